@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tondrial needs, only those that are missing.
+# Usage: scripts/deps.sh build|test
+set -euo pipefail
+
+build_pkgs=(
+  build-essential cmake ninja-build pkg-config
+  libwxgtk3.2-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+  libsoundtouch-dev libsdl2-dev
+  libspeechd-dev libbrlapi-dev
+  libcurl4-openssl-dev
+  libgtest-dev
+)
+test_pkgs=(
+  xvfb xauth xdotool openbox x11-utils imagemagick
+  pulseaudio pulseaudio-utils
+  dbus dbus-x11 at-spi2-core python3 python3-pyatspi
+  ffmpeg sox
+  mingw-w64
+)
+
+want=("${build_pkgs[@]}")
+if [ "${1:-build}" = "test" ]; then
+  want+=("${test_pkgs[@]}")
+fi
+
+missing=()
+for p in "${want[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "Installing missing packages: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then SUDO="sudo"; else
+    echo "Packages are missing (${missing[*]}) and this user cannot install them: run as root." >&2
+    exit 1
+  fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,5 @@
+#include "app/AppState.h"
+
+AppState App;
+
+void ResetAppState() { App = AppState{}; }
