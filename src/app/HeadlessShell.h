@@ -33,6 +33,7 @@ class HeadlessShell : public Shell {
   std::deque<std::vector<std::string>> fileAnswers;
   std::deque<std::string> folderAnswers;
   std::string clipboard;
+  std::vector<std::pair<int, std::vector<PopupItem>>> popupMenus;
 
   void SetMenuItemText(int id, const std::string& t) override { menuText[id] = t; }
   void SetMenuItemChecked(int id, bool on) override { menuChecked[id] = on; }
@@ -80,4 +81,5 @@ class HeadlessShell : public Shell {
     return a;
   }
   std::string ClipboardText() override { return clipboard; }
+  void ShowPopupMenu(int menu, const std::vector<PopupItem>& items) override { popupMenus.emplace_back(menu, items); }
 };
