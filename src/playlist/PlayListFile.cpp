@@ -102,9 +102,8 @@ double ParseDecimal(std::string_view v) {
 }
 
 bool IsNonEmptyFile(const std::string& path) {
+  // One look-up: file_size fails for folders and anything else that is not a plain file.
   std::error_code ec;
-  auto st = std::filesystem::status(path, ec);
-  if (ec || !std::filesystem::is_regular_file(st)) return false;
   auto size = std::filesystem::file_size(path, ec);
   return !ec && size > 0;
 }

@@ -19,29 +19,27 @@ void TrackList::Reindex() const {
 }
 
 const Track* TrackList::Find(int32_t id) const {
-  if (dirty_) Reindex();
-  auto it = byId_.find(id);
-  if (it != byId_.end() && it->second < items_.size() && items_[it->second].ID == id) return &items_[it->second];
-  for (const auto& t : items_)
-    if (t.ID == id) {
-      dirty_ = true;
-      return &t;
-    }
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (dirty_) Reindex();
+    auto it = byId_.find(id);
+    if (it == byId_.end()) return nullptr;
+    if (it->second < items_.size() && items_[it->second].ID == id) return &items_[it->second];
+    dirty_ = true;  // an element was changed in place: index again once
+  }
   return nullptr;
 }
 
 Track* TrackList::Find(int32_t id) { return const_cast<Track*>(static_cast<const TrackList*>(this)->Find(id)); }
 
 Track* TrackList::FindFile(const std::string& file) {
-  if (dirty_) Reindex();
-  auto it = byFile_.find(text::Lower(file));
-  if (it != byFile_.end() && it->second < items_.size() && text::EqualsNoCase(items_[it->second].File, file))
-    return &items_[it->second];
-  for (auto& t : items_)
-    if (text::EqualsNoCase(t.File, file)) {
-      dirty_ = true;
-      return &t;
-    }
+  std::string key = text::Lower(file);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (dirty_) Reindex();
+    auto it = byFile_.find(key);
+    if (it == byFile_.end()) return nullptr;
+    if (it->second < items_.size() && text::EqualsNoCase(items_[it->second].File, file)) return &items_[it->second];
+    dirty_ = true;
+  }
   return nullptr;
 }
 

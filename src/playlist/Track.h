@@ -35,9 +35,8 @@ struct Track {
 };
 
 // An ordered list of tracks with look-ups by ID and by file (ignoring case) that stay
-// fast for lists of many thousand tracks. Elements may be edited in place, but their
-// ID and File only through the list (the indexes would otherwise go stale; look-ups
-// check what they find and fall back to a scan, so a stale index is slow, never wrong).
+// fast for lists of many thousand tracks. Elements may be edited in place, except their
+// ID and File: the indexes are built from those two and only the list may change them.
 class TrackList {
  public:
   using iterator = std::vector<Track>::iterator;
