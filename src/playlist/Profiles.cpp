@@ -216,6 +216,14 @@ void SetNoKeepEffect(bool change) {
   TheShell().SetMenuItemChecked(cmd::kNoKeepEffect, GetMWFlag(setting::OutputNoKeepEffect));
 }
 
+bool StoreBookPosition(int32_t id, int32_t seconds) {
+  Track* t = FindTrack(id);
+  if (!IsBookProfile() || !t || seconds < 0) return false;
+  t->Start = seconds;
+  SetRowText(PlayListRows(), id, ColumnText(3, *t), 3);
+  return true;
+}
+
 bool ProfileCommand(int id) {
   if (id >= cmd::kProfileDefault && id < cmd::kProfileDefault + kProfileCount) {
     SwitchProfile(id - cmd::kProfileDefault, false);

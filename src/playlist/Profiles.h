@@ -42,6 +42,10 @@ void SetRemovePlayed(bool change, bool silent);
 void SetNoKeepTempoPitch(bool change);
 void SetNoKeepEffect(bool change);
 
+// Where a book was left: in the Book profile, the track's start point becomes the position
+// (whole seconds) and its row shows it. False when not stored (other profile, no such track).
+bool StoreBookPosition(int32_t id, int32_t seconds);
+
 // The profile and option commands (179..182, 186..189, 199, 204); false for others.
 bool ProfileCommand(int id);
 

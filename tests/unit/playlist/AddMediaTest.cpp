@@ -151,9 +151,18 @@ TEST_F(Adding, FolderAndAddressCommands) {
   EXPECT_EQ(speech.Last(), "nothing added");
 
   // An address on the clipboard is the proposed answer.
-  shell.clipboard = "http://radio.example/stream";
-  shell.inputAnswers.push_back({true, "http://radio.example/stream"});
+  struct ProposalShell : HeadlessShell {
+    std::string proposed;
+    bool InputRequester(const std::string&, const std::string&, std::string& value) override {
+      proposed = value;
+      return true;  // accepted as proposed
+    }
+  } proposal;
+  SetShell(&proposal);
+  proposal.clipboard = " http://radio.example/stream ";
   EXPECT_EQ(AddURLCommand(1), 1);
+  EXPECT_EQ(proposal.proposed, "http://radio.example/stream");
+  SetShell(&shell);
   EXPECT_EQ(PlayList().size(), 2u);
   EXPECT_EQ(player.started.size(), 1u);
 }
@@ -167,4 +176,33 @@ TEST_F(Adding, RecentFileEntries) {
   EXPECT_TRUE(AddMediaCommand(cmd::kRecentFileFirst + 5));  // no such entry
   EXPECT_EQ(speech.Last(), "nothing added");
   EXPECT_FALSE(AddMediaCommand(cmd::kRecentFileLast + 1));
+}
+
+TEST_F(Adding, ExaminationFillsNameLengthAndCorrectsPoints) {
+  Track url;
+  url.File = "http://radio.example/path/live.mp3";
+  EXPECT_EQ(player.ExamineTrack(url, true), 1);
+  EXPECT_EQ(url.Name, "live.mp3");
+  EXPECT_EQ(url.Length, -1);
+  EXPECT_EQ(player.examined, 0);
+
+  Track t;
+  t.File = MakeFile("x.mp3");
+  t.Start = 300;
+  t.End = 500;
+  player.lengths["x.mp3"] = 240;
+  EXPECT_EQ(player.ExamineTrack(t, false), 1);
+  EXPECT_EQ(t.Name, "x.mp3");
+  EXPECT_EQ(t.Length, 240);
+  EXPECT_EQ(t.End, 240);
+  EXPECT_EQ(t.Start, 0);
+  EXPECT_EQ(UpdateTrackLength(240, t), -1);
+  EXPECT_EQ(UpdateTrackLength(-1, t), 0);
+
+  SetMWFlag(setting::ExamineBeforeAdd, false);
+  Track lazy;
+  lazy.File = dir + "missing.mp3";
+  EXPECT_EQ(player.ExamineTrack(lazy, false), 1);  // not opened
+  EXPECT_EQ(lazy.Length, 0);
+  EXPECT_EQ(player.ExamineTrack(lazy, true), 0);  // forced: must open
 }

@@ -228,3 +228,25 @@ TEST_F(Profiles, OptionCommandsStoreAndSpeak) {
   EXPECT_EQ(speech.lines.size(), 4u);
   EXPECT_FALSE(ProfileCommand(190));
 }
+
+TEST_F(Profiles, BookRemembersWhereItWasLeft) {
+  EnterStartProfile();
+  int32_t music = AddRow(MakeFile("song.mp3"), 700);
+  EXPECT_FALSE(StoreBookPosition(music, 30));  // only books remember
+  EXPECT_EQ(FindTrack(music)->Start, 0);
+
+  SwitchProfile(2, true);
+  player.lengths["chapter.mp3"] = 700;
+  int32_t chapter = AddRow(MakeFile("chapter.mp3"), 700);
+  EXPECT_TRUE(StoreBookPosition(chapter, 604));
+  EXPECT_EQ(PlayListRows().Text(0, 3), "10m4s");
+  EXPECT_FALSE(StoreBookPosition(12345, 1));
+  StoreProfileAtQuit();
+
+  Restart();
+  player.lengths["chapter.mp3"] = 700;
+  SwitchProfile(2, true);
+  ASSERT_EQ(PlayList().size(), 1u);
+  EXPECT_EQ(PlayList()[0].Start, 604);
+  EXPECT_EQ(States(), std::vector<std::string>{"read 86%"});
+}
