@@ -144,10 +144,10 @@ std::vector<MenuNode> SystrayMenuTree() {
           ItemText(SystrayQuit, "Quitter Tondrial")};
 }
 
-std::vector<const MenuNode*> MenuItems(const std::vector<MenuNode>& tree) {
-  std::vector<const MenuNode*> out;
+std::vector<MenuNode> MenuItems(const std::vector<MenuNode>& tree) {
+  std::vector<MenuNode> out;
   for (const auto& n : tree) {
-    if (n.kind == MenuNode::Item) out.push_back(&n);
+    if (n.kind == MenuNode::Item) out.push_back(n);
     if (n.kind == MenuNode::Submenu) {
       auto sub = MenuItems(n.children);
       out.insert(out.end(), sub.begin(), sub.end());

@@ -17,8 +17,8 @@ struct MenuNode {
 std::vector<MenuNode> MainMenuTree(bool whatsNew);
 // The systray popup menu.
 std::vector<MenuNode> SystrayMenuTree();
-// Every item of a tree, depth first.
-std::vector<const MenuNode*> MenuItems(const std::vector<MenuNode>& tree);
+// Copies of every item of a tree, depth first.
+std::vector<MenuNode> MenuItems(const std::vector<MenuNode>& tree);
 
 struct Rect {
   int x = 0, y = 0, w = 0, h = 0;
