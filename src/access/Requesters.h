@@ -15,7 +15,7 @@ inline constexpr int kButtonsOk = 0;  // any other value
 // The Shell's requester flags in terms of button sets.
 int ButtonSetFromFlags(int flags);
 
-struct Rect {
+struct RequesterRect {
   int x = 0, y = 0, w = 0, h = 0;
 };
 
@@ -24,8 +24,8 @@ enum class RequesterControl { Message, Yes, No, Cancel };  // Yes stands for OK 
 struct MessageRequesterGeometry {
   int width = 300, height = 0;
   int lines = 3;      // rows of the message, 3 to 20
-  Rect message;
-  std::vector<std::pair<RequesterControl, Rect>> buttons;  // in focus order
+  RequesterRect message;
+  std::vector<std::pair<RequesterControl, RequesterRect>> buttons;  // in focus order
   RequesterControl defaultButton = RequesterControl::Yes;
 };
 MessageRequesterGeometry MessageRequesterLayout(const std::string& message, int buttonSet);
@@ -88,7 +88,7 @@ struct InputRequesterSetup {
   std::string text;                  // the field's text (whole text selected)
   int maxLength = 0;                 // characters, 0 = no limit
   bool password = false, digitsOnly = false;
-  Rect prompt{10, 8, 380, 50}, field{10, 61, 380, 20}, ok{170, 89, 60, 23};
+  RequesterRect prompt{10, 8, 380, 50}, field{10, 61, 380, 20}, ok{170, 89, 60, 23};
   int width = 400, height = 120;
 };
 InputRequesterSetup PrepareInputRequester(const std::string& defaultText, int options);

@@ -131,9 +131,9 @@ void RemoveWindowShortcuts(int window) {
 
 void InstallMainShortcuts() {
   InstallWindowShortcuts(kShortcutMainWindow, "");
-  AddWindowShortcut(kShortcutMainWindow, kKeyApps, kCommandContextMenu);
-  AddWindowShortcut(kShortcutMainWindow, kModShift + kKeyF10, kCommandContextMenu);
-  AddWindowShortcut(kShortcutMainWindow, kKeyReturn, kCommandReturn);
+  AddWindowShortcut(kShortcutMainWindow, kVkApps, kCommandContextMenu);
+  AddWindowShortcut(kShortcutMainWindow, kModShift + kVkF10, kCommandContextMenu);
+  AddWindowShortcut(kShortcutMainWindow, kVkReturn, kCommandReturn);
   ShowShortcutsInMenu(kMenuMain);
   ShowShortcutsInMenu(kMenuSystray);
 }

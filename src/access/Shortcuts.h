@@ -11,9 +11,9 @@ inline constexpr int kShortcutMainWindow = 0;
 inline constexpr int kShortcutPlayedListWindow = 3400;
 
 // Fixed main-window keys and their commands.
-inline constexpr int32_t kKeyApps = 93;
-inline constexpr int32_t kKeyReturn = 13;
-inline constexpr int32_t kKeyF10 = 121;
+inline constexpr int32_t kVkApps = 93;
+inline constexpr int32_t kVkReturn = 13;
+inline constexpr int32_t kVkF10 = 121;
 inline constexpr int32_t kCommandContextMenu = 229;
 inline constexpr int32_t kCommandReturn = 222;
 

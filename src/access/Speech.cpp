@@ -18,9 +18,11 @@ struct Bridge {
   SpeechBackend* fixed = nullptr;
   ScreenReaderHooks hooks;
 };
+// Never destroyed: the speech thread may still be using it while the program ends, and the
+// connection to the reader simply ends with the process.
 Bridge& B() {
-  static Bridge b;
-  return b;
+  static Bridge* b = new Bridge;
+  return *b;
 }
 
 // Only the thread that calls Speak touches the label.
@@ -37,8 +39,8 @@ struct SpeechThread {
   std::thread worker;
 };
 SpeechThread& T() {
-  static SpeechThread t;
-  return t;
+  static SpeechThread* t = new SpeechThread;  // never destroyed, like the bridge
+  return *t;
 }
 
 std::vector<std::string> ProcessNames() {
