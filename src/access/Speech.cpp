@@ -91,11 +91,15 @@ void Worker() {
       continue;
     }
     if (t.queue.empty()) break;  // stop asked and nothing left
-    std::string line = std::move(t.queue.front());
-    t.queue.pop_front();
+    // Everything queued so far goes as one batch. When a line finds no reader even after the
+    // reconnection, the rest of the batch is dropped without reconnecting for each line: with
+    // no reader running, keys held down would otherwise pile up a backlog of 200 ms pauses.
+    std::deque<std::string> batch;
+    batch.swap(t.queue);
     t.busy = true;
     l.unlock();
-    SendToScreenReader(line, true);
+    for (const auto& line : batch)
+      if (!SendToScreenReader(line, true)) break;
     l.lock();
     t.busy = false;
     if (t.queue.empty()) t.drained.notify_all();

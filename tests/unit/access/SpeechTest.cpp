@@ -167,4 +167,34 @@ TEST_F(SpeechBridge, SpeechThreadKeepsTheCallerFreeAndTheOrder) {
   EXPECT_EQ(reader.Last(), "after");
 }
 
+TEST_F(SpeechBridge, WithoutAReaderABacklogCostsOneReconnection) {
+  processes = {"bash"};
+  std::mutex m;
+  std::condition_variable cv;
+  bool release = false;
+  ScreenReaderHooks h;
+  h.pause = [&](int ms) {
+    pauses.push_back(ms);
+    std::unique_lock<std::mutex> l(m);
+    cv.wait(l, [&] { return release; });
+  };
+  SetScreenReaderHooks(h);
+  StartSpeechThread();
+  Speak("1");
+  for (int i = 2; i <= 6; ++i) Speak(std::to_string(i));  // queued behind the first reconnection
+  {
+    std::lock_guard<std::mutex> l(m);
+    release = true;
+  }
+  cv.notify_all();
+  FlushSpeech();
+  EXPECT_LE(pauses.size(), 2u);  // the first line, then the backlog once
+  // The reader came up: the next lines are all spoken, each one interrupting.
+  processes = {"orca"};
+  Speak("7");
+  Speak("8");
+  FlushSpeech();
+  EXPECT_EQ(reader.lines, (std::vector<std::pair<std::string, bool>>{{"7", true}, {"8", true}}));
+}
+
 }  // namespace
