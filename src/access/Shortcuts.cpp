@@ -155,6 +155,9 @@ void ShowShortcutsInMenu(int menu) {
   for (const auto& s : SettingsList()) {
     if (!IsShortcutSetting(s) || s.Menu != menu) continue;
     std::string t = shell.GetMenuItemText(s.Id);
+    // No text: the item is not there (or the shell cannot read it); writing a bare key text
+    // would make one up.
+    if (t.empty()) continue;
     size_t tab = t.find('\t');
     if (tab != std::string::npos) t.erase(tab);
     int32_t code = CodeOf(s);
