@@ -25,7 +25,7 @@ bool IsColumnRange(std::string_view t) {
 
 }  // namespace
 
-int LayoutRow(const std::string& spec, LayoutState& st, bool noLabel) {
+int LayoutRow(const std::string& rowLayout, LayoutState& st, bool noLabel) {
   st.labelAlign = kLabelRight;
   st.controlX = st.controlY = st.controlW = st.controlH = 0;
   st.labelX = st.labelY = st.labelW = st.labelH = 0;
@@ -34,7 +34,7 @@ int LayoutRow(const std::string& spec, LayoutState& st, bool noLabel) {
   int labelFirst = 0, labelSpan = 0, labelRows = 0;  // labelRows 0: same as the row
   bool range = false, vertical = false;
 
-  for (const auto& token : text::Split(spec, ' ')) {
+  for (const auto& token : text::Split(rowLayout, ' ')) {
     if (token.empty()) continue;
     long long n = 0;
     if (ReadInteger(token, n)) {

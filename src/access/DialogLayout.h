@@ -20,8 +20,8 @@ struct LayoutState {
 inline constexpr int kLabelRight = 2;
 inline constexpr int kLabelCentred = 1;
 
-// spec: tokens separated by spaces: a column range ("CDE", "AB"…, any case), a row count n,
+// rowLayout: tokens separated by spaces: a column range ("CDE", "AB"…, any case), a row count n,
 // a shift -k (k rows higher, beside the previous control), a token starting with "V" (label
 // above the control). The first letter of a token places the label unless noLabel.
 // Returns the new current y.
-int LayoutRow(const std::string& spec, LayoutState& state, bool noLabel = false);
+int LayoutRow(const std::string& rowLayout, LayoutState& state, bool noLabel = false);
