@@ -9,6 +9,11 @@
 #include "app/TextUtil.h"
 #include "platform/Platform.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <timeapi.h>
+#endif
+
 namespace {
 
 struct Bridge {
@@ -50,7 +55,14 @@ std::vector<std::string> ProcessNames() {
 
 void Pause(int ms) {
   if (B().hooks.pause) return B().hooks.pause(ms);
+#ifdef _WIN32
+  // The default timer tick (15.6 ms) would stretch the wait; 1 ms only while waiting.
+  timeBeginPeriod(1);
+  Sleep(static_cast<DWORD>(ms));
+  timeEndPeriod(1);
+#else
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+#endif
 }
 
 std::unique_ptr<SpeechBackend> Load(int kind) {
