@@ -199,7 +199,7 @@ int AddURLCommand(int add) {
 }
 
 int AddRecentFileCommand(int item) {
-  std::string path = RecentEntry(RecentList::Files, item - cmd::kRecentFileFirst);
+  std::string path = RecentEntry(RecentList::Files, item - cmd::RecentFileFirst);
   int32_t firstId = 0;
   int count = path.empty() ? 0 : AddPath(path, firstId, "");
   UpdateNextPrevItems();
@@ -211,14 +211,14 @@ int AddRecentFileCommand(int item) {
 
 bool AddMediaCommand(int id) {
   switch (id) {
-    case cmd::kOpenFile: AddFilesCommand(0); return true;
-    case cmd::kOpenFolder: AddFolderCommand(0); return true;
-    case cmd::kOpenURL: AddURLCommand(0); return true;
-    case cmd::kAddFile: AddFilesCommand(1); return true;
-    case cmd::kAddFolder: AddFolderCommand(1); return true;
-    case cmd::kAddURL: AddURLCommand(1); return true;
+    case cmd::OpenFile: AddFilesCommand(0); return true;
+    case cmd::OpenFolder: AddFolderCommand(0); return true;
+    case cmd::OpenURL: AddURLCommand(0); return true;
+    case cmd::AddFile: AddFilesCommand(1); return true;
+    case cmd::AddFolder: AddFolderCommand(1); return true;
+    case cmd::AddURL: AddURLCommand(1); return true;
     default:
-      if (id >= cmd::kRecentFileFirst && id <= cmd::kRecentFileLast) {
+      if (id >= cmd::RecentFileFirst && id <= cmd::RecentFileLast) {
         AddRecentFileCommand(id);
         return true;
       }

@@ -6,18 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/Commands.h"
 #include "playlist/Track.h"
-
-namespace cmd {
-inline constexpr int kOpenFile = 167;
-inline constexpr int kOpenFolder = 168;
-inline constexpr int kOpenURL = 169;
-inline constexpr int kAddFile = 170;
-inline constexpr int kAddFolder = 171;
-inline constexpr int kAddURL = 172;
-inline constexpr int kRecentFileFirst = 243;  // 243..262
-inline constexpr int kRecentFileLast = 262;
-}  // namespace cmd
 
 bool IsAudioFile(const std::string& path);
 bool IsVideoFile(const std::string& path);

@@ -163,7 +163,7 @@ void RefreshRow(int32_t id) {
 }
 
 void RemovePlayedTracks() {
-  if (!GetMWFlag(setting::RemovePlayed) || !IsFeatureAllowed(cmd::kRemovePlayed)) return;
+  if (!GetMWFlag(setting::RemovePlayed) || !IsFeatureAllowed(cmd::RemovePlayed)) return;
   PlayList().RemoveIf([](const Track& t) { return t.State == Played; });
 }
 
@@ -185,19 +185,19 @@ int MenuItemAvailable(int item) {
   int last = view.Count() - 1;
   int32_t id = first < 0 ? 0 : RowID(view, first);
   switch (item) {
-    case cmd::kMarkToLoop: {
+    case cmd::TrackLoop: {
       if (first < 0) return 0;
       const Track* t = FindTrack(id);
       return t && (t->Flags & kTrackFlagLoop) ? 1 : -1;
     }
-    case cmd::kPlay: return id;
-    case cmd::kTrackDelete: {
+    case cmd::Play: return id;
+    case cmd::TrackDelete: {
       const Track* t = FindTrack(id);
       return t && IsActiveState(t->State) ? 0 : id;
     }
-    case cmd::kTrackMoveUp: return first > 0 && !view.IsSelected(0) ? id : 0;
-    case cmd::kTrackMoveDown: return first >= 0 && first != last && !view.IsSelected(last) ? id : 0;
-    case cmd::kTrackRegroup: return first >= 0 && first != last ? id : 0;
+    case cmd::TrackMoveUp: return first > 0 && !view.IsSelected(0) ? id : 0;
+    case cmd::TrackMoveDown: return first >= 0 && first != last && !view.IsSelected(last) ? id : 0;
+    case cmd::TrackRegroup: return first >= 0 && first != last ? id : 0;
     default: return 0;
   }
 }
@@ -261,7 +261,7 @@ void MoveSelectedTracks(int direction) {
 }
 
 void ToggleLoopMark() {
-  int state = MenuItemAvailable(cmd::kMarkToLoop);
+  int state = MenuItemAvailable(cmd::TrackLoop);
   if (state == 0) return;
   SetTrackFlag(SelectedTrackID(PlayListRows()), kTrackFlagLoop, state < 0);
   RefreshStates();
@@ -269,25 +269,25 @@ void ToggleLoopMark() {
 
 std::vector<PopupItem> TrackMenuEntries() {
   std::vector<PopupItem> items = {
-      {cmd::kPlay, Lang("Menu\\Output.Play"), "", true, false},
-      {cmd::kTrackDelete, Lang("Menu\\Output.TrackDel"), "", true, false},
-      {cmd::kTrackMoveUp, Lang("Menu\\Output.TrackMoveUp"), "", true, false},
-      {cmd::kTrackMoveDown, Lang("Menu\\Output.TrackMoveDown"), "", true, false},
-      {cmd::kTrackRegroup, Lang("Menu\\Output.TrackRegroup"), "", true, false},
-      {cmd::kMarkToLoop, Lang("Menu\\Mark.ToLoop"), Lang("Menu.Mark"), true, false},
+      {cmd::Play, Lang("Menu\\Output.Play"), "", true, false},
+      {cmd::TrackDelete, Lang("Menu\\Output.TrackDel"), "", true, false},
+      {cmd::TrackMoveUp, Lang("Menu\\Output.TrackMoveUp"), "", true, false},
+      {cmd::TrackMoveDown, Lang("Menu\\Output.TrackMoveDown"), "", true, false},
+      {cmd::TrackRegroup, Lang("Menu\\Output.TrackRegroup"), "", true, false},
+      {cmd::TrackLoop, Lang("Menu\\Mark.ToLoop"), Lang("Menu.Mark"), true, false},
   };
   for (auto& item : items) {
-    if (item.id == cmd::kPlay) continue;
+    if (item.id == cmd::Play) continue;
     int a = MenuItemAvailable(item.id);
     item.enabled = a != 0;
-    item.checked = item.id == cmd::kMarkToLoop && a > 0;
+    item.checked = item.id == cmd::TrackLoop && a > 0;
   }
   return items;
 }
 
 int ShowTrackMenu() {
-  if (TheShell().FocusedGadget(gadget::kMainWindow) != gadget::kPlayList || PlayListRows().Count() == 0) return 0;
-  TheShell().ShowPopupMenu(cmd::kTrackMenu, TrackMenuEntries());
+  if (TheShell().FocusedGadget(gadget::MainWindow) != gadget::PlayList || PlayListRows().Count() == 0) return 0;
+  TheShell().ShowPopupMenu(gadget::TrackMenu, TrackMenuEntries());
   return 1;
 }
 
@@ -368,47 +368,47 @@ void UpdatePlayControls() {
   Shell& shell = TheShell();
   bool selected = PlayListRows().SelectedCount() > 0;
   bool busy = Player().IsOutputBusy();
-  shell.EnableGadget(gadget::kMainWindow, gadget::kPlayButton, selected);
-  shell.SetMenuItemEnabled(cmd::kPlay, selected);
-  shell.SetMenuItemEnabled(cmd::kProperties, selected);
-  for (int g : {gadget::kPauseButton, gadget::kStopButton, gadget::kPositionSlider})
-    shell.EnableGadget(gadget::kMainWindow, g, busy);
-  for (int item : {cmd::kPause, cmd::kStop, cmd::kGoToPosition, cmd::kForward, cmd::kBackward, cmd::kSystrayPause,
-                   cmd::kSystrayForward, cmd::kSystrayBackward})
+  shell.EnableGadget(gadget::MainWindow, gadget::Play, selected);
+  shell.SetMenuItemEnabled(cmd::Play, selected);
+  shell.SetMenuItemEnabled(cmd::Property, selected);
+  for (int g : {gadget::Pause, gadget::Stop, gadget::Position})
+    shell.EnableGadget(gadget::MainWindow, g, busy);
+  for (int item : {cmd::Pause, cmd::Stop, cmd::GoToPosition, cmd::PositionForward, cmd::PositionBackward, cmd::HotkeyPause,
+                   cmd::HotkeyForward, cmd::HotkeyBackward})
     shell.SetMenuItemEnabled(item, busy);
-  shell.EnableGadget(gadget::kMainWindow, gadget::kRecordButton, false);
-  if (!busy) shell.SetGadgetText(gadget::kMainWindow, gadget::kPauseButton, Lang("Main\\Button.Pause"));
-  if (shell.FocusedGadget(gadget::kMainWindow) < 0) shell.FocusGadget(gadget::kMainWindow, gadget::kPlayList);
+  shell.EnableGadget(gadget::MainWindow, gadget::Record, false);
+  if (!busy) shell.SetGadgetText(gadget::MainWindow, gadget::Pause, Lang("Main\\Button.Pause"));
+  if (shell.FocusedGadget(gadget::MainWindow) < 0) shell.FocusGadget(gadget::MainWindow, gadget::PlayList);
 }
 
 void UpdateNextPrevItems() {
   bool anyReady = std::any_of(PlayList().begin(), PlayList().end(), [](const Track& t) { return t.State == Ready; });
   bool anyPlayed = !PlayedList().empty();
   Shell& shell = TheShell();
-  shell.SetMenuItemEnabled(cmd::kNextTrack, anyReady);
-  shell.SetMenuItemEnabled(cmd::kSystrayNextTrack, anyReady);
-  shell.SetMenuItemEnabled(cmd::kPreviousTrack, anyPlayed);
-  shell.SetMenuItemEnabled(cmd::kSystrayPrevTrack, anyPlayed);
+  shell.SetMenuItemEnabled(cmd::NextTrack, anyReady);
+  shell.SetMenuItemEnabled(cmd::HotkeyNextTrack, anyReady);
+  shell.SetMenuItemEnabled(cmd::PreviousTrack, anyPlayed);
+  shell.SetMenuItemEnabled(cmd::HotkeyPrevTrack, anyPlayed);
 }
 
 bool PlayListCommand(int id) {
   switch (id) {
-    case cmd::kPlay: PlayTrack(0, false); return true;
-    case cmd::kNextTrack: NextTrackCommand(); return true;
-    case cmd::kProperties: OpenTrackProperties(); return true;
-    case cmd::kTrackDelete:
+    case cmd::Play: PlayTrack(0, false); return true;
+    case cmd::NextTrack: NextTrackCommand(); return true;
+    case cmd::Property: OpenTrackProperties(); return true;
+    case cmd::TrackDelete:
       if (MenuItemAvailable(id)) DeleteSelectedTracks();
       return true;
-    case cmd::kTrackMoveUp:
+    case cmd::TrackMoveUp:
       if (MenuItemAvailable(id)) MoveSelectedTracks(-1);
       return true;
-    case cmd::kTrackMoveDown:
+    case cmd::TrackMoveDown:
       if (MenuItemAvailable(id)) MoveSelectedTracks(1);
       return true;
-    case cmd::kTrackRegroup:
+    case cmd::TrackRegroup:
       if (MenuItemAvailable(id)) MoveSelectedTracks(0);
       return true;
-    case cmd::kMarkToLoop: ToggleLoopMark(); return true;
+    case cmd::TrackLoop: ToggleLoopMark(); return true;
     default: return false;
   }
 }

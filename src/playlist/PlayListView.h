@@ -5,44 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "app/Commands.h"
 #include "app/ListModel.h"
 #include "app/Shell.h"
 #include "playlist/Track.h"
-
-// Window and gadget numbers of the main window that the play list drives.
-namespace gadget {
-inline constexpr int kMainWindow = 0;
-inline constexpr int kPlayButton = 2;
-inline constexpr int kPauseButton = 4;
-inline constexpr int kStopButton = 6;
-inline constexpr int kRecordButton = 8;
-inline constexpr int kPositionSlider = 18;
-inline constexpr int kPlayList = 22;
-}  // namespace gadget
-
-// Command numbers of the play list and the items it enables.
-namespace cmd {
-inline constexpr int kPreviousTrack = 183;
-inline constexpr int kNextTrack = 184;
-inline constexpr int kProperties = 185;
-inline constexpr int kPlay = 191;
-inline constexpr int kPause = 192;
-inline constexpr int kStop = 193;
-inline constexpr int kGoToPosition = 205;
-inline constexpr int kForward = 206;
-inline constexpr int kBackward = 207;
-inline constexpr int kTrackMenu = 230;
-inline constexpr int kTrackDelete = 231;
-inline constexpr int kTrackMoveUp = 232;
-inline constexpr int kTrackMoveDown = 233;
-inline constexpr int kTrackRegroup = 234;
-inline constexpr int kMarkToLoop = 235;
-inline constexpr int kSystrayPause = 157;
-inline constexpr int kSystrayNextTrack = 161;
-inline constexpr int kSystrayPrevTrack = 162;
-inline constexpr int kSystrayForward = 163;
-inline constexpr int kSystrayBackward = 164;
-}  // namespace cmd
 
 inline constexpr int kPlayListColumns = 6;
 

@@ -67,10 +67,10 @@ void ResetProfiles() { P() = ProfileState(); }
 bool IsFeatureAllowed(int feature, int profile) {
   if (profile == kCurrentProfile) profile = P().current;
   switch (feature) {
-    case cmd::kFading:
-    case cmd::kLooping: return profile == 0 || profile == 1;
-    case cmd::kRemovePlayed: return profile >= 0 && profile <= 2;
-    case cmd::kEnableTempoPitch: return profile == 0 || profile == 1 || profile == 3;
+    case cmd::Fading:
+    case cmd::Looping: return profile == 0 || profile == 1;
+    case cmd::RemovePlayed: return profile >= 0 && profile <= 2;
+    case cmd::EnableTempoPitch: return profile == 0 || profile == 1 || profile == 3;
     case kFeatureKeepTempoPitch: return profile == kBookProfile;
     default: return false;
   }
@@ -112,7 +112,7 @@ int SwitchProfile(int profile, bool silent) {
     s.selected = SelectedTrackID(PlayListRows());
   }
   ClearPlayList();
-  for (int i = 0; i < kProfileCount; ++i) TheShell().SetMenuItemChecked(cmd::kProfileDefault + i, false);
+  for (int i = 0; i < kProfileCount; ++i) TheShell().SetMenuItemChecked(cmd::ProfilDefault + i, false);
 
   int n = profile >= 1 && profile <= 3 ? profile : 0;
   StoredProfile& s = p.stored[n];
@@ -125,7 +125,7 @@ int SwitchProfile(int profile, bool silent) {
   }
   p.name = Lang(kProfiles[n].nameKey);
   p.current = n;
-  TheShell().SetMenuItemChecked(cmd::kProfileDefault + n, true);
+  TheShell().SetMenuItemChecked(cmd::ProfilDefault + n, true);
   if (!silent) Speak(Lang("Say.Profil", p.name));
 
   ListModel& rows = PlayListRows();
@@ -147,13 +147,13 @@ int SwitchProfile(int profile, bool silent) {
   SetFading(false, true);
   Player().RefreshPlayerDisplay();
   SetNoKeepTempoPitch(false);
-  TheShell().FocusGadget(gadget::kMainWindow, gadget::kPlayList);
+  TheShell().FocusGadget(gadget::MainWindow, gadget::PlayList);
   return 0;
 }
 
 void SetFading(bool change, bool silent) {
-  if (!IsFeatureAllowed(cmd::kFading)) {
-    ShowItem(cmd::kFading, false, false);
+  if (!IsFeatureAllowed(cmd::Fading)) {
+    ShowItem(cmd::Fading, false, false);
     return;
   }
   bool value = GetMWFlag(setting::OutputFadingEnable);
@@ -162,30 +162,30 @@ void SetFading(bool change, bool silent) {
     StoreFlag(setting::OutputFadingEnable, value);
     if (!silent) Speak(Lang(value ? "Say.FadingOn" : "Say.FadingOff"));
   }
-  ShowItem(cmd::kFading, true, value);
+  ShowItem(cmd::Fading, true, value);
 }
 
 void SetLooping(int value, bool silent) {
   ProfileState& p = P();
-  if (!IsFeatureAllowed(cmd::kLooping)) {
+  if (!IsFeatureAllowed(cmd::Looping)) {
     p.looping = false;
-    ShowItem(cmd::kLooping, false, false);
+    ShowItem(cmd::Looping, false, false);
     return;
   }
   bool on = value < 0 ? !p.looping : value != 0;
   p.looping = on;
   if (!silent) Speak(Lang(on ? "Say.LoopingOn" : "Say.LoopingOff"));
-  ShowItem(cmd::kLooping, true, on);
+  ShowItem(cmd::Looping, true, on);
 }
 
 void SetRandom(bool change) {
   if (change) StoreFlag(setting::OutputRandom, !GetMWFlag(setting::OutputRandom));
-  TheShell().SetMenuItemChecked(cmd::kRandom, GetMWFlag(setting::OutputRandom));
+  TheShell().SetMenuItemChecked(cmd::Random, GetMWFlag(setting::OutputRandom));
 }
 
 void SetRemovePlayed(bool change, bool silent) {
-  if (!IsFeatureAllowed(cmd::kRemovePlayed)) {
-    ShowItem(cmd::kRemovePlayed, false, false);
+  if (!IsFeatureAllowed(cmd::RemovePlayed)) {
+    ShowItem(cmd::RemovePlayed, false, false);
     return;
   }
   bool value = GetMWFlag(setting::RemovePlayed);
@@ -196,7 +196,7 @@ void SetRemovePlayed(bool change, bool silent) {
   RemovePlayedTracks();
   RefreshStates();
   if (!silent) Speak(Lang(value ? "Say.RemovePlayedOn" : "Say.RemovePlayedOff"));
-  ShowItem(cmd::kRemovePlayed, true, value);
+  ShowItem(cmd::RemovePlayed, true, value);
 }
 
 void SetNoKeepTempoPitch(bool change) {
@@ -208,12 +208,12 @@ void SetNoKeepTempoPitch(bool change) {
       StoreFlag(setting::OutputNoKeepTempoPitch, value);
     }
   }
-  ShowItem(cmd::kNoKeepTempoPitch, IsFeatureAllowed(cmd::kEnableTempoPitch), value);
+  ShowItem(cmd::NoKeepTempoPitch, IsFeatureAllowed(cmd::EnableTempoPitch), value);
 }
 
 void SetNoKeepEffect(bool change) {
   if (change) StoreFlag(setting::OutputNoKeepEffect, !GetMWFlag(setting::OutputNoKeepEffect));
-  TheShell().SetMenuItemChecked(cmd::kNoKeepEffect, GetMWFlag(setting::OutputNoKeepEffect));
+  TheShell().SetMenuItemChecked(cmd::NoKeepEffect, GetMWFlag(setting::OutputNoKeepEffect));
 }
 
 bool StoreBookPosition(int32_t id, int32_t seconds) {
@@ -225,17 +225,17 @@ bool StoreBookPosition(int32_t id, int32_t seconds) {
 }
 
 bool ProfileCommand(int id) {
-  if (id >= cmd::kProfileDefault && id < cmd::kProfileDefault + kProfileCount) {
-    SwitchProfile(id - cmd::kProfileDefault, false);
+  if (id >= cmd::ProfilDefault && id < cmd::ProfilDefault + kProfileCount) {
+    SwitchProfile(id - cmd::ProfilDefault, false);
     return true;
   }
   switch (id) {
-    case cmd::kFading: SetFading(true, false); return true;
-    case cmd::kLooping: SetLooping(-1, false); return true;
-    case cmd::kRandom: SetRandom(true); return true;
-    case cmd::kRemovePlayed: SetRemovePlayed(true, false); return true;
-    case cmd::kNoKeepTempoPitch: SetNoKeepTempoPitch(true); return true;
-    case cmd::kNoKeepEffect: SetNoKeepEffect(true); return true;
+    case cmd::Fading: SetFading(true, false); return true;
+    case cmd::Looping: SetLooping(-1, false); return true;
+    case cmd::Random: SetRandom(true); return true;
+    case cmd::RemovePlayed: SetRemovePlayed(true, false); return true;
+    case cmd::NoKeepTempoPitch: SetNoKeepTempoPitch(true); return true;
+    case cmd::NoKeepEffect: SetNoKeepEffect(true); return true;
     default: return false;
   }
 }

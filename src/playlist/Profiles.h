@@ -4,16 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace cmd {
-inline constexpr int kProfileDefault = 179;  // 179..182: profiles 0..3
-inline constexpr int kFading = 186;
-inline constexpr int kLooping = 187;
-inline constexpr int kRandom = 188;
-inline constexpr int kRemovePlayed = 189;
-inline constexpr int kEnableTempoPitch = 198;
-inline constexpr int kNoKeepTempoPitch = 199;
-inline constexpr int kNoKeepEffect = 204;
-}  // namespace cmd
+#include "app/Commands.h"
 
 // Feature asked about by the play list reader: keep tempo and pitch read from files.
 inline constexpr int kFeatureKeepTempoPitch = 2;

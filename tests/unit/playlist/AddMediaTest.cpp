@@ -170,12 +170,12 @@ TEST_F(Adding, FolderAndAddressCommands) {
 TEST_F(Adding, RecentFileEntries) {
   std::string f = MakeFile("recent.mp3");
   AddRecent(RecentList::Files, f, true, true);
-  EXPECT_TRUE(AddMediaCommand(cmd::kRecentFileFirst));
+  EXPECT_TRUE(AddMediaCommand(cmd::RecentFileFirst));
   EXPECT_EQ(PlayList().size(), 1u);
   EXPECT_EQ(speech.Last(), "1 added");
-  EXPECT_TRUE(AddMediaCommand(cmd::kRecentFileFirst + 5));  // no such entry
+  EXPECT_TRUE(AddMediaCommand(cmd::RecentFileFirst + 5));  // no such entry
   EXPECT_EQ(speech.Last(), "nothing added");
-  EXPECT_FALSE(AddMediaCommand(cmd::kRecentFileLast + 1));
+  EXPECT_FALSE(AddMediaCommand(cmd::RecentFileLast + 1));
 }
 
 TEST_F(Adding, ExaminationFillsNameLengthAndCorrectsPoints) {

@@ -36,8 +36,8 @@ TEST_F(Profiles, SwitchingStoresAndRestoresListsWithTheirStates) {
   EXPECT_EQ(speech.Last(), "profile Musik");
   EXPECT_TRUE(PlayList().empty());
   EXPECT_EQ(PlayListRows().Count(), 0);
-  EXPECT_TRUE(shell.menuChecked[cmd::kProfileDefault + 1]);
-  EXPECT_FALSE(shell.menuChecked[cmd::kProfileDefault]);
+  EXPECT_TRUE(shell.menuChecked[cmd::ProfilDefault + 1]);
+  EXPECT_FALSE(shell.menuChecked[cmd::ProfilDefault]);
   EXPECT_TRUE(fileutil::Exists(dir + "ProfilDefault.M3U"));
   AddRow(MakeFile("m.mp3"));
 
@@ -49,14 +49,14 @@ TEST_F(Profiles, SwitchingStoresAndRestoresListsWithTheirStates) {
   EXPECT_EQ(PlayListRows().SelectedRows(), std::vector<int>{2});
   EXPECT_EQ(SelectedTrackID(PlayListRows()), b);
   EXPECT_EQ(PlayList()[0].Name, "c.mp3");  // records follow the row order after a switch
-  EXPECT_EQ(shell.focusedGadget, gadget::kPlayList);
+  EXPECT_EQ(shell.focusedGadget, gadget::PlayList);
 
   SwitchProfile(1, true);
   EXPECT_EQ(Names(), std::vector<std::string>{"m.mp3"});
 
   // Choosing the current profile does nothing and says nothing.
   size_t said = speech.lines.size();
-  EXPECT_TRUE(ProfileCommand(cmd::kProfileDefault + 1));
+  EXPECT_TRUE(ProfileCommand(cmd::ProfilDefault + 1));
   EXPECT_EQ(speech.lines.size(), said);
   EXPECT_EQ(Names(), std::vector<std::string>{"m.mp3"});
 }
@@ -155,15 +155,15 @@ TEST_F(Profiles, FeatureAvailability) {
     int feature;
     bool allowed[4];
   };
-  const Row table[] = {{cmd::kFading, {true, true, false, false}},
-                       {cmd::kLooping, {true, true, false, false}},
-                       {cmd::kRemovePlayed, {true, true, true, false}},
-                       {cmd::kEnableTempoPitch, {true, true, false, true}},
+  const Row table[] = {{cmd::Fading, {true, true, false, false}},
+                       {cmd::Looping, {true, true, false, false}},
+                       {cmd::RemovePlayed, {true, true, true, false}},
+                       {cmd::EnableTempoPitch, {true, true, false, true}},
                        {kFeatureKeepTempoPitch, {false, false, true, false}},
-                       {cmd::kRandom, {false, false, false, false}}};
+                       {cmd::Random, {false, false, false, false}}};
   for (const auto& r : table)
     for (int p = 0; p < 4; ++p) EXPECT_EQ(IsFeatureAllowed(r.feature, p), r.allowed[p]) << r.feature << " " << p;
-  EXPECT_FALSE(IsFeatureAllowed(cmd::kFading));  // before the first switch
+  EXPECT_FALSE(IsFeatureAllowed(cmd::Fading));  // before the first switch
   EXPECT_FALSE(IsBookProfile());
 }
 
@@ -171,60 +171,60 @@ TEST_F(Profiles, MenuStatesFollowTheProfile) {
   SetMWFlag(setting::StartWithOldTracks, false);
   SetMWFlag(setting::OutputNoKeepTempoPitch, true);
   SwitchProfile(1, true);
-  EXPECT_TRUE(shell.menuEnabled[cmd::kFading]);
-  EXPECT_TRUE(shell.menuChecked[cmd::kFading]);
-  EXPECT_TRUE(shell.menuChecked[cmd::kNoKeepTempoPitch]);
+  EXPECT_TRUE(shell.menuEnabled[cmd::Fading]);
+  EXPECT_TRUE(shell.menuChecked[cmd::Fading]);
+  EXPECT_TRUE(shell.menuChecked[cmd::NoKeepTempoPitch]);
 
   SwitchProfile(2, true);
   EXPECT_TRUE(IsBookProfile());
-  for (int item : {cmd::kFading, cmd::kLooping, cmd::kNoKeepTempoPitch}) {
+  for (int item : {cmd::Fading, cmd::Looping, cmd::NoKeepTempoPitch}) {
     EXPECT_FALSE(shell.menuEnabled[item]) << item;
     EXPECT_FALSE(shell.menuChecked[item]) << item;
   }
-  EXPECT_TRUE(shell.menuEnabled[cmd::kRemovePlayed]);
+  EXPECT_TRUE(shell.menuEnabled[cmd::RemovePlayed]);
   // Looping toggled in Book stays off and disabled; fading is not stored.
-  ProfileCommand(cmd::kLooping);
+  ProfileCommand(cmd::Looping);
   EXPECT_FALSE(LoopingChecked());
-  EXPECT_FALSE(shell.menuEnabled[cmd::kLooping]);
-  ProfileCommand(cmd::kFading);
+  EXPECT_FALSE(shell.menuEnabled[cmd::Looping]);
+  ProfileCommand(cmd::Fading);
   EXPECT_TRUE(GetMWFlag(setting::OutputFadingEnable));
 
   SwitchProfile(3, true);
-  for (int item : {cmd::kFading, cmd::kLooping, cmd::kRemovePlayed}) EXPECT_FALSE(shell.menuEnabled[item]) << item;
-  EXPECT_TRUE(shell.menuEnabled[cmd::kNoKeepTempoPitch]);
-  EXPECT_FALSE(shell.menuChecked[cmd::kNoKeepTempoPitch]);
-  ProfileCommand(cmd::kNoKeepTempoPitch);
+  for (int item : {cmd::Fading, cmd::Looping, cmd::RemovePlayed}) EXPECT_FALSE(shell.menuEnabled[item]) << item;
+  EXPECT_TRUE(shell.menuEnabled[cmd::NoKeepTempoPitch]);
+  EXPECT_FALSE(shell.menuChecked[cmd::NoKeepTempoPitch]);
+  ProfileCommand(cmd::NoKeepTempoPitch);
   EXPECT_TRUE(GetMWFlag(setting::OutputNoKeepTempoPitch));  // nothing stored in Radio
-  ProfileCommand(cmd::kRandom);
+  ProfileCommand(cmd::Random);
   EXPECT_TRUE(GetMWFlag(setting::OutputRandom));
-  EXPECT_TRUE(shell.menuChecked[cmd::kRandom]);
+  EXPECT_TRUE(shell.menuChecked[cmd::Random]);
 }
 
 TEST_F(Profiles, OptionCommandsStoreAndSpeak) {
   SetMWFlag(setting::StartWithOldTracks, false);
   SwitchProfile(1, true);
   App.SettingsChanged = false;
-  ProfileCommand(cmd::kFading);
+  ProfileCommand(cmd::Fading);
   EXPECT_FALSE(GetMWFlag(setting::OutputFadingEnable));
   EXPECT_TRUE(App.SettingsChanged);
   EXPECT_EQ(speech.Last(), "fading off");
-  EXPECT_FALSE(shell.menuChecked[cmd::kFading]);
+  EXPECT_FALSE(shell.menuChecked[cmd::Fading]);
 
-  ProfileCommand(cmd::kLooping);
+  ProfileCommand(cmd::Looping);
   EXPECT_EQ(speech.Last(), "looping on");
-  EXPECT_TRUE(shell.menuChecked[cmd::kLooping]);
+  EXPECT_TRUE(shell.menuChecked[cmd::Looping]);
   SetLooping(1, false);  // spoken even when the mark does not change
   EXPECT_EQ(speech.lines.size(), 3u);
 
   AddRow(MakeFile("a.mp3"), 100, Played);
   AddRow(MakeFile("b.mp3"));
-  ProfileCommand(cmd::kRemovePlayed);
+  ProfileCommand(cmd::RemovePlayed);
   EXPECT_EQ(speech.Last(), "remove played on");
   EXPECT_EQ(Names(), std::vector<std::string>{"b.mp3"});
 
-  ProfileCommand(cmd::kNoKeepEffect);
+  ProfileCommand(cmd::NoKeepEffect);
   EXPECT_TRUE(GetMWFlag(setting::OutputNoKeepEffect));
-  EXPECT_TRUE(shell.menuChecked[cmd::kNoKeepEffect]);
+  EXPECT_TRUE(shell.menuChecked[cmd::NoKeepEffect]);
   EXPECT_EQ(speech.lines.size(), 4u);
   EXPECT_FALSE(ProfileCommand(190));
 }

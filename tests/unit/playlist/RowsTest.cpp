@@ -124,19 +124,19 @@ TEST_F(Rows, InsertRowSplitsColumnsAndSelectsOnlyTheNewRow) {
 TEST_F(Rows, MovingABlockUpKeepsItsOrderAndNamesTheRowItPassed) {
   for (const char* n : {"A", "B", "C", "D", "E", "F"}) AddRow(std::string("/m/") + n);
   SelectRows({2, 3, 5});
-  ASSERT_NE(MenuItemAvailable(cmd::kTrackMoveUp), 0);
-  EXPECT_TRUE(PlayListCommand(cmd::kTrackMoveUp));
+  ASSERT_NE(MenuItemAvailable(cmd::TrackMoveUp), 0);
+  EXPECT_TRUE(PlayListCommand(cmd::TrackMoveUp));
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "C", "D", "F", "B", "E"}));
   EXPECT_EQ(speech.Last(), "up above B");
   EXPECT_EQ(PlayListRows().SelectedRows(), (std::vector<int>{1, 2, 3}));
   EXPECT_EQ(PlayListRows().Focus(), 1);
 
-  PlayListCommand(cmd::kTrackMoveDown);
+  PlayListCommand(cmd::TrackMoveDown);
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "C", "D", "F", "E"}));
   EXPECT_EQ(speech.Last(), "down below B");
 
   SelectRows({0, 3});
-  PlayListCommand(cmd::kTrackRegroup);
+  PlayListCommand(cmd::TrackRegroup);
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "D", "B", "C", "F", "E"}));  // joined at the first
   EXPECT_EQ(speech.Last(), "2 joined");
   // Records keep their order: only rows move.
@@ -146,20 +146,20 @@ TEST_F(Rows, MovingABlockUpKeepsItsOrderAndNamesTheRowItPassed) {
 TEST_F(Rows, MovesAreRefusedAtTheEdges) {
   for (const char* n : {"A", "B", "C"}) AddRow(std::string("/m/") + n);
   SelectRows({0, 1});
-  EXPECT_EQ(MenuItemAvailable(cmd::kTrackMoveUp), 0);
-  EXPECT_NE(MenuItemAvailable(cmd::kTrackMoveDown), 0);
+  EXPECT_EQ(MenuItemAvailable(cmd::TrackMoveUp), 0);
+  EXPECT_NE(MenuItemAvailable(cmd::TrackMoveDown), 0);
   SelectRows({1, 2});
-  EXPECT_EQ(MenuItemAvailable(cmd::kTrackMoveDown), 0);
-  EXPECT_NE(MenuItemAvailable(cmd::kTrackMoveUp), 0);
+  EXPECT_EQ(MenuItemAvailable(cmd::TrackMoveDown), 0);
+  EXPECT_NE(MenuItemAvailable(cmd::TrackMoveUp), 0);
   SelectRows({2});
-  EXPECT_EQ(MenuItemAvailable(cmd::kTrackRegroup), 0);
+  EXPECT_EQ(MenuItemAvailable(cmd::TrackRegroup), 0);
   size_t said = speech.lines.size();
-  PlayListCommand(cmd::kTrackMoveDown);
+  PlayListCommand(cmd::TrackMoveDown);
   EXPECT_EQ(Names(), (std::vector<std::string>{"A", "B", "C"}));
   EXPECT_EQ(speech.lines.size(), said);
   SelectRows({});
-  for (int item : {cmd::kPlay, cmd::kTrackDelete, cmd::kTrackMoveUp, cmd::kTrackMoveDown, cmd::kTrackRegroup,
-                   cmd::kMarkToLoop})
+  for (int item : {cmd::Play, cmd::TrackDelete, cmd::TrackMoveUp, cmd::TrackMoveDown, cmd::TrackRegroup,
+                   cmd::TrackLoop})
     EXPECT_EQ(MenuItemAvailable(item), 0) << item;
 }
 
@@ -169,9 +169,9 @@ TEST_F(Rows, DeleteKeepsThePlayingTrack) {
   int32_t c = AddRow("/m/C", 100, Playing);
   AddRow("/m/D");
   SelectRows({2});
-  EXPECT_EQ(MenuItemAvailable(cmd::kTrackDelete), 0);
+  EXPECT_EQ(MenuItemAvailable(cmd::TrackDelete), 0);
   SelectRows({0, 1, 2});
-  EXPECT_EQ(MenuItemAvailable(cmd::kTrackDelete), a);
+  EXPECT_EQ(MenuItemAvailable(cmd::TrackDelete), a);
   DeleteSelectedTracks();
   EXPECT_EQ(Names(), (std::vector<std::string>{"C", "D"}));
   EXPECT_EQ(PlayList().size(), 2u);
@@ -193,11 +193,11 @@ TEST_F(Rows, RefreshStatesRemovesRowsWithoutTrackAndLoopMarkToggles) {
   EXPECT_EQ(PlayListRows().Text(0, 0), "played");
 
   SelectRows({1});
-  EXPECT_EQ(MenuItemAvailable(cmd::kMarkToLoop), -1);
-  PlayListCommand(cmd::kMarkToLoop);
+  EXPECT_EQ(MenuItemAvailable(cmd::TrackLoop), -1);
+  PlayListCommand(cmd::TrackLoop);
   EXPECT_EQ(PlayListRows().Text(1, 0), "loop");
-  EXPECT_EQ(MenuItemAvailable(cmd::kMarkToLoop), 1);
-  PlayListCommand(cmd::kMarkToLoop);
+  EXPECT_EQ(MenuItemAvailable(cmd::TrackLoop), 1);
+  PlayListCommand(cmd::TrackLoop);
   EXPECT_EQ(PlayListRows().Text(1, 0), "");
 }
 
@@ -297,7 +297,7 @@ TEST_F(Rows, NextTrackCommandSwitchesLoopingOffAloud) {
   int32_t b = AddRow("/m/B");
   PlayTrack(a, false);
   SetLooping(1, true);
-  PlayListCommand(cmd::kNextTrack);
+  PlayListCommand(cmd::NextTrack);
   EXPECT_EQ(speech.lines.front().first, "looping off");
   EXPECT_EQ(player.playing, b);
 }
@@ -305,24 +305,24 @@ TEST_F(Rows, NextTrackCommandSwitchesLoopingOffAloud) {
 TEST_F(Rows, PlayFailureIsSpokenAndControlsFollowTheOutput) {
   int32_t a = AddRow("/m/A");
   UpdatePlayControls();
-  EXPECT_TRUE(shell.menuEnabled[cmd::kPlay]);
-  EXPECT_FALSE(shell.menuEnabled[cmd::kStop]);
-  EXPECT_FALSE((shell.gadgetEnabled[{gadget::kMainWindow, gadget::kRecordButton}]));
-  EXPECT_EQ(shell.focusedGadget, gadget::kPlayList);
+  EXPECT_TRUE(shell.menuEnabled[cmd::Play]);
+  EXPECT_FALSE(shell.menuEnabled[cmd::Stop]);
+  EXPECT_FALSE((shell.gadgetEnabled[{gadget::MainWindow, gadget::Record}]));
+  EXPECT_EQ(shell.focusedGadget, gadget::PlayList);
   player.failPlay = true;
   PlayTrack(0, false);
   EXPECT_EQ(speech.Last(), "cannot play");
   EXPECT_EQ(FindTrack(a)->State, Ready);
   player.failPlay = false;
-  PlayListCommand(cmd::kPlay);
+  PlayListCommand(cmd::Play);
   EXPECT_EQ(PlayListRows().Text(0, 0), "playing");
-  EXPECT_TRUE(shell.menuEnabled[cmd::kStop]);
-  EXPECT_TRUE(shell.menuEnabled[cmd::kSystrayPause]);
-  EXPECT_FALSE(shell.menuEnabled[cmd::kNextTrack]);  // no Ready track left
-  EXPECT_FALSE(shell.menuEnabled[cmd::kPreviousTrack]);
+  EXPECT_TRUE(shell.menuEnabled[cmd::Stop]);
+  EXPECT_TRUE(shell.menuEnabled[cmd::HotkeyPause]);
+  EXPECT_FALSE(shell.menuEnabled[cmd::NextTrack]);  // no Ready track left
+  EXPECT_FALSE(shell.menuEnabled[cmd::PreviousTrack]);
   PlayTrack(0, true);
-  EXPECT_TRUE(shell.menuEnabled[cmd::kPreviousTrack]);  // A went to the history
-  EXPECT_TRUE(shell.menuEnabled[cmd::kSystrayPrevTrack]);
+  EXPECT_TRUE(shell.menuEnabled[cmd::PreviousTrack]);  // A went to the history
+  EXPECT_TRUE(shell.menuEnabled[cmd::HotkeyPrevTrack]);
 }
 
 namespace {
@@ -359,7 +359,7 @@ TEST_F(Rows, TrackMenuOnlyWhenTheListHasTheFocus) {
   SelectRows({1});
   shell.focusedGadget = 2;
   EXPECT_EQ(ShowTrackMenu(), 0);
-  shell.focusedGadget = gadget::kPlayList;
+  shell.focusedGadget = gadget::PlayList;
   EXPECT_EQ(ShowTrackMenu(), 1);
   ASSERT_EQ(shell.popupMenus.size(), 1u);
   const auto& items = shell.popupMenus[0].second;
@@ -368,12 +368,12 @@ TEST_F(Rows, TrackMenuOnlyWhenTheListHasTheFocus) {
       if (i.id == id) return i;
     return PopupItem{};
   };
-  EXPECT_TRUE(item(cmd::kPlay).enabled);
-  EXPECT_FALSE(item(cmd::kTrackDelete).enabled);  // playing
-  EXPECT_TRUE(item(cmd::kTrackMoveUp).enabled);
-  EXPECT_FALSE(item(cmd::kTrackMoveDown).enabled);
-  EXPECT_FALSE(item(cmd::kTrackRegroup).enabled);
-  EXPECT_TRUE(item(cmd::kMarkToLoop).enabled);
-  EXPECT_FALSE(item(cmd::kMarkToLoop).checked);
-  EXPECT_FALSE(item(cmd::kMarkToLoop).submenu.empty());
+  EXPECT_TRUE(item(cmd::Play).enabled);
+  EXPECT_FALSE(item(cmd::TrackDelete).enabled);  // playing
+  EXPECT_TRUE(item(cmd::TrackMoveUp).enabled);
+  EXPECT_FALSE(item(cmd::TrackMoveDown).enabled);
+  EXPECT_FALSE(item(cmd::TrackRegroup).enabled);
+  EXPECT_TRUE(item(cmd::TrackLoop).enabled);
+  EXPECT_FALSE(item(cmd::TrackLoop).checked);
+  EXPECT_FALSE(item(cmd::TrackLoop).submenu.empty());
 }
