@@ -25,7 +25,6 @@ void InstallPlayListHooks() {
   h.menuCommand = [menu](int id) { return PlayListMenuCommand(id) || (menu && menu(id)); };
   auto start = h.startAudio;
   h.startAudio = [start] {
-    CreatePlayListView();
     if (start) start();
     EnterStartProfile();
   };

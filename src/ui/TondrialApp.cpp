@@ -13,6 +13,8 @@
 #include "app/Shell.h"
 #include "app/Startup.h"
 #include "platform/Platform.h"
+#include "playlist/PlayListHooks.h"
+#include "playlist/PlayListView.h"
 #include "settings/Settings.h"
 #include "ui/MainFrame.h"
 #include "ui/Run.h"
@@ -24,22 +26,18 @@ std::atomic<bool> g_quitSignal{false};
 
 void OnQuitSignal(int) { g_quitSignal = true; }
 
-ListModel& Rows() {
-  static ListModel rows;
-  return rows;
-}
-
 class TondrialApp : public wxApp {
  public:
   bool OnInit() override {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i].utf8_str());
     std::string programFile = platform::ProgramFile();
+    InstallPlayListHooks();
     StartUpLogic(args, programFile);
     std::signal(SIGTERM, OnQuitSignal);
     std::signal(SIGINT, OnQuitSignal);
 
-    frame_ = new MainFrame(Rows());
+    frame_ = new MainFrame(PlayListRows());
     shell_ = std::make_unique<WxShell>(frame_);
     SetShell(shell_.get());
     frame_->StartTimers();
