@@ -88,7 +88,8 @@ int WxShell::FocusedGadget(int window) {
 void WxShell::FocusGadget(int window, int gadget) {
   if (window != gadget::MainWindow) return;
   frame_->Enable(true);
-  frame_->Raise();
+  // Raising a hidden frame would show it: a window kept in the systray only takes the focus.
+  if (frame_->IsShown()) frame_->Raise();
   if (wxWindow* w = frame_->Gadget(gadget)) w->SetFocus();
 }
 
