@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <unordered_set>
 
 #include "access/Speech.h"
 #include "access/Templates.h"
@@ -248,7 +249,8 @@ void MoveSelectedTracks(int direction) {
     view.InsertRow(position, TrackCells(t ? *t : missing), id);
   }
   view.ClearSelection();
-  auto isTaken = [&](int r) { return std::find(taken.begin(), taken.end(), RowID(view, r)) != taken.end(); };
+  std::unordered_set<int32_t> moved(taken.begin(), taken.end());
+  auto isTaken = [&](int r) { return moved.count(RowID(view, r)) > 0; };
   int focus = -1;
   if (direction < 0) {
     for (int r = view.Count() - 1; r >= 0; --r)
