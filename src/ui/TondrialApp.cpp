@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "access/Shortcuts.h"
+#include "access/Speech.h"
 #include "app/AppHooks.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
@@ -36,6 +38,7 @@ class TondrialApp : public wxApp {
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i].utf8_str());
     std::string programFile = platform::ProgramFile();
     StartUpLogic(args, programFile);
+    StartSpeechThread();
     std::signal(SIGTERM, OnQuitSignal);
     std::signal(SIGINT, OnQuitSignal);
 
@@ -58,6 +61,7 @@ class TondrialApp : public wxApp {
   }
 
   int OnExit() override {
+    StopSpeechThread();
     SetShell(nullptr);
     shell_.reset();
     return wxApp::OnExit();
