@@ -1,0 +1,55 @@
+#include "audiolib/dsp/AllPass.h"
+
+#include <cmath>
+
+namespace alib::dsp {
+
+namespace {
+// At |g| = 1 the recursion has a pole on the unit circle and its state grows without bound.
+constexpr float kMaxLoopGain = 0.999f;
+}
+
+AllPass::AllPass(int sampleRate) : sampleRate_(sampleRate) {
+  line_.Allocate(static_cast<size_t>(kMaxDelaySeconds * sampleRate) + 1);
+  tap_.Jump(1);
+}
+
+bool AllPass::SetParameters(const void* params) {
+  AllPassParams p = *static_cast<const AllPassParams*>(params);
+  if (!AllFinite({p.fGain, p.fDelay})) return false;
+  p.fGain = Clampf(p.fGain, -1.0f, 1.0f);
+  p.fDelay = Clampf(p.fDelay, 0.0f, kMaxDelaySeconds);
+  params_ = p;
+  // The delay is at least one frame: at zero the recursion would have no delay to work through.
+  size_t d = std::max<size_t>(1, static_cast<size_t>(std::lround(p.fDelay * sampleRate_)));
+  tap_.Set(std::min(d, line_.Capacity()), RampFrames(sampleRate_));
+  gain_.Set(Clampf(p.fGain, -kMaxLoopGain, kMaxLoopGain), RampFrames(sampleRate_));
+  return true;
+}
+
+void AllPass::GetParameters(void* params) const { *static_cast<AllPassParams*>(params) = params_; }
+
+void AllPass::Reset() {
+  line_.Clear();
+  tap_.Jump(tap_.to);
+  gain_.Jump(gain_.target);
+}
+
+void AllPass::Process(float* frames, size_t count) {
+  DenormalGuard guard;
+  const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
+  for (size_t i = 0; i < count; ++i) {
+    float g = gain_.Next();
+    float* f = frames + i * 2;
+    float v[2];
+    for (int ch = 0; ch < 2; ++ch) {
+      float delayed = tap_.Read(line_, ch);
+      v[ch] = f[ch] + g * delayed;
+      if (on[ch]) f[ch] = -g * v[ch] + delayed;
+    }
+    line_.Write(v[0], v[1]);
+    tap_.Advance();
+  }
+}
+
+}  // namespace alib::dsp
