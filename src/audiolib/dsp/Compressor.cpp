@@ -9,7 +9,8 @@ constexpr double kMaxHoldSeconds = 0.02;
 }
 
 Compressor::Compressor(int sampleRate) : sampleRate_(sampleRate) {
-  size_t cap = static_cast<size_t>(kMaxHoldSeconds * sampleRate) + 2;
+  size_t cap = 1;
+  while (cap < static_cast<size_t>(kMaxHoldSeconds * sampleRate) + 2) cap <<= 1;
   qValue_.assign(cap, 0.0f);
   qFrame_.assign(cap, 0);
   SetParameters(&params_);
@@ -39,14 +40,14 @@ bool Compressor::SetParameters(const void* params) {
 void Compressor::GetParameters(void* params) const { *static_cast<CompressorParams*>(params) = params_; }
 
 float Compressor::PeakHold(float v) {
-  const size_t cap = qValue_.size();
+  const size_t mask = qValue_.size() - 1;  // the size is a power of two
   // Drop older entries that are not larger than the new one, then those that left the window.
-  while (qSize_ > 0 && qValue_[(qHead_ + qSize_ - 1) % cap] <= v) --qSize_;
-  qValue_[(qHead_ + qSize_) % cap] = v;
-  qFrame_[(qHead_ + qSize_) % cap] = frame_;
+  while (qSize_ > 0 && qValue_[(qHead_ + qSize_ - 1) & mask] <= v) --qSize_;
+  qValue_[(qHead_ + qSize_) & mask] = v;
+  qFrame_[(qHead_ + qSize_) & mask] = frame_;
   ++qSize_;
   while (qFrame_[qHead_] + holdFrames_ <= frame_) {
-    qHead_ = (qHead_ + 1) % cap;
+    qHead_ = (qHead_ + 1) & mask;
     --qSize_;
   }
   ++frame_;
@@ -65,19 +66,23 @@ void Compressor::Process(float* frames, size_t count) {
   if (!onL && !onR) return;
   const float thr = params_.fThreshold;
   float red = reduction_;
+  float lastPeak = -1.0f, want = 0.0f;
   float lastDb = 1e9f, lastGain = 1.0f;
   for (size_t i = 0; i < count; ++i) {
     float* f = frames + i * 2;
     float peak = PeakHold(std::max(onL ? std::fabs(f[0]) : 0.0f, onR ? std::fabs(f[1]) : 0.0f));
-    float level = 20.0f * std::log10(std::max(peak, 1e-9f));
-    float want = level > thr ? (level - thr) * slope_ : 0.0f;
+    // The held peak stays put for many frames: the logarithm only when it moves.
+    if (peak != lastPeak) {
+      lastPeak = peak;
+      float level = 20.0f * std::log10(std::max(peak, 1e-9f));
+      want = level > thr ? (level - thr) * slope_ : 0.0f;
+    }
     float coef = want > red ? attackCoef_ : releaseCoef_;
     red = want + (red - want) * coef;
     float db = gainDb_.Next() - red;
-    // The gain changes slowly; skip the exponential when it has not moved.
     if (db != lastDb) {
       lastDb = db;
-      lastGain = std::pow(10.0f, db * 0.05f);
+      lastGain = std::exp2(db * 0.166096404744f);  // 10^(db/20)
     }
     if (onL) f[0] *= lastGain;
     if (onR) f[1] *= lastGain;

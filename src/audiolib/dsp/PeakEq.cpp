@@ -86,58 +86,150 @@ void PeakEq::Reset() {
   }
 }
 
+namespace {
+
+typedef float V4 __attribute__((vector_size(16)));
+typedef int32_t M4 __attribute__((vector_size(16)));
+
+// Two bands side by side: lanes {band A left, band A right, band B left, band B right}.
+struct Group {
+  V4 b0, b1, b2, a1, a2;
+  V4 d0, d1, d2, d3, d4;  // per-frame coefficient steps while a band glides
+  V4 z1, z2, out;
+};
+
+}  // namespace
+
+// The bands run as a wavefront: band k works on frame n - k while band 0 works on frame n, so
+// every band's recursion is independent of the others within a step and two bands (four
+// channels) share one vector. Each block fills and drains the pipeline, so there is no latency.
 void PeakEq::Process(float* frames, size_t count) {
   DenormalGuard guard;
-  for (Band& b : bands_) {
-    if (!b.active) continue;
-    bool onL = ChannelOn(b.params.lChannel, 0), onR = ChannelOn(b.params.lChannel, 1);
-    if (!onL && !onR) continue;
-    size_t i = 0;
-    // While the coefficients glide (after a change), step them every frame.
-    for (; i < count && b.remaining > 0; ++i) {
-      Coefs& c = b.cur;
-      c.b0 += b.step.b0;
-      c.b1 += b.step.b1;
-      c.b2 += b.step.b2;
-      c.a1 += b.step.a1;
-      c.a2 += b.step.a2;
-      if (--b.remaining == 0) c = b.target;
-      for (int ch = 0; ch < 2; ++ch) {
-        if (!(ch == 0 ? onL : onR)) continue;
-        float x = frames[i * 2 + ch];
-        float y = c.b0 * x + b.z1[ch];
-        b.z1[ch] = c.b1 * x - c.a1 * y + b.z2[ch];
-        b.z2[ch] = c.b2 * x - c.a2 * y;
-        frames[i * 2 + ch] = y;
+  if (count == 0) return;
+  int order[kMaxBands];
+  int k = 0;
+  for (int i = 0; i < kMaxBands; ++i) {
+    const Band& b = bands_[i];
+    if (b.active && (ChannelOn(b.params.lChannel, 0) || ChannelOn(b.params.lChannel, 1))) order[k++] = i;
+  }
+  if (k == 0) return;
+  const int lanes = k + (k & 1);  // an odd count gets a pass-through band
+  const int groups = lanes / 2;
+  Group g[kMaxBands / 2];
+  auto load = [](Group& grp, int half, const Band* b) {
+    for (int ch = 0; ch < 2; ++ch) {
+      const int l = half * 2 + ch;
+      // A band that leaves a channel alone is the identity there: y = x exactly.
+      bool on = b != nullptr && ChannelOn(b->params.lChannel, ch);
+      const Coefs c = on ? b->cur : Coefs{};
+      grp.b0[l] = c.b0; grp.b1[l] = c.b1; grp.b2[l] = c.b2; grp.a1[l] = c.a1; grp.a2[l] = c.a2;
+      bool ramp = on && b->remaining > 0;
+      grp.d0[l] = ramp ? b->step.b0 : 0.0f; grp.d1[l] = ramp ? b->step.b1 : 0.0f;
+      grp.d2[l] = ramp ? b->step.b2 : 0.0f; grp.d3[l] = ramp ? b->step.a1 : 0.0f;
+      grp.d4[l] = ramp ? b->step.a2 : 0.0f;
+      grp.z1[l] = b != nullptr ? b->z1[ch] : 0.0f;
+      grp.z2[l] = b != nullptr ? b->z2[ch] : 0.0f;
+      grp.out[l] = 0.0f;
+    }
+  };
+  for (int j = 0; j < groups; ++j) {
+    for (int half = 0; half < 2; ++half) {
+      int lane = j * 2 + half;
+      const Band* b = lane < k ? &bands_[order[lane]] : nullptr;
+      load(g[j], half, b);
+    }
+  }
+  // Each band's glide ends exactly on its target: it snaps there when its count runs out.
+  int remaining[kMaxBands];
+  int ramping = 0;
+  for (int lane = 0; lane < lanes; ++lane) {
+    remaining[lane] = lane < k ? bands_[order[lane]].remaining : 0;
+    ramping += remaining[lane] > 0 ? 1 : 0;
+  }
+
+  const size_t steps = count + static_cast<size_t>(lanes) - 1;
+  const size_t fullFrom = static_cast<size_t>(lanes) - 1;  // from here every band has a frame
+  for (size_t s = 0; s < steps; ++s) {
+    V4 x = {0, 0, 0, 0};
+    if (s < count) {
+      x[2] = frames[s * 2];
+      x[3] = frames[s * 2 + 1];
+    }
+    const bool all = s >= fullFrom && s < count;
+    V4 prevUpper = x;  // upper half of the group below, from the previous step
+    for (int j = 0; j < groups; ++j) {
+      Group& q = g[j];
+      V4 in = __builtin_shufflevector(prevUpper, q.out, 2, 3, 4, 5);
+      prevUpper = q.out;
+      V4 y = q.b0 * in + q.z1;
+      V4 z1 = q.b1 * in - q.a1 * y + q.z2;
+      V4 z2 = q.b2 * in - q.a2 * y;
+      if (all) {
+        q.z1 = z1;
+        q.z2 = z2;
+      } else {
+        // Filling or draining: a band without a frame at this step keeps its state.
+        const long b0 = static_cast<long>(s) - j * 2, b1 = b0 - 1;
+        const int32_t onA = (b0 >= 0 && b0 < static_cast<long>(count)) ? -1 : 0;
+        const int32_t onB = (b1 >= 0 && b1 < static_cast<long>(count)) ? -1 : 0;
+        M4 m = {onA, onA, onB, onB};
+        q.z1 = m ? z1 : q.z1;
+        q.z2 = m ? z2 : q.z2;
+      }
+      q.out = y;
+    }
+    if (s >= fullFrom) {
+      const Group& last = g[groups - 1];
+      size_t f = s - fullFrom;
+      frames[f * 2] = last.out[2];
+      frames[f * 2 + 1] = last.out[3];
+    }
+    if (ramping > 0) {
+      for (int j = 0; j < groups; ++j) {
+        Group& q = g[j];
+        for (int half = 0; half < 2; ++half) {
+          const int lane = j * 2 + half;
+          // A band glides one step per frame it has actually filtered.
+          const long f = static_cast<long>(s) - lane;
+          if (remaining[lane] == 0 || f < 0 || f >= static_cast<long>(count)) continue;
+          const int l0 = half * 2;
+          if (--remaining[lane] == 0) {
+            --ramping;
+            Band& b = bands_[order[lane]];
+            b.cur = b.target;
+            Group tmp;
+            load(tmp, half, &b);
+            for (int l = l0; l < l0 + 2; ++l) {
+              q.b0[l] = tmp.b0[l]; q.b1[l] = tmp.b1[l]; q.b2[l] = tmp.b2[l]; q.a1[l] = tmp.a1[l]; q.a2[l] = tmp.a2[l];
+              q.d0[l] = q.d1[l] = q.d2[l] = q.d3[l] = q.d4[l] = 0.0f;
+            }
+          } else {
+            for (int l = l0; l < l0 + 2; ++l) {
+              q.b0[l] += q.d0[l]; q.b1[l] += q.d1[l]; q.b2[l] += q.d2[l]; q.a1[l] += q.d3[l]; q.a2[l] += q.d4[l];
+            }
+          }
+        }
       }
     }
-    if (i >= count) continue;
-    const Coefs c = b.cur;
-    float z1l = b.z1[0], z2l = b.z2[0], z1r = b.z1[1], z2r = b.z2[1];
-    if (onL && onR) {
-      for (; i < count; ++i) {
-        float xl = frames[i * 2], xr = frames[i * 2 + 1];
-        float yl = c.b0 * xl + z1l, yr = c.b0 * xr + z1r;
-        z1l = c.b1 * xl - c.a1 * yl + z2l;
-        z1r = c.b1 * xr - c.a1 * yr + z2r;
-        z2l = c.b2 * xl - c.a2 * yl;
-        z2r = c.b2 * xr - c.a2 * yr;
-        frames[i * 2] = yl;
-        frames[i * 2 + 1] = yr;
-      }
-    } else {
-      int ch = onL ? 0 : 1;
-      float z1 = ch == 0 ? z1l : z1r, z2 = ch == 0 ? z2l : z2r;
-      for (; i < count; ++i) {
-        float x = frames[i * 2 + ch];
-        float y = c.b0 * x + z1;
-        z1 = c.b1 * x - c.a1 * y + z2;
-        z2 = c.b2 * x - c.a2 * y;
-        frames[i * 2 + ch] = y;
-      }
-      if (ch == 0) { z1l = z1; z2l = z2; } else { z1r = z1; z2r = z2; }
+  }
+  // Keep each band's state and glide position for the next block.
+  for (int lane = 0; lane < k; ++lane) {
+    Band& b = bands_[order[lane]];
+    const Group& q = g[lane / 2];
+    const int half = lane % 2;
+    for (int ch = 0; ch < 2; ++ch) {
+      if (!ChannelOn(b.params.lChannel, ch)) continue;
+      const int l = half * 2 + ch;
+      b.z1[ch] = q.z1[l];
+      b.z2[ch] = q.z2[l];
     }
-    b.z1[0] = z1l; b.z2[0] = z2l; b.z1[1] = z1r; b.z2[1] = z2r;
+    if (b.remaining > 0) {
+      b.remaining = remaining[lane];
+      if (b.remaining > 0) {
+        const int l = half * 2 + (ChannelOn(b.params.lChannel, 0) ? 0 : 1);
+        b.cur = {q.b0[l], q.b1[l], q.b2[l], q.a1[l], q.a2[l]};
+      }
+    }
   }
 }
 
