@@ -12,6 +12,8 @@ constexpr float kMaxLoopGain = 0.999f;
 AllPass::AllPass(int sampleRate) : sampleRate_(sampleRate) {
   line_.Allocate(static_cast<size_t>(kMaxDelaySeconds * sampleRate) + 1);
   tap_.Jump(1);
+  SetParameters(&params_);
+  Reset();
 }
 
 bool AllPass::SetParameters(const void* params) {
@@ -20,9 +22,11 @@ bool AllPass::SetParameters(const void* params) {
   p.fGain = Clampf(p.fGain, -1.0f, 1.0f);
   p.fDelay = Clampf(p.fDelay, 0.0f, kMaxDelaySeconds);
   params_ = p;
-  // The delay is at least one frame: at zero the recursion would have no delay to work through.
-  size_t d = std::max<size_t>(1, static_cast<size_t>(std::lround(p.fDelay * sampleRate_)));
-  tap_.Set(std::min(d, line_.Capacity()), RampFrames(sampleRate_));
+  // With no delay the filter is (1 - g) / (1 - g) = 1: the sound passes unchanged. The
+  // recursion itself needs a delay to work through, so it is faded out instead.
+  size_t d = static_cast<size_t>(std::lround(p.fDelay * sampleRate_));
+  active_.Set(d == 0 ? 0.0f : 1.0f, RampFrames(sampleRate_));
+  if (d > 0) tap_.Set(std::min(d, line_.Capacity()), RampFrames(sampleRate_));
   gain_.Set(Clampf(p.fGain, -kMaxLoopGain, kMaxLoopGain), RampFrames(sampleRate_));
   return true;
 }
@@ -33,19 +37,29 @@ void AllPass::Reset() {
   line_.Clear();
   tap_.Jump(tap_.to);
   gain_.Jump(gain_.target);
+  active_.Jump(active_.target);
 }
 
 void AllPass::Process(float* frames, size_t count) {
   DenormalGuard guard;
+  if (active_.target == 0.0f && !active_.Moving()) {
+    if (!cleared_) {
+      line_.Clear();
+      cleared_ = true;
+    }
+    return;
+  }
+  cleared_ = false;
   const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
   for (size_t i = 0; i < count; ++i) {
-    float g = gain_.Next();
+    float g = gain_.Next(), mix = active_.Next();
     float* f = frames + i * 2;
     float v[2];
     for (int ch = 0; ch < 2; ++ch) {
       float delayed = tap_.Read(line_, ch);
       v[ch] = f[ch] + g * delayed;
-      if (on[ch]) f[ch] = -g * v[ch] + delayed;
+      float y = -g * v[ch] + delayed;
+      if (on[ch]) f[ch] = mix == 1.0f ? y : f[ch] + mix * (y - f[ch]);
     }
     line_.Write(v[0], v[1]);
     tap_.Advance();

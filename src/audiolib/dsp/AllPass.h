@@ -20,6 +20,8 @@ class AllPass final : public Effect {
   StereoDelay line_;
   CrossTap tap_;
   Ramp gain_;
+  Ramp active_;  // 1 filtering, 0 passing the sound through (no delay)
+  bool cleared_ = false;
 };
 
 }  // namespace alib::dsp

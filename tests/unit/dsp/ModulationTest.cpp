@@ -247,3 +247,27 @@ TEST(EveryEffectTest, ChannelMaskLeavesTheRightChannelUntouched) {
     EXPECT_NE(Channel(buf, 0), Channel(noise, 0)) << std::hex << k.type;
   }
 }
+
+TEST(EveryEffectTest, FreshEffectsAndZeroSettingsLeaveTheSoundAlone) {
+  // Until the chain sets parameters, a new effect must not silence or change the channel.
+  Buffer noise = Noise(0.5, 0.5, 4);
+  for (const Kind& k : Kinds()) {
+    if (k.type == kFxCompressor) continue;  // its defaults are a working compressor
+    auto fx = CreateEffect(k.type, kRate);
+    Buffer buf = noise;
+    RunFx(*fx, buf);
+    EXPECT_EQ(buf, noise) << std::hex << k.type;
+  }
+  // An all-pass without delay is the identity, and it fades out rather than jumping.
+  auto ap = CreateEffect(kFxAllPass, kRate);
+  AllPassParams p{0.6f, 0.05f, -1};
+  ASSERT_TRUE(ap->SetParameters(&p));
+  Buffer buf = noise;
+  RunFx(*ap, buf);
+  p.fDelay = 0.0f;
+  ASSERT_TRUE(ap->SetParameters(&p));
+  buf = Sine(300.0, 1.0, 0.5);
+  RunFx(*ap, buf);
+  Buffer plain = Sine(300.0, 1.0, 0.5);
+  EXPECT_TRUE(std::equal(buf.begin() + kRate, buf.end(), plain.begin() + kRate));
+}
