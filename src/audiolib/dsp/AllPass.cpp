@@ -17,6 +17,7 @@ AllPass::AllPass(int sampleRate) : sampleRate_(sampleRate) {
 }
 
 bool AllPass::SetParameters(const void* params) {
+  if (params == nullptr) return false;
   AllPassParams p = *static_cast<const AllPassParams*>(params);
   if (!AllFinite({p.fGain, p.fDelay})) return false;
   p.fGain = Clampf(p.fGain, -1.0f, 1.0f);
@@ -31,7 +32,9 @@ bool AllPass::SetParameters(const void* params) {
   return true;
 }
 
-void AllPass::GetParameters(void* params) const { *static_cast<AllPassParams*>(params) = params_; }
+void AllPass::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<AllPassParams*>(params) = params_;
+}
 
 void AllPass::Reset() {
   line_.Clear();

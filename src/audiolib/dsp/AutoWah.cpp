@@ -22,6 +22,7 @@ AutoWah::AutoWah(int sampleRate) : sampleRate_(sampleRate) {
 }
 
 bool AutoWah::SetParameters(const void* params) {
+  if (params == nullptr) return false;
   AutoWahParams p = *static_cast<const AutoWahParams*>(params);
   if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fRate, p.fRange, p.fFreq})) return false;
   p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
@@ -40,7 +41,9 @@ bool AutoWah::SetParameters(const void* params) {
   return true;
 }
 
-void AutoWah::GetParameters(void* params) const { *static_cast<AutoWahParams*>(params) = params_; }
+void AutoWah::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<AutoWahParams*>(params) = params_;
+}
 
 void AutoWah::Reset() {
   phase_ = 0.0;

@@ -19,6 +19,7 @@ Chorus::Chorus(int sampleRate) : sampleRate_(sampleRate) {
 }
 
 bool Chorus::SetParameters(const void* params) {
+  if (params == nullptr) return false;
   ChorusParams p = *static_cast<const ChorusParams*>(params);
   if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fMinSweep, p.fMaxSweep, p.fRate})) return false;
   p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
@@ -46,7 +47,9 @@ bool Chorus::SetParameters(const void* params) {
   return true;
 }
 
-void Chorus::GetParameters(void* params) const { *static_cast<ChorusParams*>(params) = params_; }
+void Chorus::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<ChorusParams*>(params) = params_;
+}
 
 void Chorus::Reset() {
   line_.Clear();

@@ -18,6 +18,7 @@ Compressor::Compressor(int sampleRate) : sampleRate_(sampleRate) {
 }
 
 bool Compressor::SetParameters(const void* params) {
+  if (params == nullptr) return false;
   CompressorParams p = *static_cast<const CompressorParams*>(params);
   if (!AllFinite({p.fGain, p.fThreshold, p.fRatio, p.fAttack, p.fRelease})) return false;
   p.fGain = Clampf(p.fGain, -60.0f, 60.0f);
@@ -37,7 +38,9 @@ bool Compressor::SetParameters(const void* params) {
   return true;
 }
 
-void Compressor::GetParameters(void* params) const { *static_cast<CompressorParams*>(params) = params_; }
+void Compressor::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<CompressorParams*>(params) = params_;
+}
 
 float Compressor::PeakHold(float v) {
   const size_t mask = qValue_.size() - 1;  // the size is a power of two

@@ -19,6 +19,7 @@ Echo::Echo(int sampleRate) : sampleRate_(sampleRate) {
 }
 
 bool Echo::SetParameters(const void* params) {
+  if (params == nullptr) return false;
   EchoParams p = *static_cast<const EchoParams*>(params);
   if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fDelay})) return false;
   p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
@@ -35,7 +36,9 @@ bool Echo::SetParameters(const void* params) {
   return true;
 }
 
-void Echo::GetParameters(void* params) const { *static_cast<EchoParams*>(params) = params_; }
+void Echo::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<EchoParams*>(params) = params_;
+}
 
 void Echo::Reset() {
   line_.Clear();

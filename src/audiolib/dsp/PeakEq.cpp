@@ -32,6 +32,7 @@ PeakEq::Coefs PeakEq::Design(const PeakEqParams& p) const {
 }
 
 bool PeakEq::SetParameters(const void* params) {
+  if (params == nullptr) return false;
   PeakEqParams p = *static_cast<const PeakEqParams*>(params);
   if (!AllFinite({p.fBandwidth, p.fQ, p.fCenter, p.fGain})) return false;
   if (p.lBand < 0 || p.lBand >= kMaxBands) return false;
@@ -60,6 +61,7 @@ bool PeakEq::SetParameters(const void* params) {
 }
 
 void PeakEq::GetParameters(void* params) const {
+  if (params == nullptr) return;
   auto* out = static_cast<PeakEqParams*>(params);
   int band = out->lBand;
   if (band < 0 || band >= kMaxBands || !bands_[band].active) {

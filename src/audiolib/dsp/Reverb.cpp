@@ -33,6 +33,7 @@ Reverb::Reverb(int sampleRate) : sampleRate_(sampleRate) {
 }
 
 bool Reverb::SetParameters(const void* params) {
+  if (params == nullptr) return false;
   ReverbParams p = *static_cast<const ReverbParams*>(params);
   if (!std::isfinite(p.fLevel)) return false;
   p.fLevel = Clampf(p.fLevel, 0.0f, 5.0f);
@@ -51,7 +52,9 @@ bool Reverb::SetParameters(const void* params) {
   return true;
 }
 
-void Reverb::GetParameters(void* params) const { *static_cast<ReverbParams*>(params) = params_; }
+void Reverb::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<ReverbParams*>(params) = params_;
+}
 
 void Reverb::Reset() {
   ClearLines();

@@ -183,8 +183,11 @@ std::vector<Kind> Kinds() {
 
 TEST(EveryEffectTest, FactorySizesAndUnknownTypes) {
   for (const Kind& k : Kinds()) {
-    EXPECT_NE(CreateEffect(k.type, kRate), nullptr) << k.type;
+    auto fx = CreateEffect(k.type, kRate);
+    ASSERT_NE(fx, nullptr) << k.type;
     EXPECT_GT(ParamSize(k.type), 0u);
+    EXPECT_FALSE(fx->SetParameters(nullptr));
+    fx->GetParameters(nullptr);
   }
   EXPECT_EQ(ParamSize(kFxPeakEq), 24u);
   EXPECT_EQ(ParamSize(kFxReverb), 8u);
