@@ -72,17 +72,28 @@ TEST(PeakEqTest, FifteenBandsStackAndNewBandsAreAdded) {
 }
 
 TEST(PeakEqTest, GainChangeWhilePlayingMakesNoClick) {
-  for (float to : {15.0f, -15.0f}) {
-    PeakEq eq(kRate);
-    ASSERT_TRUE(Set(eq, Band(0, 100.0f, 1.0f, to > 0 ? -15.0f : 15.0f)));
-    Buffer buf = Sine(100.0, 2.0, 0.5);
-    const size_t half = buf.size() / 4;  // frames in one second
-    eq.Process(buf.data(), half);
-    ASSERT_TRUE(Set(eq, Band(0, 100.0f, 1.0f, to)));
-    eq.Process(buf.data() + half * 2, half);
-    // The largest step of the steady output at the louder gain bounds any step around the change.
-    double steady = std::max(MaxStep(buf, 0, half / 2, half), MaxStep(buf, 0, half + half / 2, 2 * half));
-    EXPECT_LE(MaxStep(buf, 0, half - 100, half + 4000), steady * 1.05);
+  // A band on the tone itself, and a wide band far above it: switching the filter at once would
+  // make the output jump although the tone hardly changes.
+  struct Case {
+    float center, bandwidth;
+    double toneHz, allowed;  // largest step around the change, relative to the steady output's
+  };
+  for (const Case& c : {Case{100.0f, 1.0f, 100.0, 1.05}, Case{5000.0f, 2.0f, 50.0, 1.5}}) {
+    for (float to : {15.0f, -15.0f}) {
+      SCOPED_TRACE(testing::Message() << c.center << " Hz to " << to << " dB");
+      PeakEq eq(kRate);
+      ASSERT_TRUE(Set(eq, Band(0, c.center, c.bandwidth, -to)));
+      eq.Reset();
+      Buffer buf = Sine(c.toneHz, 2.0, 0.5);
+      const size_t sec = kRate;
+      // Change where the tone is near its peak, the worst place for a jump.
+      const size_t at = sec + static_cast<size_t>(kRate / c.toneHz / 4);
+      eq.Process(buf.data(), at);
+      ASSERT_TRUE(Set(eq, Band(0, c.center, c.bandwidth, to)));
+      eq.Process(buf.data() + at * 2, buf.size() / 2 - at);
+      double steady = std::max(MaxStep(buf, 0, sec / 2, at), MaxStep(buf, 0, at + sec / 2, 2 * sec));
+      EXPECT_LE(MaxStep(buf, 0, at - 100, at + 4000), steady * c.allowed);
+    }
   }
 }
 

@@ -274,3 +274,34 @@ TEST(EveryEffectTest, FreshEffectsAndZeroSettingsLeaveTheSoundAlone) {
   Buffer plain = Sine(300.0, 1.0, 0.5);
   EXPECT_TRUE(std::equal(buf.begin() + kRate, buf.end(), plain.begin() + kRate));
 }
+
+TEST(EveryEffectTest, LevelChangesWhilePlayingDoNotJump) {
+  struct Case {
+    int32_t type;
+    std::function<void(void*, bool)> fill;  // before (false) or after (true) the change
+    double amplitude;
+  };
+  const std::vector<Case> cases = {
+      {kFxEcho, [](void* r, bool b) { *static_cast<EchoParams*>(r) = {b ? 0.0f : 1.0f, b ? 1.0f : 0.0f, 0.3f, 0.1f, -1}; }, 0.5},
+      {kFxChorus, [](void* r, bool b) { *static_cast<ChorusParams*>(r) = {b ? -1.0f : 1.0f, 0.3f, 0.5f, 1.0f, 5.0f, 1.0f, -1}; }, 0.5},
+      {kFxAutoWah, [](void* r, bool b) { *static_cast<AutoWahParams*>(r) = {1.0f, b ? 1.0f : 0.0f, 0.5f, 2.0f, 4.0f, 100.0f, -1}; }, 0.5},
+      {kFxReverb, [](void* r, bool b) { *static_cast<ReverbParams*>(r) = {b ? 0.0f : 2.0f, 2000}; }, 0.5},
+      {kFxCompressor, [](void* r, bool b) { *static_cast<CompressorParams*>(r) = {b ? 20.0f : 0.0f, -15.0f, 3.0f, 10.0f, 200.0f, -1}; }, 0.05},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.type);
+    auto fx = CreateEffect(c.type, kRate);
+    alignas(8) unsigned char rec[64] = {};
+    c.fill(rec, false);
+    ASSERT_TRUE(fx->SetParameters(rec));
+    fx->Reset();
+    Buffer buf = Sine(200.0, 3.0, c.amplitude);
+    const size_t at = 2 * kRate + kRate / 800;  // near a peak of the tone
+    fx->Process(buf.data(), at);
+    c.fill(rec, true);
+    ASSERT_TRUE(fx->SetParameters(rec));
+    fx->Process(buf.data() + at * 2, buf.size() / 2 - at);
+    double steady = std::max(MaxStep(buf, 0, at - kRate / 2, at - 10), MaxStep(buf, 0, at + kRate / 2, buf.size() / 2));
+    EXPECT_LE(MaxStep(buf, 0, at - 10, at + 2000), steady * 1.5);
+  }
+}
