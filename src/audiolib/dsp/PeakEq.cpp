@@ -175,8 +175,8 @@ void PeakEq::Process(float* frames, size_t count) {
         const int32_t onA = (b0 >= 0 && b0 < static_cast<long>(count)) ? -1 : 0;
         const int32_t onB = (b1 >= 0 && b1 < static_cast<long>(count)) ? -1 : 0;
         M4 m = {onA, onA, onB, onB};
-        q.z1 = m ? z1 : q.z1;
-        q.z2 = m ? z2 : q.z2;
+        q.z1 = reinterpret_cast<V4>((reinterpret_cast<M4>(z1) & m) | (reinterpret_cast<M4>(q.z1) & ~m));
+        q.z2 = reinterpret_cast<V4>((reinterpret_cast<M4>(z2) & m) | (reinterpret_cast<M4>(q.z2) & ~m));
       }
       q.out = y;
     }
