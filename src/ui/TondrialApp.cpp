@@ -31,6 +31,8 @@ ListModel& Rows() {
   return rows;
 }
 
+}  // namespace
+
 class TondrialApp : public wxApp {
  public:
   bool OnInit() override {
@@ -71,8 +73,6 @@ class TondrialApp : public wxApp {
   MainFrame* frame_ = nullptr;
   std::unique_ptr<WxShell> shell_;
 };
-
-}  // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(TondrialApp);
 
