@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/MenuTree.h"
 #include "app/TextUtil.h"
 #include "common/TestEnv.h"
 #include "lang/Lang.h"
@@ -103,4 +104,23 @@ TEST_F(LangFilesTest, LanguageListOffersBothShippedLanguagesFrenchFirst) {
   ASSERT_EQ(names.size(), 2u);
   EXPECT_EQ(names[0], "français");
   EXPECT_EQ(names[1], "english");
+}
+
+TEST_F(LangFilesTest, MenusShowNoRawKeyInEitherLanguage) {
+  for (const char* chosen : {"français", "english"}) {
+    SCOPED_TRACE(chosen);
+    ResetLang();
+    LoadLanguage("");
+    LoadLanguage(chosen);
+    std::vector<MenuNode> all = MenuItems(MainMenuTree(true));
+    for (const auto& n : MenuItems(SystrayMenuTree())) all.push_back(n);
+    EXPECT_GT(all.size(), 80u);
+    // A key the menus asked for and no file defines joins the table with an empty text;
+    // a key only the French file defines carries the French marker.
+    for (const auto& e : LangTable()) {
+      EXPECT_FALSE(e.Text.empty()) << "shown as a raw key: " << e.Key;
+      EXPECT_EQ(text::FindNoCase(e.Text, kFrenchMarker), std::string::npos) << "left in French: " << e.Key;
+    }
+    for (const auto& n : all) EXPECT_EQ(n.text.find('\\'), std::string::npos) << n.text;
+  }
 }
