@@ -90,6 +90,7 @@ TEST_F(LangFilesTest, StartUpInEnglishLeavesNoFrenchTextBehind) {
   EXPECT_EQ(Lang("Say.NbAdded", "12"), "Tracks added: 12");
   EXPECT_EQ(Lang("Say.Volume") + "80%", "Volume 80%");
   EXPECT_EQ(Lang("Effects\\Echo2.\tfDelay"), "Delay");
+  EXPECT_EQ(Lang("State.BookReaded", "15"), "15% read");
   EXPECT_EQ(Lang("CNV\\Msg.NewVersion", "0,5"), "Version 0,5 is available.\r\nOpen its web page?");
 
   ASSERT_EQ(LoadLanguage("français"), "français");
