@@ -18,6 +18,7 @@ test_pkgs=(
   dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   ffmpeg sox
   mingw-w64
+  speech-dispatcher
 )
 
 want=("${build_pkgs[@]}")

@@ -35,6 +35,10 @@ class HeadlessShell : public Shell {
   std::string clipboard;
 
   void SetMenuItemText(int id, const std::string& t) override { menuText[id] = t; }
+  std::string GetMenuItemText(int id) override {
+    auto it = menuText.find(id);
+    return it == menuText.end() ? std::string() : it->second;
+  }
   void SetMenuItemChecked(int id, bool on) override { menuChecked[id] = on; }
   void SetMenuItemEnabled(int id, bool on) override { menuEnabled[id] = on; }
   bool IsMenuItemChecked(int id) override { return menuChecked[id]; }

@@ -35,6 +35,7 @@ class Shell {
 
   // Menu items by command number.
   virtual void SetMenuItemText(int /*id*/, const std::string& /*text*/) {}
+  virtual std::string GetMenuItemText(int /*id*/) { return {}; }
   virtual void SetMenuItemChecked(int /*id*/, bool /*on*/) {}
   virtual void SetMenuItemEnabled(int /*id*/, bool /*on*/) {}
   virtual bool IsMenuItemChecked(int /*id*/) { return false; }
