@@ -107,7 +107,7 @@ void MainFrame::CreateGadgets() {
     FatalCreationError(7);
   gtkaccess::SetName(volume_, Lang("Main\\Text.Volume"));
   gtkaccess::SetName(position_, Lang("Main\\Text.Position"));
-  gtkaccess::SetName(list_, Lang("Menu.PlayList"));
+  gtkaccess::SetName(list_, std::string(wxStripMenuCodes(U(Lang("Menu.PlayList"))).utf8_str()));
 }
 
 void MainFrame::ApplyFont() {
