@@ -4,6 +4,13 @@
 Usage: write_lng.py SOURCE.txt OUTPUT.Lng LANGUAGE AUTHOR
 The output is UTF-16 LE with a byte-order mark, CR LF line ends, the header comments,
 the author line first and the keys in ordinal order, as the program's own editor saves it.
+
+The shipped files data/Lang/*.Lng are generated with it from the UTF-8 lists kept outside
+data/ (so they are not shipped):
+  scripts/write_lng.py scripts/lang/francais.txt data/Lang/français.Lng français "Équipe Tondrial"
+  scripts/write_lng.py scripts/lang/english.txt data/Lang/english.Lng english "Tondrial team"
+Edit the lists, never the .Lng files; the lang tests fail when the two disagree.
+Trailing spaces of a text are kept (context labels such as "Say.Volume" rely on them).
 """
 import sys
 import time

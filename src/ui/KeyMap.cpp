@@ -64,3 +64,19 @@ int32_t ShortcutCodeOf(const wxKeyEvent& e) {
   if (e.MetaDown()) code += kModWin;
   return code;
 }
+
+int WxKeyOf(int vk) {
+  // The inverse of VirtualKeyOf: probe the keys it knows.
+  static const int candidates[] = {WXK_BACK, WXK_TAB, WXK_CLEAR, WXK_RETURN, WXK_PAUSE, WXK_CAPITAL, WXK_ESCAPE,
+                                   WXK_SPACE, WXK_PAGEUP, WXK_PAGEDOWN, WXK_END, WXK_HOME, WXK_LEFT, WXK_UP,
+                                   WXK_RIGHT, WXK_DOWN, WXK_PRINT, WXK_INSERT, WXK_DELETE, WXK_WINDOWS_MENU,
+                                   WXK_NUMPAD_MULTIPLY, WXK_NUMPAD_ADD, WXK_NUMPAD_SEPARATOR, WXK_NUMPAD_SUBTRACT,
+                                   WXK_NUMPAD_DECIMAL, WXK_NUMPAD_DIVIDE, WXK_NUMLOCK, WXK_SCROLL,
+                                   ';', '=', ',', '-', '.', '/', '`', '[', '\\', ']', '\''};
+  if ((vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9')) return vk;
+  if (vk >= 112 && vk <= 135) return WXK_F1 + (vk - 112);
+  if (vk >= 96 && vk <= 105) return WXK_NUMPAD0 + (vk - 96);
+  for (int k : candidates)
+    if (VirtualKeyOf(k) == vk) return k;
+  return 0;
+}

@@ -9,3 +9,5 @@ class wxKeyEvent;
 int32_t ShortcutCodeOf(const wxKeyEvent& e);
 // Virtual-key code of a wx key code (0 when none).
 int VirtualKeyOf(int wxKeyCode);
+// The wx key code of a virtual-key code (0 when none), for showing shortcuts in menus.
+int WxKeyOf(int virtualKey);

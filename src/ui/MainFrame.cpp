@@ -12,6 +12,7 @@
 #include <csignal>
 
 #include "access/ShortcutTable.h"
+#include "access/Shortcuts.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/Dispatch.h"
@@ -30,9 +31,6 @@
 
 namespace {
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
-constexpr int kShortcutCodeApps = 93;
-constexpr int kShortcutCodeShiftF10 = 121 + 65536;
-constexpr int kShortcutCodeReturn = 13;
 
 void AppendMenu(wxMenu* menu, const std::vector<MenuNode>& nodes) {
   for (const auto& n : nodes) {
@@ -109,7 +107,7 @@ void MainFrame::CreateGadgets() {
     FatalCreationError(7);
   gtkaccess::SetName(volume_, Lang("Main\\Text.Volume"));
   gtkaccess::SetName(position_, Lang("Main\\Text.Position"));
-  gtkaccess::SetName(list_, Lang("Menu.PlayList"));
+  gtkaccess::SetName(list_, std::string(wxStripMenuCodes(U(Lang("Menu.PlayList"))).utf8_str()));
 }
 
 void MainFrame::ApplyFont() {
@@ -125,10 +123,24 @@ void MainFrame::ApplyFont() {
 void MainFrame::CreateMenuBar() {
   auto* bar = new wxMenuBar;
   bool whatsNew = fileutil::Exists(App.MainPath + "Historique.txt");
+  // F10 is a player key, so the menu bar is reached by Alt and a letter: each title gets
+  // the first letter not taken by an earlier title.
+  std::wstring taken;
   for (const auto& top : MainMenuTree(whatsNew)) {
     auto* menu = new wxMenu;
     AppendMenu(menu, top.children);
-    bar->Append(menu, U(top.text));
+    wxString title = U(top.text);
+    if (title.Find('&') == wxNOT_FOUND) {
+      for (size_t i = 0; i < title.length(); ++i) {
+        wxChar c = wxTolower(title[i]);
+        if (wxIsalpha(c) && taken.find(c) == std::wstring::npos) {
+          taken += c;
+          title.insert(i, "&");
+          break;
+        }
+      }
+    }
+    bar->Append(menu, title);
   }
   SetMenuBar(bar);
 }
@@ -188,32 +200,24 @@ void MainFrame::StartTimers() {
   }
 }
 
-void MainFrame::InstallShortcuts() {
-  shortcuts_.clear();
-  for (const auto& s : SettingsList()) {
-    if (s.Type != kSettingShortcut) continue;
-    int32_t code = text::ParseInt(s.Value);
-    if (code != 0) shortcuts_.emplace(code, s.Id);  // the first entry of a shared key wins
-  }
-}
+void MainFrame::InstallShortcuts() { InstallMainShortcuts(); }
 
 void MainFrame::OnCharHook(wxKeyEvent& e) {
   int32_t code = ShortcutCodeOf(e);
-  if (code == kShortcutCodeApps || code == kShortcutCodeShiftF10) {
-    Command(cmd::ContextMenu);
-    return;
-  }
-  auto it = shortcuts_.find(code);
-  if (it != shortcuts_.end()) {
-    Command(it->second);
-    return;  // a handled key goes no further (GTK would open the menu bar on F10)
-  }
-  if (code == kShortcutCodeReturn) {
+  int32_t command = code ? ShortcutCommand(kShortcutMainWindow, code) : 0;
+  if (command == kCommandReturn) {
+    // Return acts on the play list and the push buttons; elsewhere it keeps its own meaning.
     int g = GadgetNumber(FindFocus());
-    if (g == gadget::PlayList || g == gadget::Play || g == gadget::Pause || g == gadget::Stop) {
-      ReturnKey();
+    if (g != gadget::PlayList && g != gadget::Play && g != gadget::Pause && g != gadget::Stop) {
+      e.Skip();
       return;
     }
+    ReturnKey();
+    return;
+  }
+  if (command != 0) {
+    Command(command);
+    return;  // a handled key goes no further (GTK would open the menu bar on F10)
   }
   e.Skip();
 }

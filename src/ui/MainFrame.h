@@ -66,7 +66,6 @@ class MainFrame : public wxFrame {
   PlayListView* list_ = nullptr;
   std::unique_ptr<Systray> tray_;
   std::map<int, std::unique_ptr<wxTimer>> timers_;
-  std::map<int32_t, int> shortcuts_;  // code → command
   std::string statusText_;
   bool quitting_ = false;
 };

@@ -5,6 +5,8 @@
 #include <csignal>
 #include <cstdlib>
 
+#include "access/Shortcuts.h"
+#include "access/Speech.h"
 #include "app/AppHooks.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
@@ -26,6 +28,8 @@ std::atomic<bool> g_quitSignal{false};
 
 void OnQuitSignal(int) { g_quitSignal = true; }
 
+}  // namespace
+
 class TondrialApp : public wxApp {
  public:
   bool OnInit() override {
@@ -34,6 +38,7 @@ class TondrialApp : public wxApp {
     std::string programFile = platform::ProgramFile();
     InstallPlayListHooks();
     StartUpLogic(args, programFile);
+    StartSpeechThread();
     std::signal(SIGTERM, OnQuitSignal);
     std::signal(SIGINT, OnQuitSignal);
 
@@ -56,6 +61,7 @@ class TondrialApp : public wxApp {
   }
 
   int OnExit() override {
+    StopSpeechThread();
     SetShell(nullptr);
     shell_.reset();
     return wxApp::OnExit();
@@ -65,8 +71,6 @@ class TondrialApp : public wxApp {
   MainFrame* frame_ = nullptr;
   std::unique_ptr<WxShell> shell_;
 };
-
-}  // namespace
 
 wxIMPLEMENT_APP_NO_MAIN(TondrialApp);
 

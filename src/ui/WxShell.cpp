@@ -9,7 +9,11 @@
 #include <wx/textdlg.h>
 #include <wx/tglbtn.h>
 
+#include "access/ShortcutTable.h"
 #include "app/Commands.h"
+#include "app/TextUtil.h"
+#include "settings/Settings.h"
+#include "ui/KeyMap.h"
 #include "ui/MainFrame.h"
 #include "ui/TextWindow.h"
 
@@ -24,8 +28,31 @@ void WxShell::SetMenuItemText(int id, const std::string& text) {
     tray_[id].text = text;
     tray_[id].hasText = true;
   }
+  wxMenuBar* bar = frame_->GetMenuBar();
+  wxMenuItem* it = bar ? bar->FindItem(id) : nullptr;
+  if (!it) return;
+  // The key text after a tab is shown by the toolkit's own accelerator label (which screen
+  // readers announce), built from the stored code: wx cannot parse translated key names.
+  size_t tab = text.find('\t');
+  it->SetItemLabel(U(text.empty() ? "..." : text.substr(0, tab)));
+  if (tab == std::string::npos) return;
+  const Setting* s = FindSetting(id);
+  int32_t code = s ? text::ParseInt(s->Value) : 0;
+  int key = WxKeyOf(code & 0xFF);
+  if (key == 0) return;
+  int flags = wxACCEL_NORMAL;
+  if (code & kModShift) flags |= wxACCEL_SHIFT;
+  if (code & kModCtrl) flags |= wxACCEL_RAW_CTRL;
+  if (code & kModAlt) flags |= wxACCEL_ALT;
+  wxAcceleratorEntry accel(flags, key, id);
+  it->SetAccel(&accel);
+}
+
+std::string WxShell::GetMenuItemText(int id) {
   if (wxMenuBar* bar = frame_->GetMenuBar())
-    if (wxMenuItem* it = bar->FindItem(id)) it->SetItemLabel(U(text.empty() ? "..." : text));
+    if (wxMenuItem* it = bar->FindItem(id)) return S(it->GetItemLabel());
+  auto t = tray_.find(id);
+  return t != tray_.end() ? t->second.text : std::string();
 }
 
 void WxShell::SetMenuItemChecked(int id, bool on) {

@@ -12,6 +12,7 @@ class WxShell : public Shell {
   explicit WxShell(MainFrame* frame) : frame_(frame) {}
 
   void SetMenuItemText(int id, const std::string& text) override;
+  std::string GetMenuItemText(int id) override;
   void SetMenuItemChecked(int id, bool on) override;
   void SetMenuItemEnabled(int id, bool on) override;
   bool IsMenuItemChecked(int id) override;

@@ -44,7 +44,7 @@ class Desktop:
             raise RuntimeError("xdotool %s failed: %s" % (args, r.stderr))
         return r.stdout.split()
 
-    def wait_window(self, name_regex, timeout=30, visible=True):
+    def wait_window(self, name_regex, timeout=90, visible=True):
         deadline = time.time() + timeout
         while time.time() < deadline:
             args = ["search"] + (["--onlyvisible"] if visible else []) + ["--name", name_regex]
@@ -84,7 +84,7 @@ class Program:
                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         return self.proc
 
-    def wait(self, timeout=30):
+    def wait(self, timeout=90):
         try:
             out, _ = self.proc.communicate(timeout=timeout)
         except subprocess.TimeoutExpired:
