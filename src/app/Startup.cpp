@@ -61,8 +61,11 @@ void ResolveFolders(const std::string& programFile) {
   } else {
     if (platform::CurrentFolder() == App.MainPath)
       platform::SetCurrentFolder(platform::SpecialFolder(platform::Folder::Documents));
-    App.PrefPath = platform::SpecialFolder(platform::Folder::AppData) + "MerrowinS/Tondrial/";
-    if (!EnsureFolder(App.PrefPath, true, true)) App.PrefPath = platform::SpecialFolder(platform::Folder::Profile);
+    std::string appData = platform::SpecialFolder(platform::Folder::AppData);
+    // Without a configuration folder the settings would land relative to the current folder.
+    App.PrefPath = appData.empty() ? std::string() : appData + "MerrowinS/Tondrial/";
+    if (App.PrefPath.empty() || !EnsureFolder(App.PrefPath, true, true))
+      App.PrefPath = platform::SpecialFolder(platform::Folder::Profile);
   }
   AddLog("MainPath = " + App.MainPath, true);
   AddLog("PrefPath = " + App.PrefPath, true);

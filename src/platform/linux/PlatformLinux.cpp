@@ -86,7 +86,9 @@ std::string SpecialFolder(Folder kind) {
     }
     case Folder::Profile: p = home; break;
   }
-  if (p.empty() || !IsDir(p)) return std::string();
+  if (p.empty() || p[0] != '/') return std::string();
+  // The configuration folder may not exist yet on a new account: the caller creates it.
+  if (kind != Folder::AppData && !IsDir(p)) return std::string();
   return WithSlash(p);
 }
 

@@ -32,9 +32,8 @@ TEST_F(StartupTest, CommandLineSwitches) {
 
 TEST_F(StartupTest, FoldersPerUserAndPortable) {
   std::string home = testenv::FreshFolder("home");
-  std::string config = home + ".config/";
+  std::string config = home + ".config/";  // not there yet: a new account
   std::string docs = home + "Documents/";
-  std::filesystem::create_directories(config);
   std::filesystem::create_directories(docs);
   platform::OverrideSpecialFolder(platform::Folder::AppData, &config);
   platform::OverrideSpecialFolder(platform::Folder::Documents, &docs);
@@ -60,6 +59,12 @@ TEST_F(StartupTest, FoldersPerUserAndPortable) {
   // The settings folder cannot be made: the profile folder serves.
   std::filesystem::remove_all(config + "MerrowinS");
   testenv::WriteBytes(config + "MerrowinS", "a file where the folder should be");
+  ResolveFolders(prog + "tondrial");
+  EXPECT_EQ(App.PrefPath, home);
+
+  // No configuration folder known at all: the profile folder, never a relative path.
+  const std::string none;
+  platform::OverrideSpecialFolder(platform::Folder::AppData, &none);
   ResolveFolders(prog + "tondrial");
   EXPECT_EQ(App.PrefPath, home);
 
