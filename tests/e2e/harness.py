@@ -123,3 +123,171 @@ def check_log_header(text, folder):
     assert lines[3] == "ApplicationFile = " + os.path.join(folder, "tondrial"), lines[3]
     assert lines[5] == "MainPath = " + folder + "/", lines[5]
     assert lines[6] == "PrefPath = " + folder + "/", lines[6]
+
+
+class PulseServer:
+    """A private PulseAudio server with two null sinks described "Output" and "Monitor"."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="tondrial-pulse-")
+        self.socket = os.path.join(self.dir, "native")
+        self.client_conf = os.path.join(self.dir, "client.conf")
+        with open(self.client_conf, "w") as f:
+            f.write("autospawn = no\n")
+        script = os.path.join(self.dir, "script.pa")
+        with open(script, "w") as f:
+            f.write("load-module module-native-protocol-unix auth-anonymous=1 socket=%s\n" % self.socket)
+            f.write("load-module module-null-sink sink_name=out rate=44100 sink_properties=device.description=Output\n")
+            f.write("load-module module-null-sink sink_name=mon rate=44100 sink_properties=device.description=Monitor\n")
+            f.write("set-default-sink out\n")
+        for sub in ("run", "home", "config", "state"):
+            os.makedirs(os.path.join(self.dir, sub), exist_ok=True)
+        self.env = dict(os.environ,
+                        HOME=os.path.join(self.dir, "home"), XDG_RUNTIME_DIR=os.path.join(self.dir, "run"),
+                        XDG_CONFIG_HOME=os.path.join(self.dir, "config"),
+                        PULSE_RUNTIME_PATH=os.path.join(self.dir, "run"),
+                        PULSE_STATE_PATH=os.path.join(self.dir, "state"),
+                        PULSE_CLIENTCONFIG=self.client_conf)
+        self.proc = subprocess.Popen(
+            ["pulseaudio", "-n", "-F", script, "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+             "--log-target=file:" + os.path.join(self.dir, "pulse.log")],
+            env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        deadline = time.time() + 15
+        while time.time() < deadline:
+            if subprocess.run(["pactl", "info"], env=self.client_env(), capture_output=True).returncode == 0:
+                return
+            time.sleep(0.1)
+        raise RuntimeError("PulseAudio did not start")
+
+    def client_env(self):
+        """What a client of this server needs in its environment."""
+        return {"PULSE_SERVER": "unix:" + self.socket, "PULSE_CLIENTCONFIG": self.client_conf}
+
+    def record(self, sink, path):
+        """Records what a sink plays (its monitor) into a WAV file until stopped."""
+        env = dict(os.environ, **self.client_env())
+        return subprocess.Popen(["parecord", "--device=%s.monitor" % sink, "--latency-msec=10",
+                                 "--file-format=wav", "--channels=2", "--rate=44100", path],
+                                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(5)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class SpeechCapture:
+    """Stands where the speech server stands: answers the client protocol on a local socket
+    and keeps every line the program asked to speak."""
+
+    def __init__(self):
+        import socket
+        import threading
+        self.dir = tempfile.mkdtemp(prefix="tondrial-speech-")
+        self.path = os.path.join(self.dir, "speechd.sock")
+        self.lines = []
+        self.commands = []
+        self.lock = threading.Lock()
+        self.server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self.server.bind(self.path)
+        self.server.listen(4)
+        self.thread = threading.Thread(target=self._serve, daemon=True)
+        self.thread.start()
+
+    def client_env(self):
+        return {"SPEECHD_ADDRESS": "unix_socket:" + self.path}
+
+    def _serve(self):
+        import threading
+        while True:
+            try:
+                conn, _ = self.server.accept()
+            except OSError:
+                return
+            threading.Thread(target=self._client, args=(conn,), daemon=True).start()
+
+    def _client(self, conn):
+        buf = b""
+        receiving = False
+        msg_id = 1
+        while True:
+            try:
+                chunk = conn.recv(4096)
+            except OSError:
+                return
+            if not chunk:
+                return
+            buf += chunk
+            while True:
+                if receiving:
+                    end = buf.find(b"\r\n.\r\n")
+                    if end < 0:
+                        break
+                    body = buf[:end].decode("utf-8", "replace")
+                    buf = buf[end + 5:]
+                    text = "\n".join(l[1:] if l.startswith("..") else l for l in body.split("\r\n"))
+                    with self.lock:
+                        self.lines.append(text)
+                    conn.sendall(b"225-%d\r\n225 OK MESSAGE QUEUED\r\n" % msg_id)
+                    msg_id += 1
+                    receiving = False
+                    continue
+                nl = buf.find(b"\r\n")
+                if nl < 0:
+                    break
+                cmd = buf[:nl].decode("utf-8", "replace")
+                buf = buf[nl + 2:]
+                low = cmd.lower()
+                with self.lock:
+                    self.commands.append(cmd)
+                if low.startswith("speak"):
+                    receiving = True
+                    conn.sendall(b"230 OK RECEIVING DATA\r\n")
+                elif low.startswith("set self priority"):
+                    conn.sendall(b"202 OK PRIORITY SET\r\n")
+                elif low.startswith("set "):
+                    conn.sendall(b"208 OK SET\r\n")
+                elif low.startswith("cancel"):
+                    conn.sendall(b"210 OK CANCELED\r\n")
+                elif low.startswith("stop"):
+                    conn.sendall(b"210 OK STOPPED\r\n")
+                elif low.startswith("history get client_id"):
+                    conn.sendall(b"240-1\r\n240 OK CLIENT ID SENT\r\n")
+                elif low.startswith("quit"):
+                    conn.sendall(b"231 HAPPY HACKING\r\n")
+                    return
+                else:
+                    conn.sendall(b"200 OK\r\n")
+
+    def wait_for(self, predicate, timeout=15):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            with self.lock:
+                lines = list(self.lines)
+            if predicate(lines):
+                return lines
+            time.sleep(0.1)
+        with self.lock:
+            return list(self.lines)
+
+    def close(self):
+        self.server.close()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class FakeScreenReader:
+    """A process named "orca", which is all the program looks for before it speaks."""
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="tondrial-orca-")
+        exe = os.path.join(self.dir, "orca")
+        shutil.copy2(shutil.which("sleep"), exe)
+        self.proc = subprocess.Popen([exe, "3600"])
+
+    def close(self):
+        self.proc.kill()
+        self.proc.wait()
+        shutil.rmtree(self.dir, ignore_errors=True)
