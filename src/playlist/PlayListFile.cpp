@@ -101,14 +101,15 @@ double ParseDecimal(std::string_view v) {
   return d;
 }
 
+
+}  // namespace
+
 bool IsNonEmptyFile(const std::string& path) {
   // One look-up: file_size fails for folders and anything else that is not a plain file.
   std::error_code ec;
   auto size = std::filesystem::file_size(path, ec);
   return !ec && size > 0;
 }
-
-}  // namespace
 
 void ParseExtensionFields(const std::string& fields, Track& t) {
   size_t from = 0;

@@ -30,6 +30,8 @@ void ParseExtensionFields(const std::string& fields, Track& t);
 
 // True for "http", "https", "ftp" and "itpc" addresses.
 bool IsURL(const std::string& text);
+// A file that exists and holds at least one byte.
+bool IsNonEmptyFile(const std::string& path);
 // Without control characters (codes 1 to 31) and surrounding spaces.
 std::string CleanText(const std::string& text);
 

@@ -9,6 +9,7 @@
 #include "lang/Lang.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
+#include "app/FileUtil.h"
 #include "playlist/PlayerPort.h"
 #include "playlist/Track.h"
 #include "settings/SettingIds.h"
@@ -29,6 +30,9 @@ constexpr std::array<ProfileInfo, kProfileCount> kProfiles = {{
 
 struct StoredProfile {
   std::vector<Track> tracks;
+  // Entries of the profile file that could not be used at load (a drive not mounted, a file
+  // that does not open now): kept so that saving the profile does not lose them.
+  std::vector<Track> heldBack;
   bool loaded = false;
   int32_t selected = 0;
 };
@@ -84,17 +88,32 @@ std::string ProfileFile(int profile) {
 int LoadProfileList(int profile) {
   if (!GetMWFlag(setting::StartWithOldTracks)) return 1;
   std::vector<Track> read;
-  int options = kLoadExistingOnly | (IsFeatureAllowed(kFeatureKeepTempoPitch, profile) ? kLoadKeepTempoPitch : 0);
+  int options = IsFeatureAllowed(kFeatureKeepTempoPitch, profile) ? kLoadKeepTempoPitch : 0;
   if (LoadPlayListAny(ProfileFile(profile), read, options) == 0) return 0;
+  auto& heldBack = P().stored[profile >= 0 && profile < kProfileCount ? profile : 0].heldBack;
+  heldBack.clear();
   for (Track& t : read) {
     int32_t id = 0;
-    if (Player().ExamineTrack(t, false)) AddTrack(t, id);
+    bool usable = (IsURL(t.File) || IsNonEmptyFile(t.File)) && Player().ExamineTrack(t, false);
+    if (usable) AddTrack(t, id);
+    else heldBack.push_back(t);
   }
   return 1;
 }
 
 void SaveProfileList(int profile) {
-  if (GetMWFlag(setting::StartWithOldTracks)) SavePlayListFile(ProfileFile(profile));
+  if (!GetMWFlag(setting::StartWithOldTracks)) return;
+  const auto& heldBack = P().stored[profile >= 0 && profile < kProfileCount ? profile : 0].heldBack;
+  if (heldBack.empty()) {
+    SavePlayListFile(ProfileFile(profile));
+    return;
+  }
+  std::vector<const Track*> tracks;
+  ListModel& rows = PlayListRows();
+  for (int r = 0; r < rows.Count(); ++r)
+    if (const Track* t = FindTrack(static_cast<int32_t>(rows.Data(r)))) tracks.push_back(t);
+  for (const Track& t : heldBack) tracks.push_back(&t);
+  fileutil::WriteFileAtomic(ProfileFile(profile), PlayListText(tracks, ProfileFile(profile)));
 }
 
 int SwitchProfile(int profile, bool silent) {

@@ -167,11 +167,24 @@ void WxShell::ShowTextWindow(const std::string& title, const std::string& text) 
   ::ShowTextWindow(frame_, title, text);
 }
 
+namespace {
+// GTK matches file patterns with letter case; "*.Mp3" must also find "song.MP3".
+wxString AnyCasePattern(const std::string& pattern) {
+  wxString out;
+  for (wxUniChar c : U(pattern)) {
+    wxUniChar lo = wxTolower(c), up = wxToupper(c);
+    if (lo != up) out << "[" << lo << up << "]";
+    else out << c;
+  }
+  return out;
+}
+}  // namespace
+
 std::vector<std::string> WxShell::FileRequester(const FileDialogRequest& r) {
   wxString wildcard;
   for (const auto& f : r.filters) {
     if (!wildcard.empty()) wildcard += "|";
-    wildcard += U(f.first) + "|" + U(f.second);
+    wildcard += U(f.first) + "|" + AnyCasePattern(f.second);
   }
   long style = r.save ? (wxFD_SAVE | wxFD_OVERWRITE_PROMPT) : (wxFD_OPEN | wxFD_FILE_MUST_EXIST);
   if (r.multiple && !r.save) style |= wxFD_MULTIPLE;
@@ -204,4 +217,27 @@ std::string WxShell::ClipboardText() {
     wxTheClipboard->Close();
   }
   return out;
+}
+
+void WxShell::ShowPopupMenu(int /*menu*/, const std::vector<PopupItem>& items) {
+  wxMenu menu;
+  std::map<std::string, wxMenu*> subs;
+  for (const auto& it : items) {
+    wxMenu* target = &menu;
+    if (!it.submenu.empty()) {
+      auto found = subs.find(it.submenu);
+      if (found == subs.end()) {
+        auto* sub = new wxMenu;
+        menu.AppendSubMenu(sub, U(it.submenu));
+        found = subs.emplace(it.submenu, sub).first;
+      }
+      target = found->second;
+    }
+    wxMenuItem* item = it.checked ? target->AppendCheckItem(it.id, U(it.text)) : target->Append(it.id, U(it.text));
+    if (it.checked) item->Check(true);
+    item->Enable(it.enabled);
+  }
+  // The chosen item reaches the frame as a menu command, like the menu bar's items.
+  wxWindow* list = frame_->Gadget(gadget::PlayList);
+  (list ? list : frame_)->PopupMenu(&menu);
 }

@@ -35,6 +35,7 @@ class WxShell : public Shell {
   std::vector<std::string> FileRequester(const FileDialogRequest& request) override;
   std::string FolderRequester(const std::string& title, const std::string& folder) override;
   std::string ClipboardText() override;
+  void ShowPopupMenu(int menu, const std::vector<PopupItem>& items) override;
 
   // Systray items live in a menu built on each right click; their state is kept here.
   struct TrayItem {

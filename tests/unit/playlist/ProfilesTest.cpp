@@ -250,3 +250,31 @@ TEST_F(Profiles, BookRemembersWhereItWasLeft) {
   EXPECT_EQ(PlayList()[0].Start, 604);
   EXPECT_EQ(States(), std::vector<std::string>{"read 86%"});
 }
+
+// A profile list whose files cannot be used at start (a drive not mounted, a file that does
+// not open) keeps them: the next save writes them back after the usable tracks.
+TEST_F(Profiles, EntriesThatCannotBeUsedNowAreNotLostBySaving) {
+  std::string good = MakeFile("good.mp3");
+  std::string broken = MakeFile("broken.mp3");
+  fileutil::WriteFileAtomic(dir + "ProfilDefault.M3U",
+                            "#EXTM3U\r\n" + good + "\r\n/media/usb/away.mp3\r\n" + broken + "\r\n");
+  ResetProfiles();
+  ResetTracks();
+  PlayListRows().Clear();
+  player = StandInPlayer();
+  player.lengths["broken.mp3"] = -1;  // does not open as a stream
+  EnterStartProfile();
+  EXPECT_EQ(Names(), std::vector<std::string>{"good.mp3"});
+  AddRow(MakeFile("new.mp3"));
+  SwitchProfile(1, true);
+  std::string saved;
+  fileutil::ReadFile(dir + "ProfilDefault.M3U", saved);
+  size_t g = saved.find("good.mp3"), n = saved.find("new.mp3"), a = saved.find("/media/usb/away.mp3"),
+         b = saved.find("broken.mp3");
+  ASSERT_NE(g, std::string::npos);
+  ASSERT_NE(n, std::string::npos);
+  ASSERT_NE(a, std::string::npos) << saved;
+  ASSERT_NE(b, std::string::npos) << saved;
+  EXPECT_LT(g, n);
+  EXPECT_LT(n, a);
+}
