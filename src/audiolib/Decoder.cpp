@@ -62,10 +62,15 @@ std::string LinesToEntries(const char* text) {
   return out;
 }
 
-void AppendDict(std::string& out, const AVDictionary* dict) {
+void AppendDict(std::string& out, const AVDictionary* dict, bool upperKeys) {
   const AVDictionaryEntry* e = nullptr;
   while ((e = av_dict_get(dict, "", e, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
-    out += e->key;
+    std::string key = e->key;
+    // Vorbis comment names are written in capitals by convention.
+    if (upperKeys)
+      for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    out += key;
     out.push_back('=');
     out += e->value;
     out.push_back('\0');
@@ -203,6 +208,26 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
                                AVRounding(AV_ROUND_NEAR_INF));
   }
   seekable_ = canSeek && length_ > 0;
+  if (seekable_) {
+    // Positions count from the first sample the codec gives; some codecs (WMA) start their
+    // timestamps later than the stream says. Learn where, so seeks agree with plain decoding.
+    int64_t first = AV_NOPTS_VALUE;
+    for (int packets = 0; packets < 500 && first == AV_NOPTS_VALUE; ++packets) {
+      if (av_read_frame(d.fmt, d.pkt) < 0) break;
+      if (d.pkt->stream_index == d.stream && avcodec_send_packet(d.codec, d.pkt) >= 0) {
+        while (avcodec_receive_frame(d.codec, d.frame) >= 0) {
+          if (first == AV_NOPTS_VALUE) first = d.frame->best_effort_timestamp;
+          av_frame_unref(d.frame);
+        }
+      }
+      av_packet_unref(d.pkt);
+    }
+    if (first != AV_NOPTS_VALUE) d.startPts = first;
+    if (av_seek_frame(d.fmt, d.stream, st->start_time != AV_NOPTS_VALUE ? st->start_time : 0,
+                      AVSEEK_FLAG_BACKWARD) < 0)
+      return kErrorFileForm;
+    avcodec_flush_buffers(d.codec);
+  }
   if (network) {
     uint8_t* meta = nullptr;
     if (av_opt_get(d.fmt->pb, "icy_metadata_packet", AV_OPT_SEARCH_CHILDREN, &meta) >= 0 && meta) {
@@ -434,8 +459,8 @@ bool Decoder::OggComments(std::string& out) const {
   const Impl& d = *impl_;
   if (!d.fmt || !d.isOgg) return false;
   out.clear();
-  AppendDict(out, d.fmt->metadata);
-  AppendDict(out, d.fmt->streams[d.stream]->metadata);
+  AppendDict(out, d.fmt->metadata, true);
+  AppendDict(out, d.fmt->streams[d.stream]->metadata, true);
   out.push_back('\0');
   return true;
 }
@@ -444,8 +469,8 @@ bool Decoder::WmaTags(std::string& out) const {
   const Impl& d = *impl_;
   if (!d.fmt || !d.isAsf) return false;
   out.clear();
-  AppendDict(out, d.fmt->metadata);
-  AppendDict(out, d.fmt->streams[d.stream]->metadata);
+  AppendDict(out, d.fmt->metadata, false);
+  AppendDict(out, d.fmt->streams[d.stream]->metadata, false);
   out.push_back('\0');
   return true;
 }
