@@ -132,6 +132,7 @@ ALIB_WEAK size_t TempoProcessor::Receive(float* out, size_t max) {
   Impl& d = *impl_;
   size_t avail = (d.fifo.size() - d.readOff) / 2;
   size_t n = avail < max ? avail : max;
+  if (n == 0) return 0;
   std::memcpy(out, d.fifo.data() + d.readOff, n * 2 * sizeof(float));
   d.readOff += n * 2;
   if (d.readOff == d.fifo.size()) {
