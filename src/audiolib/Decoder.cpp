@@ -396,7 +396,8 @@ void Decoder::PollTags(uint32_t& events, void* packet) {
       st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
       update = true;
     }
-    if (update) events |= kTagEventOgg;
+    // The first logical stream announces its comments too; only later ones are changes.
+    if (update && next_ > 0) events |= kTagEventOgg;
   }
 }
 
