@@ -418,6 +418,11 @@ void Shutdown() {
   for (auto& d : r.devices) CloseDevice(*d);
   r.current = -1;
   r.enumerated = false;
+  r.devices.clear();
+  if (g_sdlAudio) {
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    g_sdlAudio = false;
+  }
   SetError(kOk);
 }
 
