@@ -174,6 +174,7 @@ bool ChannelPlay(uint32_t handle, bool restart) {
       return Fail(kErrorEnded, false);
     }
   }
+  ch->src->Start();
   ch->state = kActivePlaying;
   AddToMix(*ch);
   return Fail(kOk, true);

@@ -185,7 +185,9 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
 
   const bool canSeek = d.fmt->pb && (d.fmt->pb->seekable & AVIO_SEEKABLE_NORMAL);
   int64_t lengthPts = -1;
-  if (!network && canSeek &&
+  // PCM has a fixed size per sample, so a length from its bitrate is exact.
+  const bool fixedRate = av_get_exact_bits_per_sample(st->codecpar->codec_id) > 0;
+  if (!network && canSeek && !fixedRate &&
       av_fmt_ctx_get_duration_estimation_method(d.fmt) == AVFMT_DURATION_FROM_BITRATE) {
     // A length guessed from the first bitrate is wrong for VBR files without a header: read
     // every packet (no decoding) for the true length. The generic index this builds also
@@ -212,11 +214,13 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
     // Positions count from the first sample the codec gives; some codecs (WMA) start their
     // timestamps later than the stream says. Learn where, so seeks agree with plain decoding.
     int64_t first = AV_NOPTS_VALUE;
-    for (int packets = 0; packets < 500 && first == AV_NOPTS_VALUE; ++packets) {
+    bool gotFrame = false;
+    for (int packets = 0; packets < 500 && !gotFrame; ++packets) {
       if (av_read_frame(d.fmt, d.pkt) < 0) break;
       if (d.pkt->stream_index == d.stream && avcodec_send_packet(d.codec, d.pkt) >= 0) {
         while (avcodec_receive_frame(d.codec, d.frame) >= 0) {
-          if (first == AV_NOPTS_VALUE) first = d.frame->best_effort_timestamp;
+          if (!gotFrame) first = d.frame->best_effort_timestamp;
+          gotFrame = true;
           av_frame_unref(d.frame);
         }
       }

@@ -19,7 +19,12 @@ SourceStream::SourceStream(std::unique_ptr<Decoder> decoder, std::unique_ptr<std
   hasWma_ = dec_->WmaTags(wmaTags_);
   ring_.assign(cap_ * 2, 0.0f);
   marks_.reserve(16);
-  thread_ = std::thread([this] { Run(); });
+  // Network streams start filling at once, so playing them does not begin with a stall.
+  if (network_) Start();
+}
+
+void SourceStream::Start() {
+  std::call_once(started_, [this] { thread_ = std::thread([this] { Run(); }); });
 }
 
 SourceStream::~SourceStream() {
@@ -90,6 +95,7 @@ void SourceStream::Run() {
 }
 
 size_t SourceStream::Read(float* out, size_t frames, bool wait) {
+  Start();
   std::unique_lock<std::mutex> lk(ringMutex_);
   if (wait) ringCv_.wait(lk, [&] { return count_ >= frames || eof_ || quit_; });
   size_t n = std::min(frames, count_);

@@ -23,6 +23,8 @@ class SourceStream {
   SourceStream(const SourceStream&) = delete;
   SourceStream& operator=(const SourceStream&) = delete;
 
+  // Starts the decoding thread; streams that are only opened to learn their length never decode.
+  void Start();
   bool IsNetwork() const { return network_; }
   int64_t LengthFrames() const { return length_; }
   bool Seekable() const { return seekable_; }
@@ -75,6 +77,7 @@ class SourceStream {
   bool hasOgg_ = false, hasIcy_ = false, hasHttp_ = false, hasWma_ = false;
   std::atomic<int64_t> readPos_{0};
 
+  std::once_flag started_;
   std::thread thread_;
 };
 
