@@ -144,6 +144,7 @@ uint32_t TempoCreate(uint32_t source, uint32_t flags) {
   ch->buf.assign(kBlockFrames * 2, 0.0f);
   ch->syncs.reserve(16);
   ch->tempo = std::make_unique<dsp::TempoProcessor>(kOutRate);
+  ch->feed.assign(kBlockFrames * 2, 0.0f);  // sized here: the mixer never allocates
   {
     // The tempo stream takes the source over; the source handle ends here.
     Registry& r = Reg();

@@ -14,7 +14,6 @@ namespace detail {
 
 namespace {
 
-constexpr size_t kFeedFrames = 1024;
 constexpr int kSdlBufferFrames = 512;  // about 12 ms: attribute changes are heard quickly
 
 bool g_sdlAudio = false;
@@ -194,7 +193,6 @@ size_t Produce(Channel& ch, float* out, size_t frames, bool wait) {
     if (got < frames && ch.src->AtEnd()) ch.ended = true;
     return got;
   }
-  if (ch.feed.size() < kFeedFrames * 2) ch.feed.resize(kFeedFrames * 2);
   size_t got = 0;
   while (got < frames) {
     got += ch.tempo->Receive(out + got * 2, frames - got);
@@ -203,7 +201,7 @@ size_t Produce(Channel& ch, float* out, size_t frames, bool wait) {
       ch.ended = true;
       break;
     }
-    size_t m = ch.src->Read(ch.feed.data(), kFeedFrames, wait);
+    size_t m = ch.src->Read(ch.feed.data(), ch.feed.size() / 2, wait);
     if (m) {
       ch.tempo->Put(ch.feed.data(), m);
     } else if (ch.src->AtEnd()) {
@@ -237,7 +235,7 @@ void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles) {
   }
   // Stopped channels leave the mix (no allocation: erase only moves pointers).
   auto keep = std::remove_if(dev.playing.begin(), dev.playing.end(), [](Channel* ch) {
-    if (ch->state == kActiveStopped) {
+    if (ch->state == kActiveStopped && ch->slideLeft == 0) {
       ch->inMixList = false;
       return true;
     }
