@@ -50,6 +50,16 @@ void Enumerate(Registry& r) {
       r.devices.push_back(std::move(d));
     }
   } else if (EnsureSdlAudio()) {
+    // A driver with no devices (ALSA chosen while no sound server ran) gets a second chance:
+    // the server may be up now.
+    if (SDL_GetNumAudioDevices(0) <= 0) {
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      g_sdlAudio = false;
+      if (!EnsureSdlAudio()) {
+        r.enumerated = true;
+        return;
+      }
+    }
     const char* driver = SDL_GetCurrentAudioDriver();
     int n = SDL_GetNumAudioDevices(0);
     for (int i = 0; i < n; ++i) {

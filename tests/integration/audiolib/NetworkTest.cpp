@@ -137,6 +137,25 @@ TEST_F(Network, AStallReportsStalledAndResumes) {
   EXPECT_EQ(ChannelIsActive(h), kActivePlaying);
 }
 
+TEST_F(Network, FreeingAStalledStreamDoesNotWaitForTheServer) {
+  uint32_t h = StreamCreateURL((g_base + "/stall.mp3").c_str(), 0, 0, nullptr, nullptr);
+  ASSERT_NE(h, 0u) << ErrorGetCode();
+  ASSERT_TRUE(ChannelPlay(h, false));
+  PlayFor(h, 3.0, 10.0, [](int) {});
+  auto t0 = Clock::now();
+  EXPECT_TRUE(StreamFree(h));
+  EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 0.5);
+  // And straight into the stall, before the server sends again.
+  h = StreamCreateURL((g_base + "/stall.mp3").c_str(), 0, 0, nullptr, nullptr);
+  ASSERT_NE(h, 0u);
+  ASSERT_TRUE(ChannelPlay(h, false));
+  PlayFor(h, 1.9, 10.0, [](int) {});
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  t0 = Clock::now();
+  EXPECT_TRUE(StreamFree(h));
+  EXPECT_LT(std::chrono::duration<double>(Clock::now() - t0).count(), 0.5);
+}
+
 TEST_F(Network, ADroppedConnectionEndsTheStream) {
   uint32_t h = StreamCreateURL((g_base + "/drop.mp3").c_str(), 0, 0, nullptr, nullptr);
   ASSERT_NE(h, 0u) << ErrorGetCode();
