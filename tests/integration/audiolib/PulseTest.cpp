@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -147,6 +148,35 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   if (lf) fclose(lf);
   printf("play to first mix: %.1f ms; server latency per stream:\n%s", firstMixMs, lat.c_str());
   EXPECT_LT(firstMixMs, 100.0);
+}
+
+}  // namespace
+
+namespace {
+
+// Device 0 of the SDL backend plays nothing but keeps time, so syncs and positions work on
+// machines without any sound device.
+TEST(SilentDevice, KeepsRealTimeAndFiresSyncs) {
+  std::string media = testmedia::TmpDir("audiolib-media");
+  std::string tone = testmedia::Make(media, "tone440-4s.wav", "-f lavfi -i sine=frequency=440:duration=4 -ac 2");
+  ASSERT_TRUE(UseSdlBackend());
+  DeviceInfo info;
+  ASSERT_TRUE(GetDeviceInfo(0, &info));
+  EXPECT_EQ(info.name, "No sound");
+  ASSERT_TRUE(Init(0, 44100, 0, nullptr));
+  uint32_t h = StreamCreateFile(false, tone.c_str(), 0, 0, 0);
+  ASSERT_NE(h, 0u);
+  std::atomic<int> fired{0};
+  ChannelSetSync(h, kSyncPos, uint64_t(ChannelSeconds2Bytes(h, 0.2)),
+                 [](uint32_t, uint32_t, uint32_t, void* u) { ++*static_cast<std::atomic<int>*>(u); }, &fired);
+  auto t0 = Clock::now();
+  ASSERT_TRUE(ChannelPlay(h, false));
+  while (fired.load() == 0 && Clock::now() - t0 < std::chrono::seconds(3))
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  double took = std::chrono::duration<double>(Clock::now() - t0).count();
+  EXPECT_EQ(fired.load(), 1);
+  EXPECT_NEAR(took, 0.2, 0.08);
+  Shutdown();
 }
 
 }  // namespace
