@@ -230,7 +230,9 @@ void UpdateHeardPosition(Channel& ch) {
   if (p < 0) p = 0;
   const int64_t len = ch.src->LengthFrames();
   if (len >= 0 && p > len && !ch.ended) p = len;
-  ch.pos = p;
+  // The tempo stage's estimate of what it holds wobbles; heard positions only move forward
+  // between seeks, so a position sync cannot fire twice.
+  if (p > ch.pos) ch.pos = p;
 }
 
 void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles) {

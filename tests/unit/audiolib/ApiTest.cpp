@@ -207,16 +207,4 @@ TEST_F(Api, EffectChainStoresAndChecksParametersPerHandle) {
   EXPECT_EQ(dsp::ParamSize(0x1), 0u);
 }
 
-TEST_F(Api, ConfigurationAndVersions) {
-  EXPECT_EQ(GetVersion() >> 24, 1u);
-  EXPECT_NE(FxGetVersion(), 0u);
-  EXPECT_TRUE(SetConfig(kConfigNetPlaylist, 1));
-  EXPECT_EQ(GetConfig(kConfigNetPlaylist), 1u);
-  EXPECT_TRUE(SetConfig(kConfigUnicode, 1));
-  EXPECT_TRUE(SetConfigPtr(kConfigNetAgent, "Tondrial"));
-  EXPECT_FALSE(SetConfig(999, 1));
-  EXPECT_EQ(ErrorGetCode(), kErrorIllType);
-  EXPECT_FALSE(SetConfigPtr(kConfigNetTimeout, "x"));
-}
-
 }  // namespace
