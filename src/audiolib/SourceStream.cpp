@@ -123,13 +123,22 @@ bool SourceStream::Seek(int64_t frame) {
   if (!dec_->Seek(frame)) return false;
   staging_.clear();
   stagingOff_ = 0;
+  // Decode the run-in and the first frames here, so a live device does not play a gap of
+  // silence while the decoding thread catches up.
+  uint32_t events = 0;
+  bool ended = false;
+  while (staging_.empty() && !ended) ended = !dec_->DecodeMore(staging_, events);
   {
     std::lock_guard<std::mutex> lk(ringMutex_);
     head_ = count_ = 0;
-    eof_ = false;
     ++seekGen_;
     marks_.clear();
     readPos_.store(frame);
+    size_t n = std::min(staging_.size() / 2, cap_);
+    if (n) std::memcpy(ring_.data(), staging_.data(), n * 2 * sizeof(float));
+    count_ = n;
+    stagingOff_ = n;
+    eof_ = ended && stagingOff_ >= staging_.size() / 2;
   }
   ringCv_.notify_all();
   return true;
