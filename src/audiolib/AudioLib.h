@@ -70,7 +70,7 @@ enum ConfigOption : int {
   kConfigNetTimeout = 11,      // ms to wait for a server to connect (default 5000)
   kConfigNetBuffer = 12,       // ms of audio buffered ahead for network streams (default 5000)
   kConfigNetAgent = 16,        // pointer: user agent text of network requests
-  kConfigNetPlaylist = 21,     // 1: follow playlist links where the demuxer can
+  kConfigNetPlaylist = 21,     // 1: a URL that is a PLS or M3U playlist plays its first network link
   kConfigNetReadTimeout = 37,  // ms a network read may stall before the stream ends (default 10000)
   kConfigUnicode = 42,         // accepted; device names are always UTF-8
 };

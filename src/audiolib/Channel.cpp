@@ -74,9 +74,25 @@ uint32_t CreateStream(const std::string& location, bool network, uint32_t flags)
     net.readTimeoutMs = int(r.netReadTimeoutMs);
     if (network) ringFrames = size_t(r.netBufferMs) * kOutRate / 1000;
   }
+  bool followPlaylists;
+  {
+    Registry& r = Reg();
+    std::lock_guard<std::mutex> lk(r.mutex);
+    followPlaylists = r.netPlaylist != 0;
+  }
   auto abort = std::make_unique<std::atomic<bool>>(false);
   auto dec = std::make_unique<Decoder>();
   int rc = dec->Open(location, network, net, abort.get());
+  if (rc == kErrorFileForm && network && followPlaylists) {
+    // A radio link is often a playlist naming the stream; follow it, two levels at most.
+    std::string at = location, link;
+    for (int depth = 0; depth < 2 && rc == kErrorFileForm; ++depth) {
+      if (!PlaylistFirstLink(at, net, abort.get(), link)) break;
+      at = link;
+      dec = std::make_unique<Decoder>();
+      rc = dec->Open(at, true, net, abort.get());
+    }
+  }
   if (rc != kOk) return Fail(rc, 0u);
   auto ch = std::make_shared<Channel>();
   ch->device = device;

@@ -11,6 +11,7 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
@@ -478,6 +479,64 @@ bool Decoder::WmaTags(std::string& out) const {
   AppendDict(out, d.fmt->streams[d.stream]->metadata, false);
   out.push_back('\0');
   return true;
+}
+
+bool PlaylistFirstLink(const std::string& url, const NetOptions& net, const std::atomic<bool>* abort,
+                       std::string& link) {
+  InitFfmpegOnce();
+  constexpr size_t kMaxPlaylist = 64 * 1024;  // a playlist is small; anything larger is not one
+  InterruptState interrupt;
+  interrupt.abort = abort;
+  interrupt.opening = true;
+  interrupt.openDeadline = Clock::now() + std::chrono::milliseconds(std::max(net.connectTimeoutMs, 100));
+  AVIOInterruptCB cb{InterruptCallback, &interrupt};
+  AVDictionary* opts = nullptr;
+  if (!net.agent.empty()) av_dict_set(&opts, "user_agent", net.agent.c_str(), 0);
+  av_dict_set_int(&opts, "rw_timeout", int64_t(net.readTimeoutMs) * 1000, 0);
+  av_dict_set(&opts, "tls_verify", "1", 0);
+  if (FileExists(kCaBundle)) av_dict_set(&opts, "ca_file", kCaBundle, 0);
+  AVIOContext* io = nullptr;
+  int rc = avio_open2(&io, url.c_str(), AVIO_FLAG_READ, &cb, &opts);
+  av_dict_free(&opts);
+  if (rc < 0 || !io) return false;
+  std::string text;
+  std::vector<unsigned char> buf(4096);
+  while (text.size() < kMaxPlaylist) {
+    int n = avio_read(io, buf.data(), int(buf.size()));
+    if (n <= 0) break;
+    text.append(reinterpret_cast<char*>(buf.data()), size_t(n));
+  }
+  avio_closep(&io);
+  if (text.size() >= kMaxPlaylist) return false;
+  auto isLink = [](const std::string& s) {
+    auto starts = [&](const char* p) { return av_strncasecmp(s.c_str(), p, std::strlen(p)) == 0; };
+    return starts("http://") || starts("https://") || starts("ftp://");
+  };
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    size_t b = line.find_first_not_of(" \t");
+    if (b == std::string::npos) continue;
+    line = line.substr(b, line.find_last_not_of(" \t") - b + 1);
+    if (line.empty() || line[0] == '#') continue;
+    // PLS: FileN=link
+    if (av_strncasecmp(line.c_str(), "file", 4) == 0) {
+      size_t eq = line.find('=');
+      if (eq != std::string::npos && isLink(line.substr(eq + 1))) {
+        link = line.substr(eq + 1);
+        return true;
+      }
+      continue;
+    }
+    if (isLink(line)) {
+      link = line;
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace alib

@@ -63,6 +63,11 @@ class Decoder {
   void PollTags(uint32_t& events, void* packet);
 };
 
+// Reads a small playlist (PLS or M3U) at url and gives its first network link. False when the
+// resource is not such a playlist or holds no http, https or ftp link.
+bool PlaylistFirstLink(const std::string& url, const NetOptions& net, const std::atomic<bool>* abort,
+                       std::string& link);
+
 // Keeps FFmpeg quiet and ready for network use; safe to call many times.
 void InitFfmpegOnce();
 

@@ -128,6 +128,25 @@ TEST_F(Network, UserAgentAndItpcLinks) {
   StreamFree(h);
 }
 
+TEST_F(Network, PlaylistLinksAreFollowedWhenAsked) {
+  SetConfig(kConfigNetPlaylist, 0);
+  EXPECT_EQ(StreamCreateURL((g_base + "/list.pls").c_str(), 0, kStreamDecode, nullptr, nullptr), 0u);
+  EXPECT_EQ(ErrorGetCode(), kErrorFileForm);
+  SetConfig(kConfigNetPlaylist, 1);
+  for (const char* list : {"/list.pls", "/list.m3u", "/nested.m3u"}) {
+    uint32_t h = StreamCreateURL((g_base + list).c_str(), 0, kStreamDecode, nullptr, nullptr);
+    ASSERT_NE(h, 0u) << list << " " << ErrorGetCode();
+    const char* meta = ChannelGetTags(h, kTagMeta);
+    ASSERT_NE(meta, nullptr) << list;
+    EXPECT_STREQ(meta, "StreamTitle='Song 0';StreamUrl='';");
+    StreamFree(h);
+  }
+  // Only network links are followed.
+  EXPECT_EQ(StreamCreateURL((g_base + "/empty.pls").c_str(), 0, kStreamDecode, nullptr, nullptr), 0u);
+  EXPECT_EQ(ErrorGetCode(), kErrorFileForm);
+  SetConfig(kConfigNetPlaylist, 0);
+}
+
 TEST_F(Network, AStallReportsStalledAndResumes) {
   uint32_t h = StreamCreateURL((g_base + "/stall.mp3").c_str(), 0, 0, nullptr, nullptr);
   ASSERT_NE(h, 0u) << ErrorGetCode();

@@ -10,6 +10,7 @@ Prints "PORT <n>" (and "TLSPORT <n>" with a certificate) once listening.
 /drop.mp3   2 s of audio, then the connection is closed
 /hang.mp3   headers, then nothing at all
 /chain.ogg  the Ogg file, once
+/list.pls, /list.m3u, /nested.m3u, /empty.pls  playlists naming /radio.mp3 (or no usable link)
 """
 import socket
 import ssl
@@ -99,6 +100,19 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.flush()
             time.sleep(30)
+        elif path in ("/list.pls", "/list.m3u", "/nested.m3u", "/empty.pls"):
+            host = "http://%s:%d" % self.server.server_address[:2]
+            body = {
+                "/list.pls": "[playlist]\nNumberOfEntries=1\nFile1=%s/radio.mp3\nTitle1=Radio\n" % host,
+                "/list.m3u": "#EXTM3U\n#EXTINF:-1,Radio\n%s/radio.mp3\n" % host,
+                "/nested.m3u": "%s/list.pls\n" % host,
+                "/empty.pls": "[playlist]\nFile1=/etc/passwd\n",
+            }[path].encode()
+            self.send_response(200)
+            self.send_header("Content-Type", "audio/x-scpls" if path.endswith("pls") else "audio/x-mpegurl")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
         elif path == "/chain.ogg":
             self.send_response(200)
             self.send_header("Content-Type", "application/ogg")
