@@ -21,6 +21,7 @@ namespace alib {
 namespace {
 
 constexpr double kSeekPrerollSeconds = 0.3;
+constexpr AVRational kMicroseconds{1, AV_TIME_BASE};  // AV_TIME_BASE_Q is a C compound literal
 const char* const kCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 
 using Clock = std::chrono::steady_clock;
@@ -204,7 +205,7 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
   } else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
     lengthPts = st->duration;
   } else if (d.fmt->duration != AV_NOPTS_VALUE && d.fmt->duration > 0) {
-    lengthPts = av_rescale_q(d.fmt->duration, AV_TIME_BASE_Q, d.tb);
+    lengthPts = av_rescale_q(d.fmt->duration, kMicroseconds, d.tb);
   }
   if (lengthPts > 0 && !(network && !canSeek)) {
     length_ = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate},
@@ -412,7 +413,7 @@ bool Decoder::Seek(int64_t target) {
   // Start early and decode up to the target: decoders need a run-in after a jump.
   double t = double(target) / kOutRate - kSeekPrerollSeconds;
   if (t < 0) t = 0;
-  int64_t ts = d.startPts + av_rescale_q(std::llround(t * AV_TIME_BASE), AV_TIME_BASE_Q, d.tb);
+  int64_t ts = d.startPts + av_rescale_q(std::llround(t * AV_TIME_BASE), kMicroseconds, d.tb);
   if (av_seek_frame(d.fmt, d.stream, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
       avformat_seek_file(d.fmt, d.stream, INT64_MIN, ts, ts, 0) < 0)
     return false;

@@ -175,7 +175,8 @@ TEST(SilentDevice, KeepsRealTimeAndFiresSyncs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   double took = std::chrono::duration<double>(Clock::now() - t0).count();
   EXPECT_EQ(fired.load(), 1);
-  EXPECT_NEAR(took, 0.2, 0.08);
+  EXPECT_GE(took, 0.15);  // real time, not faster
+  EXPECT_LT(took, 0.6);
   Shutdown();
 }
 
