@@ -59,8 +59,14 @@ void SourceStream::Run() {
         size_t lastReported = marks_.size();
         for (size_t i = 0; i < marks_.size(); ++i)
           if (marks_[i].reported) lastReported = i;
-        if (lastReported != marks_.size() && lastReported > 0)
+        if (lastReported != marks_.size() && lastReported > 0) {
+          // What they said is what is heard now, unless a later mark says otherwise.
+          for (size_t i = 0; i < lastReported; ++i) {
+            if (!marks_[i].icy.empty()) openMeta_ = marks_[i].icy;
+            if (!marks_[i].ogg.empty()) openOgg_ = marks_[i].ogg;
+          }
           marks_.erase(marks_.begin(), marks_.begin() + long(lastReported));
+        }
         if (marks_.size() < 256) {
           Mark m{chunkStart, events, false, dec_->IcyMeta(), {}};
           if (events & kTagEventOgg) dec_->OggComments(m.ogg);
