@@ -150,6 +150,39 @@ TEST(Streams, BadFilesFailWithTheirCode) {
   EXPECT_EQ(ErrorGetCode(), kErrorNotAvail);
 }
 
+TEST(Streams, TruncatedAndOddFilesEndCleanly) {
+  // A WAV whose header promises 30 s but holds 3 s, and an MP3 cut in the middle of a frame.
+  std::string wav = testmedia::Make(Dir(), "tone30-pcm.wav", std::string(testmedia::kTone30) + " -c:a pcm_s16le");
+  std::string mp3 = testmedia::Make(Dir(), "tone30-vbr-noxing.mp3",
+                                    std::string(testmedia::kTone30) + " -c:a libmp3lame -q:a 4 -write_xing 0");
+  struct Cut {
+    std::string from, to;
+    long bytes;
+  } cuts[] = {{wav, Dir() + "/cut.wav", 44 + 3 * 44100 * 4}, {mp3, Dir() + "/cut.mp3", 30001}};
+  for (const Cut& c : cuts) {
+    std::string cmd = "head -c " + std::to_string(c.bytes) + " '" + c.from + "' > '" + c.to + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    uint32_t h = StreamCreateFile(false, c.to.c_str(), 0, 0, kStreamDecode);
+    ASSERT_NE(h, 0u) << c.to;
+    std::vector<float> all = DecodeAll(h);
+    EXPECT_GT(all.size(), 44100u * 2) << c.to;
+    EXPECT_EQ(ChannelIsActive(h), kActiveStopped);
+    // A seek inside what the header promised but the file lacks gives no sound, and no hang.
+    int64_t len = ChannelGetLength(h, kPosByte);
+    if (ChannelSetPosition(h, len / 2, kPosByte)) {
+      EXPECT_LT(DecodeAll(h).size(), 44100u * 2 * 30);
+    }
+    StreamFree(h);
+  }
+  // A folder and an empty file are not audio.
+  EXPECT_EQ(StreamCreateFile(false, Dir().c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_NE(ErrorGetCode(), kOk);
+  std::string empty = Dir() + "/empty.mp3";
+  fclose(fopen(empty.c_str(), "wb"));
+  EXPECT_EQ(StreamCreateFile(false, empty.c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_NE(ErrorGetCode(), kOk);
+}
+
 TEST(Streams, SeekPastTheEndFailsWithThePositionError) {
   std::string path = testmedia::Make(Dir(), "tone30-pcm.wav", std::string(testmedia::kTone30) + " -c:a pcm_s16le");
   uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
