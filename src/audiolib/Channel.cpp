@@ -369,6 +369,7 @@ uint32_t ChannelGetData(uint32_t handle, void* buffer, uint32_t length) {
   size_t got = 0;
   while (got < want) {
     size_t n = Produce(*ch, out + got * 2, std::min(want - got, kBlockFrames), true);
+    for (auto& fx : ch->fx) fx->effect->Process(out + got * 2, n);  // effects apply to decoded data too
     got += n;
     if (n == 0) break;
   }
