@@ -87,14 +87,15 @@ void SourceStream::Run() {
       i += run;
     }
     stagingOff_ += n;
-    if (ended && stagingOff_ >= staging_.size() / 2) eof_ = true;
+    stagingLeft_ = staging_.size() / 2 - stagingOff_;
+    if (ended && stagingLeft_ == 0) eof_ = true;
     ringCv_.notify_all();
     dl.unlock();
     // Wait for room, a seek or the end of the stream.
     ringCv_.wait(lk, [&] {
       if (quit_ || gen != seekGen_) return true;
       if (eof_) return false;
-      size_t left = staging_.size() / 2 - stagingOff_;
+      const size_t left = stagingLeft_;
       return left == 0 ? count_ < cap_ : cap_ - count_ >= std::min(left, cap_ / 4);
     });
   }
@@ -144,7 +145,8 @@ bool SourceStream::Seek(int64_t frame) {
     if (n) std::memcpy(ring_.data(), staging_.data(), n * 2 * sizeof(float));
     count_ = n;
     stagingOff_ = n;
-    eof_ = ended && stagingOff_ >= staging_.size() / 2;
+    stagingLeft_ = staging_.size() / 2 - stagingOff_;
+    eof_ = ended && stagingLeft_ == 0;
   }
   ringCv_.notify_all();
   return true;

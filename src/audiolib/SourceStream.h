@@ -68,6 +68,7 @@ class SourceStream {
   std::vector<float> ring_;
   size_t cap_;
   size_t head_ = 0, count_ = 0;    // in frames
+  size_t stagingLeft_ = 0;         // frames still in staging_, as the ring side may read it
   bool eof_ = false;
   bool quit_ = false;
   uint64_t seekGen_ = 0;
