@@ -271,6 +271,51 @@ TEST_F(ManualDevice, CallbacksMayCallTheLibraryAndStopAutoFreesTheStream) {
   EXPECT_EQ(ErrorGetCode(), kErrorHandle);
 }
 
+TEST_F(ManualDevice, CallsFromAnotherThreadWhileMixingAreSafe) {
+  // The mix runs on one thread while another seeks, pauses, slides, adds effects and syncs,
+  // and frees and recreates streams: nothing may crash, deadlock or leak.
+  std::atomic<bool> done{false};
+  std::atomic<uint32_t> live{StreamCreateFile(false, Tone30().c_str(), 0, 0, 0)};
+  ChannelPlay(live, false);
+  std::thread mixer([&] {
+    std::vector<float> block(441 * 2);
+    while (!done) ManualRender(1, block.data(), 441);
+  });
+  unsigned seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  for (int i = 0; i < 3000; ++i) {
+    uint32_t h = live;
+    switch (next() % 10) {
+      case 0: ChannelSetPosition(h, ChannelSeconds2Bytes(h, double(next() % 29)), kPosByte); break;
+      case 1: ChannelPause(h); break;
+      case 2: ChannelPlay(h, next() % 2 == 0); break;
+      case 3: ChannelSlideAttribute(h, kAttribVol, float(next() % 100) / 100.0f, next() % 50); break;
+      case 4: ChannelSetAttribute(h, kAttribVol, 0.5f); break;
+      case 5: ChannelSetSync(h, kSyncPos | kSyncOneTime, uint64_t(ChannelGetPosition(h, kPosByte) + 800),
+                             [](uint32_t, uint32_t c, uint32_t, void*) { ChannelGetPosition(c, kPosByte); }, nullptr);
+        break;
+      case 6: {
+        uint32_t fx = ChannelSetFX(h, kFxEcho, 0);
+        if (next() % 2) ChannelRemoveFX(h, fx);
+        break;
+      }
+      case 7: ChannelGetTags(h, kTagOgg); break;
+      case 8:
+        if (next() % 20 == 0) {
+          StreamFree(h);
+          uint32_t n = StreamCreateFile(false, Tone30().c_str(), 0, 0, kStreamAutoFree);
+          ChannelPlay(n, false);
+          live = n;
+        }
+        break;
+      default: ChannelIsActive(h); break;
+    }
+  }
+  done = true;
+  mixer.join();
+  SUCCEED();
+}
+
 TEST_F(ManualDevice, AMinuteRendersQuickly) {
   // Two streams of 30 s back to back: one minute of mixing.
   uint32_t a = StreamCreateFile(false, Tone30().c_str(), 0, 0, kStreamAutoFree);
