@@ -140,7 +140,7 @@ struct DeviceInfo {
   uint32_t flags = 0;  // kDeviceEnabled, kDeviceDefault, kDeviceInit
 };
 
-struct ManualDeviceSpec {
+struct ManualDeviceEntry {
   std::string name;
   bool isDefault = false;
 };
@@ -154,7 +154,7 @@ uint32_t GetConfig(int option);
 bool SetConfigPtr(int option, const void* value);
 
 // --- backends (only while no device is open) ---
-bool UseManualBackend(const std::vector<ManualDeviceSpec>& devices);
+bool UseManualBackend(const std::vector<ManualDeviceEntry>& devices);
 bool UseSdlBackend();
 // Mixes frames of an open manual device into out (interleaved stereo float, 2*frames values).
 // Returns the frames written (frames, or 0 on failure).

@@ -101,7 +101,7 @@ struct Registry {
   std::vector<std::unique_ptr<Device>> devices;
   bool enumerated = false;
   bool manualBackend = false;
-  std::vector<ManualDeviceSpec> manualSpecs;
+  std::vector<ManualDeviceEntry> manualEntries;
   int current = -1;
   // Configuration.
   std::string agent = "alib/1.0";

@@ -41,7 +41,7 @@ void Enumerate(Registry& r) {
   r.devices.clear();
   r.devices.push_back(NoSoundDevice(r.manualBackend));
   if (r.manualBackend) {
-    for (const ManualDeviceSpec& s : r.manualSpecs) {
+    for (const ManualDeviceEntry& s : r.manualEntries) {
       auto d = std::make_unique<Device>();
       d->name = s.name;
       d->driver = "manual";
@@ -310,13 +310,13 @@ bool FreeChannelHandle(uint32_t handle) {
 
 using namespace detail;
 
-bool UseManualBackend(const std::vector<ManualDeviceSpec>& devices) {
+bool UseManualBackend(const std::vector<ManualDeviceEntry>& devices) {
   Registry& r = Reg();
   std::lock_guard<std::mutex> lk(r.mutex);
   for (auto& d : r.devices)
     if (d->open) return Fail(kErrorAlready, false);
   r.manualBackend = true;
-  r.manualSpecs = devices;
+  r.manualEntries = devices;
   Enumerate(r);
   return Fail(kOk, true);
 }
@@ -327,7 +327,7 @@ bool UseSdlBackend() {
   for (auto& d : r.devices)
     if (d->open) return Fail(kErrorAlready, false);
   r.manualBackend = false;
-  r.manualSpecs.clear();
+  r.manualEntries.clear();
   r.enumerated = false;
   r.devices.clear();
   return Fail(kOk, true);
