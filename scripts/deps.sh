@@ -5,7 +5,7 @@ set -euo pipefail
 
 build_pkgs=(
   build-essential cmake ninja-build pkg-config
-  libwxgtk3.2-dev
+  libwxgtk3.2-dev libgtk-3-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libsoundtouch-dev libsdl2-dev
   libspeechd-dev libbrlapi-dev
@@ -18,6 +18,7 @@ test_pkgs=(
   dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   ffmpeg sox openssl ca-certificates
   mingw-w64
+  speech-dispatcher
 )
 
 want=("${build_pkgs[@]}")

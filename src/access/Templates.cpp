@@ -1,6 +1,14 @@
 #include "access/Templates.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "access/Speech.h"
 #include "app/TextUtil.h"
+#include "settings/SettingIds.h"
+#include "settings/Settings.h"
 
 std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::string& h, const std::string& m,
                        const std::string& s) {
@@ -27,4 +35,145 @@ std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::stri
   out = text::ReplaceNoCase(out, "%" + m, std::to_string(minutes));
   out = text::ReplaceNoCase(out, "%" + s, std::to_string(secs));
   return out;
+}
+
+namespace {
+
+StatusSource*& Source() {
+  static StatusSource* s = nullptr;
+  return s;
+}
+
+std::string FilePart(const std::string& path) {
+  size_t p = path.find_last_of("\\/");
+  return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+// Leading digits after leading spaces; saturates instead of overflowing.
+int64_t LeadingInt(const std::string& s) {
+  size_t i = 0;
+  while (i < s.size() && s[i] == ' ') ++i;
+  int64_t v = 0;
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max() / 16;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) v = v >= kMax ? kMax : v * 10 + (s[i] - '0');
+  return v;
+}
+
+int64_t Saturate(double v) {
+  constexpr double kMax = 4e15;  // far beyond any length, far inside int64
+  if (!(v == v)) return 0;
+  if (v > kMax) return static_cast<int64_t>(kMax);
+  if (v < -kMax) return -static_cast<int64_t>(kMax);
+  return static_cast<int64_t>(std::llround(v));
+}
+
+int64_t SafeMul(int64_t a, int64_t b) { return Saturate(static_cast<double>(a) * static_cast<double>(b)); }
+
+}  // namespace
+
+StatusSource& TheStatusSource() {
+  static StatusSource none;
+  return Source() ? *Source() : none;
+}
+
+void SetStatusSource(StatusSource* source) { Source() = source; }
+
+std::string FormatStatus(const std::string& tmpl, const StatusPosition& pos) {
+  // A stream without a known length has no remaining time: shown as 0, not negative.
+  int64_t remaining = pos.length > pos.position ? pos.length - pos.position : 0;
+  std::string t = FormatTime(pos.position, tmpl, "hh", "ii", "ss");
+  t = FormatTime(remaining, t, "rh", "ri", "rs");
+  t = FormatTime(pos.length, t, "th", "ti", "ts");
+
+  StatusSource& src = TheStatusSource();
+  StatusTrack track = src.OutputTrack();
+  std::string title = !track.streamTitle.empty() ? track.streamTitle
+                      : !track.alias.empty()     ? track.alias
+                                                 : FilePart(track.file);
+  struct Placeholder {
+    const char* tag;
+    bool anyCase;
+    std::string value;
+  };
+  const Placeholder table[] = {
+      {"%PC", false, std::to_string(pos.percent)},
+      {"%VL", false, GetMWValue(setting::OutputVolume)},
+      {"%OE", false, src.OutputEffectName()},
+      {"%ME", false, src.MonitorEffectName()},
+      {"%PN", false, src.ProfileName()},
+      {"%CT", true, std::to_string(src.TrackCount())},
+      {"%PT", true, std::to_string(src.SelectedLine())},
+      {"%SN", false, FilePart(track.file)},
+      {"%ST", false, title},
+      {"%SA", false, track.alias.empty() ? FilePart(track.file) : track.alias},
+  };
+  // One pass over the text, earlier placeholders of the table first at each place; what is
+  // put in is never scanned again.
+  std::string out;
+  for (size_t i = 0; i < t.size();) {
+    bool hit = false;
+    if (t[i] == '%') {
+      for (const auto& p : table) {
+        std::string_view here(t.data() + i, std::min<size_t>(3, t.size() - i));
+        if (p.anyCase ? text::EqualsNoCase(here, p.tag) : here == p.tag) {
+          out += p.value;
+          i += 3;
+          hit = true;
+          break;
+        }
+      }
+    }
+    if (!hit) out += t[i++];
+  }
+  return out;
+}
+
+int64_t ParseTimeExpression(const std::string& input, int64_t position, int64_t length) {
+  std::string t = text::Lower(text::Trim(input));
+  int sign = 0;
+  if (!t.empty() && (t[0] == '+' || t[0] == '-')) {
+    sign = t[0] == '+' ? 1 : -1;
+    t = text::Trim(t.substr(1));
+  }
+  int64_t value = 0;
+  size_t pc = t.find('%');
+  if (pc != std::string::npos) {
+    std::string num = t.substr(0, pc);
+    size_t i = 0;
+    std::string digits;
+    while (i < num.size() && num[i] >= '0' && num[i] <= '9') digits += num[i++];
+    if (i < num.size() && num[i] == '.') {
+      digits += num[i++];
+      while (i < num.size() && num[i] >= '0' && num[i] <= '9') digits += num[i++];
+    }
+    double n = digits.empty() || digits == "." ? 0.0 : std::strtod(digits.c_str(), nullptr);
+    value = Saturate(n * static_cast<double>(length) / 100.0);
+  } else if (t.find(':') != std::string::npos) {
+    auto fields = text::Split(t, ':');
+    size_t n = std::min<size_t>(fields.size() - 1, 2);
+    value = LeadingInt(fields[n]);
+    value += SafeMul(LeadingInt(fields[n - 1]), 60);
+    if (n == 2) value += SafeMul(LeadingInt(fields[0]), 3600);
+  } else {
+    std::string rest = t;
+    const std::pair<char, int64_t> units[] = {{'h', 3600}, {'m', 60}, {'s', 1}};
+    for (const auto& [letter, mult] : units) {
+      size_t p = rest.find(letter);
+      if (p == std::string::npos) continue;
+      value += SafeMul(LeadingInt(rest.substr(0, p)), mult);
+      rest = rest.substr(p + 1);
+    }
+    value += LeadingInt(rest);
+  }
+  value = Saturate(static_cast<double>(value));
+  int64_t target = sign > 0 ? position + value : sign < 0 ? position - value : value;
+  if (target < 0) target = 0;
+  if (target > length) target = position;
+  if (target > length) target = length;
+  return target;
+}
+
+void SayStatus() {
+  StatusPosition pos = TheStatusSource().OutputPosition();
+  Speak(FormatStatus(GetMWValue(setting::DisplayInfos), pos));
 }

@@ -33,8 +33,13 @@ class HeadlessShell : public Shell {
   std::deque<std::vector<std::string>> fileAnswers;
   std::deque<std::string> folderAnswers;
   std::string clipboard;
+  std::vector<std::pair<int, std::vector<PopupItem>>> popupMenus;
 
   void SetMenuItemText(int id, const std::string& t) override { menuText[id] = t; }
+  std::string GetMenuItemText(int id) override {
+    auto it = menuText.find(id);
+    return it == menuText.end() ? std::string() : it->second;
+  }
   void SetMenuItemChecked(int id, bool on) override { menuChecked[id] = on; }
   void SetMenuItemEnabled(int id, bool on) override { menuEnabled[id] = on; }
   bool IsMenuItemChecked(int id) override { return menuChecked[id]; }
@@ -80,4 +85,5 @@ class HeadlessShell : public Shell {
     return a;
   }
   std::string ClipboardText() override { return clipboard; }
+  void ShowPopupMenu(int menu, const std::vector<PopupItem>& items) override { popupMenus.emplace_back(menu, items); }
 };

@@ -58,6 +58,9 @@ int EnsureFolder(const std::string& path, bool create, bool testWrite) {
 }
 
 std::string ExpandPathMacros(const std::string& path) {
+  // Every macro holds a "%": without one there is nothing to look up (folder look-ups cost
+  // file reads, and play lists resolve thousands of paths).
+  if (path.find('%') == std::string::npos) return path;
   std::string out = path;
   for (const auto& m : Macros()) out = text::ReplaceNoCase(out, m.name, m.folder);
   return out;

@@ -29,12 +29,22 @@ struct FileDialogRequest {
   bool multiple = false;
 };
 
+// One item of a pop-up menu; items naming the same submenu are grouped under it.
+struct PopupItem {
+  int id = 0;
+  std::string text;
+  std::string submenu;  // "" = on the menu itself
+  bool enabled = true;
+  bool checked = false;
+};
+
 class Shell {
  public:
   virtual ~Shell() = default;
 
   // Menu items by command number.
   virtual void SetMenuItemText(int /*id*/, const std::string& /*text*/) {}
+  virtual std::string GetMenuItemText(int /*id*/) { return {}; }
   virtual void SetMenuItemChecked(int /*id*/, bool /*on*/) {}
   virtual void SetMenuItemEnabled(int /*id*/, bool /*on*/) {}
   virtual bool IsMenuItemChecked(int /*id*/) { return false; }
@@ -69,6 +79,8 @@ class Shell {
   virtual std::vector<std::string> FileRequester(const FileDialogRequest& /*request*/) { return {}; }
   virtual std::string FolderRequester(const std::string& /*title*/, const std::string& /*folder*/) { return {}; }
   virtual std::string ClipboardText() { return {}; }
+  // Shows a pop-up menu at the keyboard focus; the chosen item comes back as a command.
+  virtual void ShowPopupMenu(int /*menu*/, const std::vector<PopupItem>& /*items*/) {}
 };
 
 // The shell the logic talks to; never null (a silent shell until the UI or a test sets one).

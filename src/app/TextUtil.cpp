@@ -160,17 +160,17 @@ int32_t ParseInt(std::string_view s) {
   while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
   bool neg = false;
   if (i < s.size() && (s[i] == '-' || s[i] == '+')) { neg = s[i] == '-'; ++i; }
-  int64_t v = 0;
+  // Wraps like a 32-bit reader: the value modulo 2^32.
+  uint32_t v = 0;
   bool any = false;
   while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
     any = true;
-    v = v * 10 + (s[i] - '0');
-    if (v > (int64_t{1} << 32)) v = int64_t{1} << 32;  // saturate, then wrap like a 32-bit reader
+    v = v * 10u + static_cast<uint32_t>(s[i] - '0');
     ++i;
   }
   if (!any) return 0;
-  if (neg) v = -v;
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+  if (neg) v = 0u - v;
+  return static_cast<int32_t>(v);
 }
 
 std::string FromUtf16LE(std::string_view b) {

@@ -18,6 +18,7 @@ enum FxType : int32_t {
   kFxCompressor = 0x10011,
 };
 
+// lChannel: -1 for all channels, otherwise a mask: 1 the first (left) channel, 2 the second.
 inline constexpr int32_t kAllChannels = -1;
 
 struct PeakEqParams {

@@ -1,0 +1,73 @@
+#include "RenderChain.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tbench {
+
+using namespace alib::dsp;
+
+RenderChain::RenderChain(int sampleRate, const RenderOptions& options) : options_(options), tempo_(sampleRate) {
+  tempo_.SetTempo(options.tempo);
+  tempo_.SetPitch(options.pitch);
+  if (!options.fullChain) return;
+  // Fifteen bands a half octave to an octave apart, alternately raised and lowered.
+  auto eq = CreateEffect(kFxPeakEq, sampleRate);
+  for (int i = 0; i < 15; ++i) {
+    PeakEqParams b;
+    b.lBand = i;
+    b.fCenter = static_cast<float>(25.0 * std::pow(2.0, i * 9.5 / 14.0));
+    b.fBandwidth = 1.0f;
+    b.fGain = (i % 2 == 0) ? 3.0f : -2.0f;
+    eq->SetParameters(&b);
+  }
+  effects_.push_back(std::move(eq));
+  auto add = [&](int32_t type, const void* params) {
+    auto fx = CreateEffect(type, sampleRate);
+    fx->SetParameters(params);
+    effects_.push_back(std::move(fx));
+  };
+  CompressorParams comp;  // the default model
+  add(kFxCompressor, &comp);
+  AllPassParams apf{0.6f, 0.05f, -1};                               // robot voice
+  add(kFxAllPass, &apf);
+  AutoWahParams wah{0.5f, 1.5f, 0.5f, 2.0f, 4.3f, 50.0f, -1};       // slow auto-wah
+  add(kFxAutoWah, &wah);
+  ChorusParams chorus{1.0f, 0.35f, 0.5f, 1.0f, 5.0f, 1.0f, -1};     // flanger
+  add(kFxChorus, &chorus);
+  EchoParams echo{0.999f, 0.999f, 0.0f, 0.2f, -1};                  // small echo
+  add(kFxEcho, &echo);
+  ReverbParams reverb{0.6f, 1200};
+  add(kFxReverb, &reverb);
+}
+
+void RenderChain::Effects(float* buf, size_t n) {
+  for (auto& fx : effects_) fx->Process(buf, n);
+  const float v = options_.volume;
+  for (size_t i = 0; i < n * 2; ++i) buf[i] *= v;
+}
+
+RenderResult RenderChain::Run(const float* frames, size_t count) {
+  RenderResult r;
+  std::vector<float> buf(options_.block * 2);
+  auto consume = [&](size_t n) {
+    Effects(buf.data(), n);
+    for (size_t i = 0; i < n * 2; ++i) {
+      r.checksum += buf[i];
+      r.peak = std::max(r.peak, static_cast<double>(std::fabs(buf[i])));
+    }
+    r.outputFrames += n;
+  };
+  size_t put = 0;
+  while (put < count) {
+    size_t n = std::min(options_.block, count - put);
+    tempo_.Put(frames + put * 2, n);
+    put += n;
+    for (size_t got; (got = tempo_.Receive(buf.data(), options_.block)) > 0;) consume(got);
+  }
+  tempo_.Flush();
+  for (size_t got; (got = tempo_.Receive(buf.data(), options_.block)) > 0;) consume(got);
+  return r;
+}
+
+}  // namespace tbench

@@ -1,0 +1,40 @@
+// The playback chain of one Output channel, run offline: tempo/pitch, 15-band equaliser,
+// compressor, all-pass, auto-wah, chorus, echo, reverb, volume.
+#pragma once
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include "audiolib/dsp/Effect.h"
+#include "audiolib/dsp/Tempo.h"
+
+namespace tbench {
+
+struct RenderOptions {
+  float tempo = 0.0f;   // percent
+  float pitch = 0.0f;   // semitones
+  bool fullChain = true;
+  float volume = 0.8f;
+  size_t block = 1024;  // frames per pull, as a device would ask
+};
+
+struct RenderResult {
+  size_t outputFrames = 0;
+  double checksum = 0.0;  // keeps the work observable
+  double peak = 0.0;
+};
+
+class RenderChain {
+ public:
+  RenderChain(int sampleRate, const RenderOptions& options);
+  // Runs all frames (interleaved stereo) through the chain; the output is summarised only.
+  RenderResult Run(const float* frames, size_t count);
+
+ private:
+  void Effects(float* buf, size_t n);
+  RenderOptions options_;
+  alib::dsp::TempoProcessor tempo_;
+  std::vector<std::unique_ptr<alib::dsp::Effect>> effects_;
+};
+
+}  // namespace tbench

@@ -1,0 +1,106 @@
+#include "app/Dispatch.h"
+
+#include "app/AppHooks.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "app/EventLog.h"
+#include "app/FileUtil.h"
+#include "app/Shell.h"
+#include "app/TextUtil.h"
+#include "lang/Lang.h"
+#include "platform/Platform.h"
+#include "settings/Settings.h"
+
+AppHooks& Hooks() {
+  static AppHooks h;
+  return h;
+}
+
+namespace {
+
+bool NonEmptyFile(const std::string& path) {
+  std::string bytes;
+  return fileutil::ReadFile(path, bytes) && !bytes.empty();
+}
+
+// Text files shipped beside the program are UTF-16 LE; a leading mark is dropped for display.
+std::string ReadTextFile(const std::string& path, bool& ok) {
+  std::string bytes;
+  ok = fileutil::ReadFile(path, bytes);
+  if (!ok) return {};
+  if (bytes.rfind("\xFF\xFE", 0) == 0) bytes.erase(0, 2);
+  return text::FromUtf16LE(bytes);
+}
+
+}  // namespace
+
+void ShowLog() { TheShell().ShowTextWindow("Log - " + App.AppName, LogText()); }
+
+void ShowHelp() {
+  for (const char* f : {"Tondrial.Chm", "Tondrial.Html"}) {
+    if (NonEmptyFile(App.MainPath + f)) {
+      platform::OpenDocument(App.MainPath + f);
+      return;
+    }
+  }
+  if (NonEmptyFile(App.MainPath + "Tondrial-Help.Txt")) {
+    bool ok = false;
+    TheShell().ShowTextWindow(Lang("Help.Title"), ReadTextFile(App.MainPath + "Tondrial-Help.Txt", ok));
+    return;
+  }
+  TheShell().MessageRequester(Lang("Help.Title"), "Pas d'aide !", kRequesterInfo);
+}
+
+void ShowWhatsNew() {
+  bool ok = false;
+  TheShell().ShowTextWindow(Lang("WhatNews.Title"), ReadTextFile(App.MainPath + "Historique.txt", ok));
+}
+
+void HideToSystray() {
+  TheShell().HideMainWindow();
+  App.HiddenInSystray = true;
+}
+
+void RestoreFromSystray() {
+  App.HiddenInSystray = false;
+  TheShell().RestoreMainWindow();
+}
+
+void DispatchMenuCommand(int id) {
+  // The features of stage b (files, profiles, play list, effects…) answer through their hook.
+  if (Hooks().menuCommand) Hooks().menuCommand(id);
+  if (Hooks().globalHotkey && id >= cmd::OnTopOrSystrayOut && id <= cmd::HotkeyInfo) Hooks().globalHotkey(id);
+}
+
+void AppCommand(int id) {
+  switch (id) {
+    case cmd::Quit:
+    case cmd::SystrayQuit: App.QuitRequested = true; break;
+    case cmd::ShowLog: ShowLog(); break;
+    case cmd::Help: ShowHelp(); break;
+    case cmd::WhatNews: ShowWhatsNew(); break;
+    case cmd::SystrayIn: HideToSystray(); break;
+    default: break;  // 177, 216, 220, 221, 229: their windows come with their features
+  }
+}
+
+void MainWindowCommand(int id) {
+  App.LastMenuCommand = id;
+  if (Hooks().commonEvent) Hooks().commonEvent(id, true);
+  DispatchMenuCommand(id);
+  AppCommand(id);
+}
+
+void MainWindowTimer(int timerId) {
+  switch (timerId) {
+    case timer::SaveSettings: Pref_Save(false); break;
+    case timer::SyncEvents:
+    case timer::MonitorCounter:
+      if (Hooks().commonEvent) Hooks().commonEvent(-timerId, true);
+      break;
+    case timer::Display:
+      if (Hooks().refreshDisplay) Hooks().refreshDisplay();
+      break;
+    default: break;
+  }
+}

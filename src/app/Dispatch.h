@@ -1,0 +1,19 @@
+// Command dispatch of the main window: stage a (common commands), b (menus), c (application).
+#pragma once
+
+// Stage b: menu and shortcut commands owned by the features; ends by passing every id to the
+// global-hotkey dispatcher, which acts only on 156..165.
+void DispatchMenuCommand(int id);
+// Stage c: the application's own commands (quit, log, help, systray…).
+void AppCommand(int id);
+// A menu or shortcut command of the main window through the three stages in order.
+void MainWindowCommand(int id);
+// A timer of the main window.
+void MainWindowTimer(int timerId);
+
+// Commands of stage c.
+void ShowLog();
+void ShowHelp();
+void ShowWhatsNew();
+void HideToSystray();
+void RestoreFromSystray();

@@ -1,0 +1,125 @@
+#include "app/Startup.h"
+
+#include <ctime>
+
+#include "access/ShortcutTable.h"
+#include "app/AppHooks.h"
+#include "app/AppState.h"
+#include "app/EventLog.h"
+#include "app/FileUtil.h"
+#include "app/PathTools.h"
+#include "app/TextUtil.h"
+#include "lang/Lang.h"
+#include "platform/Platform.h"
+#include "settings/SettingIds.h"
+#include "settings/Settings.h"
+
+namespace {
+
+std::string Two(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
+
+void ReportFault(const std::string& report) {
+  AddLog(report);
+  WriteLog();
+}
+
+void ClampSetting(int id, int lo, int hi) { SetMWNumber(id, Clamp(GetMWNumber(id), lo, hi)); }
+
+void DefaultIfBlank(int id, const std::string& def) {
+  if (text::Trim(GetMWValue(id)).empty()) SetMWValue(id, def);
+}
+
+}  // namespace
+
+void ParseCommandLine(const std::vector<std::string>& args, const std::string& programFile) {
+  if (text::FindNoCase(fileutil::FilePart(programFile), "-portable") != std::string::npos) App.Portable = true;
+  for (const auto& a : args) {
+    std::string arg = text::Lower(a);
+    if (arg == "-portable") App.Portable = true;
+    else if (arg == "-minimize") App.HiddenInSystray = true;
+  }
+  App.AppName = App.Portable ? "Tondrial-Portable" : "Tondrial";
+}
+
+void LogStartHeader(const std::string& programFile) {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  AddLog(kProductLine, true);
+  AddLog("Started the " + Two(tm.tm_mday) + "/" + Two(tm.tm_mon + 1) + "/" + std::to_string(tm.tm_year + 1900) +
+             " at " + Two(tm.tm_hour) + ":" + Two(tm.tm_min),
+         true);
+  AddLog("System = " + platform::OSName(), true);
+  AddLog("ApplicationFile = " + programFile, true);
+}
+
+void ResolveFolders(const std::string& programFile) {
+  App.MainPath = fileutil::FolderPart(programFile);
+  if (App.Portable) {
+    AddLog("Version Portable", true);
+    App.PrefPath = App.MainPath;
+  } else {
+    if (platform::CurrentFolder() == App.MainPath)
+      platform::SetCurrentFolder(platform::SpecialFolder(platform::Folder::Documents));
+    App.PrefPath = platform::SpecialFolder(platform::Folder::AppData) + "MerrowinS/Tondrial/";
+    if (!EnsureFolder(App.PrefPath, true, true)) App.PrefPath = platform::SpecialFolder(platform::Folder::Profile);
+  }
+  AddLog("MainPath = " + App.MainPath, true);
+  AddLog("PrefPath = " + App.PrefPath, true);
+  AddLog("CurrentPath = " + platform::CurrentFolder());
+}
+
+void ValidateSettings() {
+  using namespace setting;
+  ClampSetting(OutputMaxVolume, 30, 100);
+  ClampSetting(OutputMuteVolume, 30, 100);
+  ClampSetting(OutputVolume, 0, 100);
+  ClampSetting(OutputFadingTime, 1, 20);
+  ClampSetting(OutputFadingDown, 0, GetMWNumber(OutputFadingTime));
+  ClampSetting(OutputFadingUp, 0, GetMWNumber(OutputFadingTime));
+  ClampSetting(MonitorVolume, 0, 100);
+  ClampSetting(MonitorLowVolume, 0, 50);
+  ClampSetting(MonitorHighVolume, 50, 100);
+  std::string music = GetMWValue(MyMusicFolder);
+  if (music.empty() || !fileutil::IsFolder(music))
+    SetMWValue(MyMusicFolder, platform::SpecialFolder(platform::Folder::Music));
+  DefaultIfBlank(FileAudio, kDefaultAudioExtensions);
+  DefaultIfBlank(FileVideo, "WMV;");
+  DefaultIfBlank(FilePlayList, "M3U;");
+  DefaultIfBlank(OutputParamEQ, kDefaultParamEQ);
+}
+
+void StartUpLogic(const std::vector<std::string>& args, const std::string& programFile) {
+  platform::InstallFaultHandler(ReportFault);
+  ParseCommandLine(args, programFile);
+  LogStartHeader(programFile);
+  ResolveFolders(programFile);
+  if (Hooks().prepareAudioState) Hooks().prepareAudioState();
+  RegisterShortcutSettings();
+  RegisterSettings();
+  Pref_Load();
+  ValidateSettings();
+  LoadLanguage("");
+  App.MainLang = LoadLanguage(App.MainLang);
+}
+
+int ShutDown() {
+  if (Hooks().profileExit) Hooks().profileExit();
+  Pref_Save(false);
+  WriteLog();
+  return 0;
+}
+
+std::string FatalCreationErrorText(int code, const std::string& detail) {
+  std::string t;
+  switch (code) {
+    case 1: t = "Can't create Main Window!"; break;
+    case 3: t = "Can't create Menu "; break;
+    case 5: t = "Can't create PopUp Menu "; break;
+    case 6: t = "Can't create SysTray "; break;
+    case 7: t = "Can't create Gadget "; break;
+    case 9: t = "Can't create StatusBar "; break;
+    default: t = "Can't create "; break;
+  }
+  return t + detail + "\r\nLe programme doit être arrêté ...";
+}

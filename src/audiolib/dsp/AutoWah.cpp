@@ -1,0 +1,109 @@
+#include "audiolib/dsp/AutoWah.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace alib::dsp {
+
+namespace {
+constexpr float kMaxLoopGain = 0.95f;
+constexpr double kMinNotchHz = 10.0;
+// A first-order all-pass stage shifts the phase by 2 atan(t / tc) with t = tan(pi f / rate);
+// four stages reach half a cycle (the notch) where each one gives 45 degrees.
+const double kTan22_5 = std::tan(std::numbers::pi / 8.0);
+}  // namespace
+
+AutoWah::AutoWah(int sampleRate) : sampleRate_(sampleRate) {
+  // Until it is given parameters the effect lets the sound through unchanged.
+  params_.fDryMix = 1.0f;
+  params_.fFreq = 100.0f;
+  SetParameters(&params_);
+  Reset();
+}
+
+bool AutoWah::SetParameters(const void* params) {
+  if (params == nullptr) return false;
+  AutoWahParams p = *static_cast<const AutoWahParams*>(params);
+  if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fRate, p.fRange, p.fFreq})) return false;
+  p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
+  p.fWetMix = Clampf(p.fWetMix, -2.0f, 2.0f);
+  p.fFeedback = Clampf(p.fFeedback, -1.0f, 1.0f);
+  p.fRate = Clampf(p.fRate, 0.0f, 10.0f);
+  p.fRange = Clampf(p.fRange, 0.0f, 10.0f);
+  p.fFreq = Clampf(p.fFreq, 0.0f, 1000.0f);
+  params_ = p;
+  const int ramp = RampFrames(sampleRate_);
+  dry_.Set(p.fDryMix, ramp);
+  wet_.Set(p.fWetMix, ramp);
+  feedback_.Set(Clampf(p.fFeedback, -kMaxLoopGain, kMaxLoopGain), ramp);
+  base_.Set(p.fFreq, ramp);
+  range_.Set(p.fRange, ramp);
+  return true;
+}
+
+void AutoWah::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<AutoWahParams*>(params) = params_;
+}
+
+void AutoWah::Reset() {
+  phase_ = 0.0;
+  controlLeft_ = 0;
+  for (auto& ch : state_) {
+    for (float& s : ch) s = 0.0f;
+  }
+  last_[0] = last_[1] = 0.0f;
+  dry_.Jump(dry_.target);
+  wet_.Jump(wet_.target);
+  feedback_.Jump(feedback_.target);
+  base_.Jump(base_.target);
+  range_.Jump(range_.target);
+}
+
+double AutoWah::NotchHz() const {
+  double sweep = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * phase_);
+  double f = std::max<double>(base_.value, kMinNotchHz) * std::exp2(range_.value * sweep);
+  return std::min(f, 0.45 * sampleRate_);
+}
+
+float AutoWah::Coefficient() const {
+  double tn = std::tan(std::numbers::pi * NotchHz() / sampleRate_);
+  double tc = tn / kTan22_5;
+  return static_cast<float>((tc - 1.0) / (tc + 1.0));
+}
+
+void AutoWah::Process(float* frames, size_t count) {
+  DenormalGuard guard;
+  const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
+  const double phaseStep = params_.fRate / static_cast<double>(sampleRate_);
+  for (size_t i = 0; i < count; ++i) {
+    // The coefficient follows the sweep every few frames (the steps are far too small to hear);
+    // the count runs on across calls so the sound does not depend on the block size.
+    if (controlLeft_ == 0) {
+      for (int k = 0; k < kControlFrames; ++k) {
+        base_.Next();
+        range_.Next();
+      }
+      coef_ = Coefficient();
+      phase_ += phaseStep * kControlFrames;
+      phase_ -= std::floor(phase_);
+      controlLeft_ = kControlFrames;
+    }
+    --controlLeft_;
+    const float a = coef_;
+    float dry = dry_.Next(), wet = wet_.Next(), fb = feedback_.Next();
+    float* f = frames + i * 2;
+    for (int ch = 0; ch < 2; ++ch) {
+      float x = f[ch];
+      float s = x + fb * last_[ch];
+      for (int st = 0; st < kStages; ++st) {
+        float y = a * s + state_[ch][st];
+        state_[ch][st] = s - a * y;
+        s = y;
+      }
+      last_[ch] = s;
+      if (on[ch]) f[ch] = dry * x + wet * s;
+    }
+  }
+}
+
+}  // namespace alib::dsp

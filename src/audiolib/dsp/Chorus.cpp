@@ -1,0 +1,94 @@
+#include "audiolib/dsp/Chorus.h"
+
+#include <cmath>
+
+namespace alib::dsp {
+
+namespace {
+constexpr float kMaxLoopGain = 0.995f;
+// The interpolator reads one frame on each side of the tap.
+constexpr double kMinDelayFrames = 2.0;
+}  // namespace
+
+Chorus::Chorus(int sampleRate) : sampleRate_(sampleRate) {
+  line_.Allocate(static_cast<size_t>(kMaxSweepMs / 1000.0f * sampleRate) + 8);
+  // Until it is given parameters the effect lets the sound through unchanged.
+  params_.fDryMix = 1.0f;
+  SetParameters(&params_);
+  Reset();
+}
+
+bool Chorus::SetParameters(const void* params) {
+  if (params == nullptr) return false;
+  ChorusParams p = *static_cast<const ChorusParams*>(params);
+  if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fMinSweep, p.fMaxSweep, p.fRate})) return false;
+  p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
+  p.fWetMix = Clampf(p.fWetMix, -2.0f, 2.0f);
+  p.fFeedback = Clampf(p.fFeedback, -1.0f, 1.0f);
+  p.fMinSweep = Clampf(p.fMinSweep, 0.0f, kMaxSweepMs);
+  p.fMaxSweep = Clampf(p.fMaxSweep, 0.0f, kMaxSweepMs);
+  p.fRate = Clampf(p.fRate, 0.0f, 500.0f);
+  params_ = p;
+  double lo = std::min(p.fMinSweep, p.fMaxSweep) * sampleRate_ / 1000.0;
+  double hi = std::max(p.fMinSweep, p.fMaxSweep) * sampleRate_ / 1000.0;
+  minDelay_ = std::max(kMinDelayFrames, lo);
+  maxDelay_ = std::max(minDelay_, hi);
+  // fRate ms of delay per second of audio is fRate / 1000 frames of delay per frame.
+  speed_ = p.fRate / 1000.0;
+  if (delay_ < minDelay_ || delay_ > maxDelay_) {
+    fadeFrom_ = delay_;
+    fadeLength_ = fadeRemaining_ = RampFrames(sampleRate_);
+    delay_ = std::clamp(delay_, minDelay_, maxDelay_);
+  }
+  const int ramp = RampFrames(sampleRate_);
+  dry_.Set(p.fDryMix, ramp);
+  wet_.Set(p.fWetMix, ramp);
+  feedback_.Set(Clampf(p.fFeedback, -kMaxLoopGain, kMaxLoopGain), ramp);
+  return true;
+}
+
+void Chorus::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<ChorusParams*>(params) = params_;
+}
+
+void Chorus::Reset() {
+  line_.Clear();
+  delay_ = minDelay_;
+  direction_ = 1;
+  fadeRemaining_ = 0;
+  dry_.Jump(dry_.target);
+  wet_.Jump(wet_.target);
+  feedback_.Jump(feedback_.target);
+}
+
+void Chorus::Process(float* frames, size_t count) {
+  DenormalGuard guard;
+  const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
+  for (size_t i = 0; i < count; ++i) {
+    float dry = dry_.Next(), wet = wet_.Next(), fb = feedback_.Next();
+    float* f = frames + i * 2;
+    float w[2];
+    float fade = 1.0f;
+    if (fadeRemaining_ > 0) fade = 1.0f - static_cast<float>(fadeRemaining_--) / fadeLength_;
+    for (int ch = 0; ch < 2; ++ch) {
+      float d = line_.TapFrac(delay_, ch);
+      if (fade < 1.0f) d = d * fade + line_.TapFrac(fadeFrom_, ch) * (1.0f - fade);
+      w[ch] = f[ch] + fb * d;
+      if (on[ch]) f[ch] = dry * f[ch] + wet * d;
+    }
+    line_.Write(w[0], w[1]);
+    // Triangle sweep: travel at the set speed and turn round at either end.
+    delay_ += direction_ * speed_;
+    if (delay_ >= maxDelay_) {
+      delay_ = maxDelay_ - (delay_ - maxDelay_);
+      direction_ = -1;
+      if (delay_ < minDelay_) delay_ = minDelay_;
+    } else if (delay_ <= minDelay_) {
+      delay_ = minDelay_ + (minDelay_ - delay_);
+      direction_ = 1;
+      if (delay_ > maxDelay_) delay_ = maxDelay_;
+    }
+  }
+}
+
+}  // namespace alib::dsp

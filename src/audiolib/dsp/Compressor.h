@@ -1,0 +1,38 @@
+// Feed-forward compressor: stereo-linked peak detector, hard knee, attack and release smoothing
+// of the gain reduction in decibels, then the output gain.
+#pragma once
+#include <vector>
+
+#include "audiolib/dsp/DspUtil.h"
+#include "audiolib/dsp/Effect.h"
+
+namespace alib::dsp {
+
+class Compressor final : public Effect {
+ public:
+  explicit Compressor(int sampleRate);
+  void Process(float* frames, size_t count) override;
+  void Reset() override;
+  bool SetParameters(const void* params) override;
+  void GetParameters(void* params) const override;
+  float GainReductionDb() const { return reduction_; }
+
+ private:
+  // Largest |sample| of the last holdFrames_ frames (a monotonic queue over fixed arrays).
+  float PeakHold(float v);
+
+  int sampleRate_;
+  CompressorParams params_;
+  float attackCoef_ = 0, releaseCoef_ = 0, slope_ = 0;
+  float reduction_ = 0;  // smoothed gain reduction, dB, >= 0
+  Ramp gainDb_;
+  // The detector holds a peak for up to 20 ms (a cycle of 50 Hz) so that a steady tone is seen
+  // as steady and the release does not pull the gain back between its peaks.
+  size_t holdFrames_ = 1;
+  std::vector<float> qValue_;
+  std::vector<uint64_t> qFrame_;
+  size_t qHead_ = 0, qSize_ = 0;
+  uint64_t frame_ = 0;
+};
+
+}  // namespace alib::dsp

@@ -1,0 +1,68 @@
+#include "audiolib/dsp/Echo.h"
+
+#include <cmath>
+
+namespace alib::dsp {
+
+namespace {
+// A feedback of exactly 1 would let a steady input pile up without end.
+constexpr float kMaxLoopGain = 0.995f;
+}
+
+Echo::Echo(int sampleRate) : sampleRate_(sampleRate) {
+  line_.Allocate(static_cast<size_t>(kMaxDelaySeconds * sampleRate) + 1);
+  tap_.Jump(1);
+  // Until it is given parameters the effect lets the sound through unchanged.
+  params_.fDryMix = 1.0f;
+  SetParameters(&params_);
+  Reset();
+}
+
+bool Echo::SetParameters(const void* params) {
+  if (params == nullptr) return false;
+  EchoParams p = *static_cast<const EchoParams*>(params);
+  if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fDelay})) return false;
+  p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
+  p.fWetMix = Clampf(p.fWetMix, -2.0f, 2.0f);
+  p.fFeedback = Clampf(p.fFeedback, -1.0f, 1.0f);
+  p.fDelay = Clampf(p.fDelay, 0.0f, kMaxDelaySeconds);
+  params_ = p;
+  const int ramp = RampFrames(sampleRate_);
+  size_t d = std::max<size_t>(1, static_cast<size_t>(std::lround(p.fDelay * sampleRate_)));
+  tap_.Set(std::min(d, line_.Capacity()), ramp);
+  dry_.Set(p.fDryMix, ramp);
+  wet_.Set(p.fWetMix, ramp);
+  feedback_.Set(Clampf(p.fFeedback, -kMaxLoopGain, kMaxLoopGain), ramp);
+  return true;
+}
+
+void Echo::GetParameters(void* params) const {
+  if (params != nullptr) *static_cast<EchoParams*>(params) = params_;
+}
+
+void Echo::Reset() {
+  line_.Clear();
+  tap_.Jump(tap_.to);
+  dry_.Jump(dry_.target);
+  wet_.Jump(wet_.target);
+  feedback_.Jump(feedback_.target);
+}
+
+void Echo::Process(float* frames, size_t count) {
+  DenormalGuard guard;
+  const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
+  for (size_t i = 0; i < count; ++i) {
+    float dry = dry_.Next(), wet = wet_.Next(), fb = feedback_.Next();
+    float* f = frames + i * 2;
+    float w[2];
+    for (int ch = 0; ch < 2; ++ch) {
+      float d = tap_.Read(line_, ch);
+      w[ch] = f[ch] + fb * d;
+      if (on[ch]) f[ch] = dry * f[ch] + wet * d;
+    }
+    line_.Write(w[0], w[1]);
+    tap_.Advance();
+  }
+}
+
+}  // namespace alib::dsp

@@ -1,0 +1,26 @@
+// Feedback echo: out = dry x + wet d, where d is the input delayed, fed back with the feedback
+// factor (a negative factor inverts each repeat).
+#pragma once
+#include "audiolib/dsp/DspUtil.h"
+#include "audiolib/dsp/Effect.h"
+
+namespace alib::dsp {
+
+class Echo final : public Effect {
+ public:
+  static constexpr float kMaxDelaySeconds = 5.0f;
+  explicit Echo(int sampleRate);
+  void Process(float* frames, size_t count) override;
+  void Reset() override;
+  bool SetParameters(const void* params) override;
+  void GetParameters(void* params) const override;
+
+ private:
+  int sampleRate_;
+  EchoParams params_;
+  StereoDelay line_;
+  CrossTap tap_;
+  Ramp dry_, wet_, feedback_;
+};
+
+}  // namespace alib::dsp

@@ -1,0 +1,39 @@
+// What the play list needs from the Output engine. The playback layer implements it and
+// installs itself with SetPlayerPort; until then (and in tests) another port stands in.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "playlist/Track.h"
+
+class PlayerPort {
+ public:
+  virtual ~PlayerPort() = default;
+
+  // Starts track on the Output (1) or fails (0); with stop, the track is ignored and the Output stops.
+  virtual int OutputPlay(const Track* /*track*/, bool /*stop*/) { return 0; }
+  // The Output has a stream (playing, paused or fading in).
+  virtual bool IsOutputBusy() { return false; }
+  // ID of the track on the Output, 0 when none.
+  virtual int32_t OutputTrackID() { return 0; }
+  // Length of a file in whole seconds, or -1 when it does not open as a stream.
+  virtual int32_t StreamLengthSeconds(const std::string& /*file*/) { return -1; }
+  // Non-zero when the track is usable; fills Name, Length and corrects End and Start.
+  // The default learns lengths through StreamLengthSeconds.
+  virtual int ExamineTrack(Track& track, bool force);
+
+  // Controls the profile switch and the play command bring up to date.
+  virtual void RefreshPauseButton() {}
+  virtual void SetMute(bool /*on*/, bool /*silent*/) {}
+  virtual void SetTempoPitchEnabled(bool /*on*/, bool /*silent*/) {}
+  virtual void RefreshPlayerDisplay() {}
+};
+
+PlayerPort& Player();
+// null: back to the silent port.
+void SetPlayerPort(PlayerPort* port);
+
+// The part of a path or address after its last "/" or "\".
+std::string TrackNameOf(const std::string& file);
+// Applies a stream length to a track: 0 on failure (length < 0), 1 when a field changed, -1 when none.
+int UpdateTrackLength(int32_t lengthSeconds, Track& track);

@@ -1,0 +1,37 @@
+#include "ui/GtkAccess.h"
+
+#include <gtk/gtk.h>
+#include <wx/dataview.h>
+#include <wx/window.h>
+
+namespace gtkaccess {
+namespace {
+GtkWidget* Widget(wxWindow* w) {
+  if (!w) return nullptr;
+  if (auto* dv = dynamic_cast<wxDataViewCtrl*>(w)) return dv->GtkGetTreeView();
+  return static_cast<GtkWidget*>(w->GetHandle());
+}
+AtkObject* Accessible(wxWindow* w) {
+  GtkWidget* g = Widget(w);
+  return g ? gtk_widget_get_accessible(g) : nullptr;
+}
+}  // namespace
+
+void SetStatusBar(wxWindow* statusBar, const std::string& name) {
+  if (AtkObject* a = Accessible(statusBar)) {
+    atk_object_set_role(a, ATK_ROLE_STATUSBAR);
+    atk_object_set_name(a, name.c_str());
+  }
+}
+
+void SetName(wxWindow* w, const std::string& name) {
+  if (AtkObject* a = Accessible(w)) atk_object_set_name(a, name.c_str());
+}
+
+void SetDialog(wxWindow* w, const std::string& name) {
+  if (AtkObject* a = Accessible(w)) {
+    atk_object_set_role(a, ATK_ROLE_DIALOG);
+    atk_object_set_name(a, name.c_str());
+  }
+}
+}  // namespace gtkaccess

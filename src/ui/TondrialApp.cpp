@@ -1,0 +1,85 @@
+#include <wx/app.h>
+#include <wx/msgdlg.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+
+#include "access/Shortcuts.h"
+#include "access/Speech.h"
+#include "app/AppHooks.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "app/Dispatch.h"
+#include "app/ListModel.h"
+#include "app/Shell.h"
+#include "app/Startup.h"
+#include "platform/Platform.h"
+#include "playlist/PlayListHooks.h"
+#include "playlist/PlayListView.h"
+#include "settings/Settings.h"
+#include "ui/MainFrame.h"
+#include "ui/Run.h"
+#include "ui/WxShell.h"
+
+namespace {
+
+std::atomic<bool> g_quitSignal{false};
+
+void OnQuitSignal(int) { g_quitSignal = true; }
+
+}  // namespace
+
+class TondrialApp : public wxApp {
+ public:
+  bool OnInit() override {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i].utf8_str());
+    std::string programFile = platform::ProgramFile();
+    InstallPlayListHooks();
+    StartUpLogic(args, programFile);
+    StartSpeechThread();
+    std::signal(SIGTERM, OnQuitSignal);
+    std::signal(SIGINT, OnQuitSignal);
+
+    frame_ = new MainFrame(PlayListRows());
+    shell_ = std::make_unique<WxShell>(frame_);
+    SetShell(shell_.get());
+    frame_->StartTimers();
+    frame_->InstallShortcuts();
+    if (Hooks().startAudio) Hooks().startAudio();
+    UpdateRecentMenu(RecentList::Files, kRecentFilesFirstId);
+    UpdateRecentMenu(RecentList::PlayFiles, kRecentPlayFilesFirstId);
+    if (App.HiddenInSystray) {
+      frame_->Hide();
+    } else {
+      frame_->Show(true);
+      frame_->Gadget(gadget::PlayList)->SetFocus();
+    }
+    SetTopWindow(frame_);
+    return true;
+  }
+
+  int OnExit() override {
+    StopSpeechThread();
+    SetShell(nullptr);
+    shell_.reset();
+    return wxApp::OnExit();
+  }
+
+ private:
+  MainFrame* frame_ = nullptr;
+  std::unique_ptr<WxShell> shell_;
+};
+
+wxIMPLEMENT_APP_NO_MAIN(TondrialApp);
+
+bool QuitSignalled() { return g_quitSignal; }
+
+void FatalCreationError(int code) {
+  wxMessageBox(wxString::FromUTF8(FatalCreationErrorText(code, "")), wxString::FromUTF8(kFatalTitle),
+               wxOK | wxICON_ERROR);
+  std::_Exit(0);
+}
+
+int RunUi(int argc, char** argv) { return wxEntry(argc, argv); }

@@ -1,0 +1,207 @@
+#include "ui/WxShell.h"
+
+#include <wx/clipbrd.h>
+#include <wx/dirdlg.h>
+#include <wx/filedlg.h>
+#include <wx/menu.h>
+#include <wx/msgdlg.h>
+#include <wx/slider.h>
+#include <wx/textdlg.h>
+#include <wx/tglbtn.h>
+
+#include "access/ShortcutTable.h"
+#include "app/Commands.h"
+#include "app/TextUtil.h"
+#include "settings/Settings.h"
+#include "ui/KeyMap.h"
+#include "ui/MainFrame.h"
+#include "ui/TextWindow.h"
+
+namespace {
+wxString U(const std::string& s) { return wxString::FromUTF8(s); }
+std::string S(const wxString& s) { return std::string(s.utf8_str()); }
+bool IsTrayItem(int id) { return (id >= cmd::OnTopOrSystrayOut && id <= cmd::HotkeyInfo) || id == cmd::SystrayInfoItem; }
+}  // namespace
+
+void WxShell::SetMenuItemText(int id, const std::string& text) {
+  if (IsTrayItem(id)) {
+    tray_[id].text = text;
+    tray_[id].hasText = true;
+  }
+  wxMenuBar* bar = frame_->GetMenuBar();
+  wxMenuItem* it = bar ? bar->FindItem(id) : nullptr;
+  if (!it) return;
+  // The key text after a tab is shown by the toolkit's own accelerator label (which screen
+  // readers announce), built from the stored code: wx cannot parse translated key names.
+  size_t tab = text.find('\t');
+  it->SetItemLabel(U(text.empty() ? "..." : text.substr(0, tab)));
+  if (tab == std::string::npos) return;
+  const Setting* s = FindSetting(id);
+  int32_t code = s ? text::ParseInt(s->Value) : 0;
+  int key = WxKeyOf(code & 0xFF);
+  if (key == 0) return;
+  int flags = wxACCEL_NORMAL;
+  if (code & kModShift) flags |= wxACCEL_SHIFT;
+  if (code & kModCtrl) flags |= wxACCEL_RAW_CTRL;
+  if (code & kModAlt) flags |= wxACCEL_ALT;
+  wxAcceleratorEntry accel(flags, key, id);
+  it->SetAccel(&accel);
+}
+
+std::string WxShell::GetMenuItemText(int id) {
+  if (wxMenuBar* bar = frame_->GetMenuBar())
+    if (wxMenuItem* it = bar->FindItem(id)) return S(it->GetItemLabel());
+  auto t = tray_.find(id);
+  return t != tray_.end() ? t->second.text : std::string();
+}
+
+void WxShell::SetMenuItemChecked(int id, bool on) {
+  if (IsTrayItem(id)) tray_[id].checked = on;
+  if (wxMenuBar* bar = frame_->GetMenuBar())
+    if (wxMenuItem* it = bar->FindItem(id); it && it->IsCheckable()) it->Check(on);
+}
+
+void WxShell::SetMenuItemEnabled(int id, bool on) {
+  if (wxMenuBar* bar = frame_->GetMenuBar())
+    if (wxMenuItem* it = bar->FindItem(id)) it->Enable(on);
+}
+
+bool WxShell::IsMenuItemChecked(int id) {
+  if (wxMenuBar* bar = frame_->GetMenuBar())
+    if (wxMenuItem* it = bar->FindItem(id); it && it->IsCheckable()) return it->IsChecked();
+  auto t = tray_.find(id);
+  return t != tray_.end() && t->second.checked;
+}
+
+void WxShell::SetGadgetText(int window, int gadget, const std::string& text) {
+  if (window != gadget::MainWindow) return;
+  if (wxWindow* w = frame_->Gadget(gadget)) w->SetLabel(U(text));
+}
+
+std::string WxShell::GetGadgetText(int window, int gadget) {
+  if (window != gadget::MainWindow) return {};
+  wxWindow* w = frame_->Gadget(gadget);
+  return w ? S(w->GetLabel()) : std::string();
+}
+
+void WxShell::SetGadgetState(int window, int gadget, int state) {
+  if (window != gadget::MainWindow) return;
+  wxWindow* w = frame_->Gadget(gadget);
+  if (auto* s = dynamic_cast<wxSlider*>(w)) {
+    if (s->GetValue() != state) s->SetValue(state);
+  } else if (auto* t = dynamic_cast<wxToggleButton*>(w)) {
+    t->SetValue(state != 0);
+  }
+}
+
+int WxShell::GetGadgetState(int window, int gadget) {
+  if (window != gadget::MainWindow) return 0;
+  wxWindow* w = frame_->Gadget(gadget);
+  if (auto* s = dynamic_cast<wxSlider*>(w)) return s->GetValue();
+  if (auto* t = dynamic_cast<wxToggleButton*>(w)) return t->GetValue() ? 1 : 0;
+  return 0;
+}
+
+void WxShell::EnableGadget(int window, int gadget, bool on) {
+  if (window != gadget::MainWindow) return;
+  if (wxWindow* w = frame_->Gadget(gadget)) w->Enable(on);
+}
+
+int WxShell::FocusedGadget(int window) {
+  if (window != gadget::MainWindow) return -1;
+  return frame_->GadgetNumber(wxWindow::FindFocus());
+}
+
+void WxShell::FocusGadget(int window, int gadget) {
+  if (window != gadget::MainWindow) return;
+  frame_->Enable(true);
+  // Raising a hidden frame would show it: a window kept in the systray only takes the focus.
+  if (frame_->IsShown()) frame_->Raise();
+  if (wxWindow* w = frame_->Gadget(gadget)) w->SetFocus();
+}
+
+void WxShell::SetStatusText(const std::string& text) { frame_->SetStatus(text); }
+
+void WxShell::SetWindowTitle(const std::string& text) {
+  if (S(frame_->GetTitle()) != text) frame_->SetTitle(U(text));
+}
+
+void WxShell::SetSystrayInfo(const std::string& text) {
+  tray_[cmd::SystrayInfoItem].text = text;
+  tray_[cmd::SystrayInfoItem].hasText = true;
+}
+
+void WxShell::HideMainWindow() { frame_->HideIntoSystray(); }
+void WxShell::RestoreMainWindow() { frame_->RestoreFromSystray(); }
+bool WxShell::IsMainWindowVisible() { return frame_->IsShown(); }
+
+int WxShell::MessageRequester(const std::string& title, const std::string& text, int flags) {
+  long style = wxCENTRE;
+  if (flags & kRequesterYesNoCancel) style |= wxYES_NO | wxCANCEL;
+  else if (flags & kRequesterYesNo) style |= wxYES_NO;
+  else style |= wxOK;
+  if ((flags & kRequesterError) == kRequesterError) style |= wxICON_ERROR;
+  else if ((flags & kRequesterWarning) == kRequesterWarning) style |= wxICON_WARNING;
+  else if ((flags & kRequesterInfo) == kRequesterInfo) style |= wxICON_INFORMATION;
+  wxWindow* focus = wxWindow::FindFocus();
+  wxMessageDialog dlg(frame_, U(text), U(title), style);
+  int r = dlg.ShowModal();
+  if (focus) focus->SetFocus();
+  switch (r) {
+    case wxID_NO: return kAnswerNo;
+    case wxID_CANCEL: return kAnswerCancel;
+    default: return kAnswerYes;
+  }
+}
+
+bool WxShell::InputRequester(const std::string& title, const std::string& prompt, std::string& value) {
+  wxWindow* focus = wxWindow::FindFocus();
+  wxTextEntryDialog dlg(frame_, U(prompt), U(title), U(value));
+  bool ok = dlg.ShowModal() == wxID_OK;
+  if (ok) value = S(dlg.GetValue());
+  if (focus) focus->SetFocus();
+  return ok;
+}
+
+void WxShell::ShowTextWindow(const std::string& title, const std::string& text) {
+  ::ShowTextWindow(frame_, title, text);
+}
+
+std::vector<std::string> WxShell::FileRequester(const FileDialogRequest& r) {
+  wxString wildcard;
+  for (const auto& f : r.filters) {
+    if (!wildcard.empty()) wildcard += "|";
+    wildcard += U(f.first) + "|" + U(f.second);
+  }
+  long style = r.save ? (wxFD_SAVE | wxFD_OVERWRITE_PROMPT) : (wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  if (r.multiple && !r.save) style |= wxFD_MULTIPLE;
+  wxFileDialog dlg(frame_, U(r.title), U(r.folder), U(r.file), wildcard.empty() ? wxString("*") : wildcard, style);
+  std::vector<std::string> out;
+  if (dlg.ShowModal() != wxID_OK) return out;
+  wxArrayString paths;
+  if (r.multiple && !r.save) dlg.GetPaths(paths);
+  else paths.Add(dlg.GetPath());
+  for (const auto& p : paths) out.push_back(S(p));
+  return out;
+}
+
+std::string WxShell::FolderRequester(const std::string& title, const std::string& folder) {
+  wxDirDialog dlg(frame_, U(title), U(folder));
+  if (dlg.ShowModal() != wxID_OK) return {};
+  std::string p = S(dlg.GetPath());
+  if (!p.empty() && p.back() != '/') p += '/';
+  return p;
+}
+
+std::string WxShell::ClipboardText() {
+  std::string out;
+  if (wxTheClipboard->Open()) {
+    if (wxTheClipboard->IsSupported(wxDF_UNICODETEXT)) {
+      wxTextDataObject data;
+      wxTheClipboard->GetData(data);
+      out = S(data.GetText());
+    }
+    wxTheClipboard->Close();
+  }
+  return out;
+}

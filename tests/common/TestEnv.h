@@ -1,0 +1,67 @@
+// A fresh process-wide state and a private scratch folder for each test.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "app/AppState.h"
+#include "app/EventLog.h"
+#include "app/FileUtil.h"
+#include "app/Shell.h"
+#include "lang/Lang.h"
+#include "platform/Platform.h"
+#include "settings/Settings.h"
+
+namespace testenv {
+
+// A new empty folder (with a trailing "/") below the build tree's scratch area.
+inline std::string FreshFolder(const std::string& name) {
+  const char* base = std::getenv("TONDRIAL_TEST_TMP");
+  std::filesystem::path root = base ? base : std::filesystem::temp_directory_path() / "tondrial-tests";
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string test = info ? std::string(info->test_suite_name()) + "." + info->name() : "none";
+  std::filesystem::path dir = root / test / name;
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir.string() + "/";
+}
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_NE(f, nullptr) << path;
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+inline std::string ReadBytes(const std::string& path) {
+  std::string out;
+  fileutil::ReadFile(path, out);
+  return out;
+}
+
+// Every global of the program back to its start state.
+class Fixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetAppState();
+    ResetSettings();
+    ResetLang();
+    ResetLog();
+    SetShell(nullptr);
+    // The machine's own folders stay out of path macros unless a test sets them.
+    const std::string none;
+    for (auto f : {platform::Folder::Music, platform::Folder::Documents, platform::Folder::ProgramFiles})
+      platform::OverrideSpecialFolder(f, &none);
+  }
+  void TearDown() override {
+    SetShell(nullptr);
+    for (auto f : {platform::Folder::Music, platform::Folder::Documents, platform::Folder::ProgramFiles,
+                   platform::Folder::AppData, platform::Folder::Profile})
+      platform::OverrideSpecialFolder(f, nullptr);
+  }
+};
+
+}  // namespace testenv
