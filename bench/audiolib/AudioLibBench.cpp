@@ -138,6 +138,33 @@ int main(int argc, char** argv) {
   }
   printf("Volume change heard after %ld frames (%.1f ms) on the manual device; mix period 256 frames (5.8 ms)\n",
          latency, latency / 44.1);
+
+  // Tempo stream: pitch an octave up, then double tempo; 10 ms windows until each is heard.
+  ChannelStop(a);
+  uint32_t t = TempoCreate(StreamCreateFile(false, wav.c_str(), 0, 0, kStreamDecode), 0);
+  ChannelPlay(t, false);
+  std::vector<float> win(441 * 2);
+  for (int i = 0; i < 50; ++i) ManualRender(1, win.data(), 441);
+  ChannelSetAttribute(t, kAttribTempoPitch, 12.0f);
+  int pitchMs = -1;
+  for (int w = 0; w < 50 && pitchMs < 0; ++w) {
+    ManualRender(1, win.data(), 441);
+    int c = 0;
+    for (int i = 0; i + 1 < 441; ++i)
+      if ((win[2 * i] < 0) != (win[2 * i + 2] < 0)) ++c;
+    if (c >= 16) pitchMs = w * 10;
+  }
+  ChannelSetAttribute(t, kAttribTempoPitch, 0.0f);
+  for (int i = 0; i < 20; ++i) ManualRender(1, win.data(), 441);
+  ChannelSetAttribute(t, kAttribTempo, 100.0f);
+  int tempoMs = -1;
+  for (int w = 0; w < 50 && tempoMs < 0; ++w) {
+    int64_t p0 = ChannelGetPosition(t, kPosByte);
+    ManualRender(1, win.data(), 441);
+    if (ChannelGetPosition(t, kPosByte) - p0 >= 441 * 8 * 19 / 10) tempoMs = w * 10;
+  }
+  printf("Tempo stream: pitch change heard within %d ms, tempo change within %d ms (10 ms windows)\n",
+         pitchMs + 10, tempoMs + 10);
   Shutdown();
   return 0;
 }

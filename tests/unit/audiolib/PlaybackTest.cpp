@@ -251,6 +251,43 @@ TEST_F(ManualDevice, TempoStreamReportsSourcePositionsAndOwnsItsSource) {
   EXPECT_EQ(ErrorGetCode(), 4000);
 }
 
+// Zero crossings of the left channel in frames [from, from + count).
+int Crossings(const std::vector<float>& s, size_t from, size_t count) {
+  int n = 0;
+  for (size_t i = from; i + 1 < from + count && 2 * i + 2 < s.size(); ++i)
+    if ((s[2 * i] < 0) != (s[2 * i + 2] < 0)) ++n;
+  return n;
+}
+
+TEST_F(ManualDevice, TempoAndPitchAreHeardSoonAndPositionsFollowTheSource) {
+  uint32_t t = TempoCreate(StreamCreateFile(false, Tone30().c_str(), 0, 0, kStreamDecode), 0);
+  ASSERT_NE(t, 0u);
+  Fired end;
+  ChannelSetSync(t, kSyncEnd, 0, Record, &end);
+  ASSERT_TRUE(ChannelPlay(t, false));
+  Render(1.0);
+  // An octave up: 440 Hz becomes 880 Hz within 30 ms.
+  ASSERT_TRUE(ChannelSetAttribute(t, kAttribTempoPitch, 12.0f));
+  auto out = Render(0.5);
+  EXPECT_NEAR(Crossings(out, 1323, 4410), 176, 8);  // 0.1 s from 30 ms on: 880 Hz
+  ASSERT_TRUE(ChannelSetAttribute(t, kAttribTempoPitch, 0.0f));
+  // Twice the tempo: a second of sound covers two seconds of the source, at the same pitch.
+  ASSERT_TRUE(ChannelSetAttribute(t, kAttribTempo, 100.0f));
+  Render(0.5);
+  double before = ChannelBytes2Seconds(t, ChannelGetPosition(t, kPosByte));
+  out = Render(1.0);
+  double after = ChannelBytes2Seconds(t, ChannelGetPosition(t, kPosByte));
+  EXPECT_NEAR(after - before, 2.0, 0.05);
+  EXPECT_NEAR(Crossings(out, 0, 44100), 880, 20);
+  // The rest of the 30 s takes half the time, and the end comes once.
+  double left = 30.0 - after;
+  Render(left / 2 - 0.2);
+  EXPECT_EQ(end.Count(), 0u);
+  Render(0.5);
+  EXPECT_EQ(end.Count(), 1u);
+  EXPECT_EQ(ChannelIsActive(t), kActiveStopped);
+}
+
 std::atomic<uint32_t> g_stopMe{0};
 void StopFromCallback(uint32_t, uint32_t channel, uint32_t, void*) {
   // Callbacks may call back into the library.
