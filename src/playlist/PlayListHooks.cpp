@@ -4,6 +4,7 @@
 #include "app/Commands.h"
 #include "app/Shell.h"
 #include "playlist/AddMedia.h"
+#include "playlist/PlayedList.h"
 #include "playlist/PlayListView.h"
 #include "playlist/Profiles.h"
 
@@ -15,7 +16,7 @@ bool PlayListMenuCommand(int id) {
       PlayTrack(0, false);
       return true;
     case cmd::ContextMenu: ShowTrackMenu(); return true;
-    default: return PlayListCommand(id) || ProfileCommand(id) || AddMediaCommand(id);
+    default: return PlayListCommand(id) || ProfileCommand(id) || AddMediaCommand(id) || PlayedListCommand(id);
   }
 }
 
