@@ -286,7 +286,11 @@ std::string EffectSetsFileText(const std::string& date) {
   for (size_t n = 1; n < g_sets.size(); ++n) {
     const EffectSet& s = g_sets[n];
     out += "[" + std::to_string(n + 1) + "]\r\n";
-    value("Name", s.Name);
+    // A line break in a name would end the entry and start a made-up one.
+    std::string name = s.Name;
+    for (char& c : name)
+      if (c == '\r' || c == '\n') c = ' ';
+    value("Name", name);
     integer("APF_Enable", s.APFEnable);
     real("APF_fDelay", s.APF.fDelay);
     real("APF_fGain", s.APF.fGain);

@@ -73,7 +73,7 @@ TEST_F(EffectsFile, SavedExactlyAndReadBackUnchanged) {
   LoadEffectSets();
   SetEffectFlags(2);
   EffectSet& s = EffectSets()[4];
-  s.Name = "Hall";
+  s.Name = "Hall\r\nRVB_lDelay = 9";
   s.ReverbEnable = 1;
   s.Reverb = {2.5f, 4321};
   s.ChorusEnable = 1;
@@ -89,7 +89,7 @@ TEST_F(EffectsFile, SavedExactlyAndReadBackUnchanged) {
       << bytes;
   EXPECT_NE(bytes.find("Chorus_fDryMix = 1.0000000000\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("AutoWah_fFreq = 100.0000000000\r\n"), std::string::npos);
-  EXPECT_NE(bytes.find("[5]\r\nName = Hall\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("[5]\r\nName = Hall  RVB_lDelay = 9\r\n"), std::string::npos);
   EXPECT_NE(bytes.find("RVB_Enable = 1\r\nRVB_lDelay = 4321\r\nRVB_fLevel = 2.5000000000\r\n"), std::string::npos);
   EXPECT_EQ(bytes.find("[1]"), std::string::npos);
   EXPECT_EQ(bytes.find("No effect"), std::string::npos);
