@@ -41,6 +41,8 @@ void ChooseDeviceEffect(int base, int chosen, bool silent, bool toggle);
 // The effect set assigned to each device (0 = no effect; not saved).
 int OutputEffectIndex();
 int MonitorEffectIndex();
+// Both devices back to the no-effect set (tests).
+void ResetDeviceEffects();
 // The name of a set for the status texts; set 0 is "Effect\Name.NoEffect".
 std::string EffectSetName(int index);
 

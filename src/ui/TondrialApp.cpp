@@ -14,6 +14,7 @@
 #include "app/ListModel.h"
 #include "app/Shell.h"
 #include "app/Startup.h"
+#include "effects/EffectHooks.h"
 #include "platform/Platform.h"
 #include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
@@ -36,6 +37,8 @@ class TondrialApp : public wxApp {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i].utf8_str());
     std::string programFile = platform::ProgramFile();
+    // Effect sets first: entering the start profile may already start a track with its set.
+    InstallEffectHooks();
     InstallPlayListHooks();
     StartUpLogic(args, programFile);
     StartSpeechThread();
