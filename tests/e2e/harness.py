@@ -291,3 +291,38 @@ class FakeScreenReader:
         self.proc.kill()
         self.proc.wait()
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def read_wav_mono(path):
+    """The samples of a 16-bit WAV recording as floats in -1..1 (channels averaged), and its rate."""
+    import array
+    import wave
+    with wave.open(path, "rb") as w:
+        rate, channels, width = w.getframerate(), w.getnchannels(), w.getsampwidth()
+        raw = w.readframes(w.getnframes())
+    if width != 2:
+        raise ValueError("expected 16-bit samples")
+    data = array.array("h")
+    data.frombytes(raw[: len(raw) - len(raw) % 2])
+    if channels == 1:
+        return [s / 32768.0 for s in data], rate
+    return [(data[i] + data[i + 1]) / 65536.0 for i in range(0, len(data) - 1, channels)], rate
+
+
+def rms(samples, rate, t0, t1):
+    part = samples[int(t0 * rate):int(t1 * rate)]
+    return (sum(s * s for s in part) / len(part)) ** 0.5 if part else 0.0
+
+
+def tone_level(samples, rate, freq, t0, t1):
+    """Amplitude of one frequency in a stretch of the recording (Goertzel)."""
+    import math
+    part = samples[int(t0 * rate):int(t1 * rate)]
+    if not part:
+        return 0.0
+    coeff = 2 * math.cos(2 * math.pi * freq / rate)
+    s1 = s2 = 0.0
+    for x in part:
+        s1, s2 = x + coeff * s1 - s2, s1
+    power = s1 * s1 + s2 * s2 - coeff * s1 * s2
+    return 2 * math.sqrt(max(power, 0.0)) / len(part)

@@ -13,8 +13,15 @@ BINARY, DATA = sys.argv[1], sys.argv[2]
 def start_accessibility_bus():
     launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1.0)
-    return launcher
+    # On a loaded machine the launcher takes its time: wait until it answers on the session bus.
+    deadline = time.time() + 60
+    while time.time() < deadline:
+        r = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
+                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
+        if r.returncode == 0 and "unix:" in r.stdout:
+            return launcher
+        time.sleep(0.2)
+    raise AssertionError("the accessibility bus did not start")
 
 
 def walk(node, depth=0, limit=40):
