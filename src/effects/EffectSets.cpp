@@ -11,6 +11,7 @@
 #include "access/Shortcuts.h"
 #include "app/AppState.h"
 #include "app/FileUtil.h"
+#include "app/IniFile.h"
 #include "app/ListModel.h"
 #include "app/Shell.h"
 #include "app/TextUtil.h"
@@ -31,36 +32,10 @@ constexpr int kEffectsConfigBase = 283;
 // occurrence of a key in a group wins.
 class GroupedIni {
  public:
-  bool Open(const std::string& path) {
-    std::string bytes;
-    if (!fileutil::ReadFile(path, bytes)) return false;
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
-    else if (!text::IsValidUtf8(bytes)) bytes = text::FromWindows1252(bytes);
-    std::string group;
-    size_t pos = 0;
-    while (pos <= bytes.size()) {
-      size_t end = bytes.find_first_of("\r\n", pos);
-      std::string line = bytes.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-      pos = end == std::string::npos ? bytes.size() + 1 : end + 1;
-      std::string t = text::Trim(line);
-      if (t.empty() || t[0] == ';') continue;
-      if (t[0] == '[') {
-        size_t close = t.find(']');
-        group = text::Lower(text::Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1)));
-        continue;
-      }
-      size_t eq = t.find('=');
-      if (eq == std::string::npos) continue;
-      values_.emplace(std::make_pair(group, text::Lower(text::Trim(t.substr(0, eq)))), text::Trim(t.substr(eq + 1)));
-    }
-    return true;
-  }
+  bool Open(const std::string& path) { return file_.Open(path); }
   void SelectGroup(const std::string& group) { group_ = text::Lower(group); }
   // Null when the key is missing.
-  const std::string* Find(const std::string& key) const {
-    auto it = values_.find({group_, text::Lower(key)});
-    return it == values_.end() ? nullptr : &it->second;
-  }
+  const std::string* Find(const std::string& key) const { return file_.Find(group_, key); }
   std::string Read(const std::string& key, const std::string& def) const {
     const std::string* v = Find(key);
     return v ? *v : def;
@@ -71,7 +46,7 @@ class GroupedIni {
   int32_t Enable(const std::string& key) const { return text::ParseInt(Read(key, "")); }
 
  private:
-  std::map<std::pair<std::string, std::string>, std::string> values_;
+  IniFile file_;
   std::string group_;
 };
 

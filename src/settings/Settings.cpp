@@ -6,6 +6,7 @@
 #include "app/AppState.h"
 #include "app/EventLog.h"
 #include "app/FileUtil.h"
+#include "app/IniFile.h"
 #include "app/PathTools.h"
 #include "app/Shell.h"
 #include "app/TextUtil.h"
@@ -31,39 +32,22 @@ bool Add(Setting s) {
   return true;
 }
 
-// Reader of the settings file: keys ignoring letter case, the first occurrence wins.
+// Reader of the settings file: keys ignoring letter case, the first occurrence wins; the
+// file has no groups of its own, so a "[group]" line changes nothing.
 class IniReader {
  public:
-  bool Open(const std::string& path) {
-    std::string bytes;
-    if (!fileutil::ReadFile(path, bytes)) return false;
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
-    else if (!text::IsValidUtf8(bytes)) bytes = text::FromWindows1252(bytes);
-    size_t pos = 0;
-    while (pos <= bytes.size()) {
-      size_t end = bytes.find_first_of("\r\n", pos);
-      std::string line = bytes.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-      pos = end == std::string::npos ? bytes.size() + 1 : end + 1;
-      std::string t = text::Trim(line);
-      if (t.empty() || t[0] == ';' || t[0] == '[') continue;
-      size_t eq = t.find('=');
-      if (eq == std::string::npos) continue;
-      std::string key = text::Lower(text::Trim(t.substr(0, eq)));
-      values_.emplace(key, text::Trim(t.substr(eq + 1)));
-    }
-    return true;
-  }
+  bool Open(const std::string& path) { return file_.Open(path); }
   std::string Read(const std::string& key, const std::string& def) const {
-    auto it = values_.find(text::Lower(key));
-    return it == values_.end() ? def : it->second;
+    const std::string* v = file_.FindAnywhere(key);
+    return v ? *v : def;
   }
   int32_t ReadNumber(const std::string& key, int32_t def) const {
-    auto it = values_.find(text::Lower(key));
-    return it == values_.end() ? def : text::ParseInt(it->second);
+    const std::string* v = file_.FindAnywhere(key);
+    return v ? text::ParseInt(*v) : def;
   }
 
  private:
-  std::map<std::string, std::string> values_;
+  IniFile file_;
 };
 
 }  // namespace
