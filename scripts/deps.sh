@@ -16,7 +16,7 @@ test_pkgs=(
   xvfb xauth xdotool openbox x11-utils imagemagick
   pulseaudio pulseaudio-utils
   dbus dbus-x11 at-spi2-core python3 python3-pyatspi
-  ffmpeg sox
+  ffmpeg sox openssl ca-certificates
   mingw-w64
   speech-dispatcher
 )

@@ -1,0 +1,543 @@
+#include "audiolib/Decoder.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <sys/stat.h>
+
+#include "audiolib/AudioLib.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace alib {
+
+namespace {
+
+constexpr double kSeekPrerollSeconds = 0.3;
+constexpr AVRational kMicroseconds{1, AV_TIME_BASE};  // AV_TIME_BASE_Q is a C compound literal
+const char* const kCaBundle = "/etc/ssl/certs/ca-certificates.crt";
+
+using Clock = std::chrono::steady_clock;
+
+struct InterruptState {
+  const std::atomic<bool>* abort = nullptr;
+  Clock::time_point openDeadline{};
+  bool opening = false;
+};
+
+int InterruptCallback(void* opaque) {
+  auto* st = static_cast<InterruptState*>(opaque);
+  if (st->abort && st->abort->load()) return 1;
+  if (st->opening && Clock::now() > st->openDeadline) return 1;
+  return 0;
+}
+
+bool FileExists(const char* path) {
+  struct stat sb{};
+  return ::stat(path, &sb) == 0 && S_ISREG(sb.st_mode);
+}
+
+// Turns "a: b\nc: d\n" (or CRLF) into zero-separated entries ended by an empty one.
+std::string LinesToEntries(const char* text) {
+  std::string out;
+  std::string line;
+  for (const char* p = text;; ++p) {
+    if (*p == '\n' || *p == '\r' || *p == 0) {
+      if (!line.empty()) {
+        out += line;
+        out.push_back('\0');
+        line.clear();
+      }
+      if (*p == 0) break;
+    } else {
+      line.push_back(*p);
+    }
+  }
+  out.push_back('\0');
+  return out;
+}
+
+void AppendDict(std::string& out, const AVDictionary* dict, bool upperKeys) {
+  const AVDictionaryEntry* e = nullptr;
+  while ((e = av_dict_get(dict, "", e, AV_DICT_IGNORE_SUFFIX)) != nullptr) {
+    std::string key = e->key;
+    // Vorbis comment names are written in capitals by convention.
+    if (upperKeys)
+      for (char& c : key)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    out += key;
+    out.push_back('=');
+    out += e->value;
+    out.push_back('\0');
+  }
+}
+
+}  // namespace
+
+void InitFfmpegOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    av_log_set_level(AV_LOG_FATAL);
+    avformat_network_init();
+  });
+}
+
+struct Decoder::Impl {
+  AVFormatContext* fmt = nullptr;
+  AVCodecContext* codec = nullptr;
+  SwrContext* swr = nullptr;
+  AVPacket* pkt = nullptr;
+  AVFrame* frame = nullptr;
+  int stream = -1;
+  AVRational tb{1, 1};
+  int64_t startPts = 0;
+  InterruptState interrupt;
+  bool network = false;
+  bool isOgg = false;
+  bool isAsf = false;
+  bool draining = false;   // the demuxer is at its end; the codec gives its last frames
+  bool flushed = false;    // the resampler gave its last frames
+  // Resampler input as configured.
+  int swrRate = 0;
+  int swrFormat = -1;
+  AVChannelLayout swrLayout{};
+  // After a seek: drop source samples before this index (source rate), -1 when not seeking.
+  int64_t dropBeforeSrc = -1;
+  int64_t nextSrc = 0;  // source sample index of the next decoded frame when it has no pts
+
+  ~Impl() {
+    av_channel_layout_uninit(&swrLayout);
+    swr_free(&swr);
+    av_frame_free(&frame);
+    av_packet_free(&pkt);
+    avcodec_free_context(&codec);
+    avformat_close_input(&fmt);
+  }
+};
+
+Decoder::Decoder() : impl_(std::make_unique<Impl>()) {}
+Decoder::~Decoder() = default;
+
+int Decoder::Open(const std::string& location, bool network, const NetOptions& net,
+                  const std::atomic<bool>* abort) {
+  InitFfmpegOnce();
+  Impl& d = *impl_;
+  d.network = network;
+  d.fmt = avformat_alloc_context();
+  if (!d.fmt) return kErrorMem;
+  d.interrupt.abort = abort;
+  d.interrupt.opening = true;
+  d.interrupt.openDeadline = Clock::now() + std::chrono::milliseconds(std::max(net.connectTimeoutMs, 100));
+  d.fmt->interrupt_callback.callback = InterruptCallback;
+  d.fmt->interrupt_callback.opaque = &d.interrupt;
+
+  AVDictionary* opts = nullptr;
+  if (network) {
+    if (!net.agent.empty()) av_dict_set(&opts, "user_agent", net.agent.c_str(), 0);
+    av_dict_set_int(&opts, "rw_timeout", int64_t(net.readTimeoutMs) * 1000, 0);
+    av_dict_set_int(&opts, "timeout", int64_t(net.readTimeoutMs) * 1000, 0);
+    av_dict_set(&opts, "icy", "1", 0);
+    // FFmpeg accepts any certificate unless told otherwise.
+    av_dict_set(&opts, "tls_verify", "1", 0);
+    if (FileExists(kCaBundle)) av_dict_set(&opts, "ca_file", kCaBundle, 0);
+  }
+  int rc = avformat_open_input(&d.fmt, location.c_str(), nullptr, &opts);
+  av_dict_free(&opts);
+  if (rc < 0) {
+    // avformat_open_input frees the context on failure.
+    d.fmt = nullptr;
+    if (network) {
+      if (rc == AVERROR_EXIT || rc == AVERROR(ETIMEDOUT)) return kErrorTimeout;
+      if (rc == AVERROR_INVALIDDATA) return kErrorFileForm;
+      return kErrorFileOpen;
+    }
+    if (rc == AVERROR_INVALIDDATA) return kErrorFileForm;
+    return kErrorFileOpen;
+  }
+  if (avformat_find_stream_info(d.fmt, nullptr) < 0) return kErrorFileForm;
+  d.interrupt.opening = false;
+
+  const AVCodec* dec = nullptr;
+  d.stream = av_find_best_stream(d.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &dec, 0);
+  if (d.stream < 0) return d.stream == AVERROR_DECODER_NOT_FOUND ? kErrorCodec : kErrorFileForm;
+  AVStream* st = d.fmt->streams[d.stream];
+  for (unsigned i = 0; i < d.fmt->nb_streams; ++i)
+    if (int(i) != d.stream) d.fmt->streams[i]->discard = AVDISCARD_ALL;
+  d.tb = st->time_base;
+  d.startPts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+  d.isOgg = std::strcmp(d.fmt->iformat->name, "ogg") == 0;
+  d.isAsf = std::strcmp(d.fmt->iformat->name, "asf") == 0;
+
+  d.codec = avcodec_alloc_context3(dec);
+  if (!d.codec) return kErrorMem;
+  if (avcodec_parameters_to_context(d.codec, st->codecpar) < 0) return kErrorCodec;
+  // Without it the codec cannot move timestamps past skipped priming samples.
+  d.codec->pkt_timebase = st->time_base;
+  if (avcodec_open2(d.codec, dec, nullptr) < 0) return kErrorCodec;
+  d.pkt = av_packet_alloc();
+  d.frame = av_frame_alloc();
+  if (!d.pkt || !d.frame) return kErrorMem;
+
+  const bool canSeek = d.fmt->pb && (d.fmt->pb->seekable & AVIO_SEEKABLE_NORMAL);
+  int64_t lengthPts = -1;
+  // PCM has a fixed size per sample, so a length from its bitrate is exact.
+  const bool fixedRate = av_get_exact_bits_per_sample(st->codecpar->codec_id) > 0;
+  if (!network && canSeek && !fixedRate &&
+      av_fmt_ctx_get_duration_estimation_method(d.fmt) == AVFMT_DURATION_FROM_BITRATE) {
+    // A length guessed from the first bitrate is wrong for VBR files without a header: read
+    // every packet (no decoding) for the true length. The generic index this builds also
+    // makes later seeks exact.
+    int64_t end = -1;
+    while (av_read_frame(d.fmt, d.pkt) >= 0) {
+      if (d.pkt->stream_index == d.stream && d.pkt->pts != AV_NOPTS_VALUE)
+        end = std::max(end, d.pkt->pts + d.pkt->duration);
+      av_packet_unref(d.pkt);
+    }
+    if (end > d.startPts) lengthPts = end - d.startPts;
+    if (av_seek_frame(d.fmt, d.stream, d.startPts, AVSEEK_FLAG_BACKWARD) < 0) return kErrorFileForm;
+  } else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
+    lengthPts = st->duration;
+  } else if (d.fmt->duration != AV_NOPTS_VALUE && d.fmt->duration > 0) {
+    lengthPts = av_rescale_q(d.fmt->duration, kMicroseconds, d.tb);
+  }
+  if (lengthPts > 0 && !(network && !canSeek)) {
+    length_ = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate},
+                               AVRounding(AV_ROUND_NEAR_INF));
+  }
+  seekable_ = canSeek && length_ > 0;
+  if (seekable_) {
+    // Positions count from the first sample the codec gives; some codecs (WMA) start their
+    // timestamps later than the stream says. Learn where, so seeks agree with plain decoding.
+    int64_t first = AV_NOPTS_VALUE;
+    bool gotFrame = false;
+    for (int packets = 0; packets < 500 && !gotFrame; ++packets) {
+      if (av_read_frame(d.fmt, d.pkt) < 0) break;
+      if (d.pkt->stream_index == d.stream && avcodec_send_packet(d.codec, d.pkt) >= 0) {
+        while (avcodec_receive_frame(d.codec, d.frame) >= 0) {
+          if (!gotFrame) first = d.frame->best_effort_timestamp;
+          gotFrame = true;
+          av_frame_unref(d.frame);
+        }
+      }
+      av_packet_unref(d.pkt);
+    }
+    if (first != AV_NOPTS_VALUE) d.startPts = first;
+    if (av_seek_frame(d.fmt, d.stream, st->start_time != AV_NOPTS_VALUE ? st->start_time : 0,
+                      AVSEEK_FLAG_BACKWARD) < 0)
+      return kErrorFileForm;
+    avcodec_flush_buffers(d.codec);
+  }
+  if (network) {
+    uint8_t* meta = nullptr;
+    if (av_opt_get(d.fmt->pb, "icy_metadata_packet", AV_OPT_SEARCH_CHILDREN, &meta) >= 0 && meta) {
+      icyMeta_ = reinterpret_cast<char*>(meta);
+      av_free(meta);
+    }
+  }
+  if (d.isOgg) st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
+  return kOk;
+}
+
+bool Decoder::SetupResampler(void* framePtr) {
+  Impl& d = *impl_;
+  auto* f = static_cast<AVFrame*>(framePtr);
+  AVChannelLayout in{};
+  if (f->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || f->ch_layout.nb_channels == 0) {
+    int n = f->ch_layout.nb_channels > 0 ? f->ch_layout.nb_channels : d.codec->ch_layout.nb_channels;
+    av_channel_layout_default(&in, n > 0 ? n : 2);
+  } else if (av_channel_layout_copy(&in, &f->ch_layout) < 0) {
+    return false;
+  }
+  if (d.swr && d.swrRate == f->sample_rate && d.swrFormat == f->format &&
+      av_channel_layout_compare(&in, &d.swrLayout) == 0) {
+    av_channel_layout_uninit(&in);
+    return true;
+  }
+  swr_free(&d.swr);
+  AVChannelLayout out = AV_CHANNEL_LAYOUT_STEREO;
+  int rc = swr_alloc_set_opts2(&d.swr, &out, AV_SAMPLE_FMT_FLT, kOutRate, &in,
+                               AVSampleFormat(f->format), f->sample_rate, 0, nullptr);
+  if (rc < 0 || swr_init(d.swr) < 0) {
+    av_channel_layout_uninit(&in);
+    swr_free(&d.swr);
+    return false;
+  }
+  av_channel_layout_uninit(&d.swrLayout);
+  d.swrLayout = in;
+  d.swrRate = f->sample_rate;
+  d.swrFormat = f->format;
+  return true;
+}
+
+bool Decoder::FeedFrame(void* framePtr, std::vector<float>& out) {
+  Impl& d = *impl_;
+  auto* f = static_cast<AVFrame*>(framePtr);
+  if (f->sample_rate <= 0 || f->nb_samples <= 0) return true;
+  if (!SetupResampler(f)) return false;
+  int64_t s0 = d.nextSrc;
+  int64_t pts = f->best_effort_timestamp;
+  if (pts != AV_NOPTS_VALUE) s0 = av_rescale_q(pts - d.startPts, d.tb, AVRational{1, f->sample_rate});
+  d.nextSrc = s0 + f->nb_samples;
+  int skip = 0;
+  if (d.dropBeforeSrc >= 0) {
+    if (s0 + f->nb_samples <= d.dropBeforeSrc) return true;  // still before the target
+    if (s0 < d.dropBeforeSrc) {
+      skip = int(d.dropBeforeSrc - s0);
+    } else {
+      // Landed after the target: report where we really are.
+      next_ = av_rescale(s0, kOutRate, f->sample_rate);
+    }
+    d.dropBeforeSrc = -1;
+  }
+  const int bps = av_get_bytes_per_sample(AVSampleFormat(f->format));
+  const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f->format));
+  const int channels = f->ch_layout.nb_channels > 0 ? f->ch_layout.nb_channels : 1;
+  const uint8_t* in[AV_NUM_DATA_POINTERS] = {};
+  if (planar) {
+    for (int c = 0; c < channels && c < AV_NUM_DATA_POINTERS; ++c)
+      in[c] = f->extended_data[c] + size_t(skip) * bps;
+  } else {
+    in[0] = f->extended_data[0] + size_t(skip) * bps * channels;
+  }
+  const int inCount = f->nb_samples - skip;
+  const int maxOut = swr_get_out_samples(d.swr, inCount);
+  if (maxOut <= 0) return true;
+  const size_t base = out.size();
+  out.resize(base + size_t(maxOut) * 2);
+  uint8_t* o = reinterpret_cast<uint8_t*>(out.data() + base);
+  int got = swr_convert(d.swr, &o, maxOut, in, inCount);
+  if (got < 0) got = 0;
+  out.resize(base + size_t(got) * 2);
+  next_ += got;
+  return true;
+}
+
+bool Decoder::DecodeMore(std::vector<float>& out, uint32_t& events) {
+  Impl& d = *impl_;
+  events = kTagEventNone;
+  if (!d.fmt || d.flushed) return false;
+  const size_t before = out.size();
+  for (;;) {
+    // Take every frame the codec has ready.
+    for (;;) {
+      int rc = avcodec_receive_frame(d.codec, d.frame);
+      if (rc == AVERROR(EAGAIN)) break;
+      if (rc == AVERROR_EOF) {
+        // Last samples held back by the resampler.
+        if (d.swr) {
+          int maxOut = swr_get_out_samples(d.swr, 0);
+          if (maxOut > 0) {
+            size_t base = out.size();
+            out.resize(base + size_t(maxOut) * 2);
+            uint8_t* o = reinterpret_cast<uint8_t*>(out.data() + base);
+            int got = swr_convert(d.swr, &o, maxOut, nullptr, 0);
+            if (got < 0) got = 0;
+            out.resize(base + size_t(got) * 2);
+            next_ += got;
+          }
+        }
+        d.flushed = true;
+        return out.size() > before;
+      }
+      if (rc < 0) {
+        if (d.draining) {  // a codec that cannot flush cleanly: treat as the end
+          d.flushed = true;
+          return out.size() > before;
+        }
+        break;  // a bad frame: skip it and go on
+      }
+      bool ok = FeedFrame(d.frame, out);
+      av_frame_unref(d.frame);
+      if (!ok) {
+        failed_ = true;
+        return false;
+      }
+    }
+    if (out.size() > before) return true;
+    if (d.draining) {
+      // The codec was flushed but gave nothing more.
+      continue;
+    }
+    int rc = av_read_frame(d.fmt, d.pkt);
+    if (rc < 0) {
+      if (rc != AVERROR_EOF && d.network) failed_ = true;
+      d.draining = true;
+      avcodec_send_packet(d.codec, nullptr);
+      continue;
+    }
+    if (d.pkt->stream_index == d.stream) {
+      PollTags(events, d.pkt);
+      int src = avcodec_send_packet(d.codec, d.pkt);
+      (void)src;  // a corrupt packet is skipped; the stream goes on
+    }
+    av_packet_unref(d.pkt);
+  }
+}
+
+void Decoder::PollTags(uint32_t& events, void* packet) {
+  Impl& d = *impl_;
+  auto* pkt = static_cast<AVPacket*>(packet);
+  if (d.network && d.fmt->pb) {
+    uint8_t* meta = nullptr;
+    if (av_opt_get(d.fmt->pb, "icy_metadata_packet", AV_OPT_SEARCH_CHILDREN, &meta) >= 0 && meta) {
+      if (icyMeta_ != reinterpret_cast<char*>(meta)) {
+        icyMeta_ = reinterpret_cast<char*>(meta);
+        if (!icyMeta_.empty()) events |= kTagEventMeta;
+      }
+      av_free(meta);
+    }
+  }
+  if (d.isOgg) {
+    AVStream* st = d.fmt->streams[d.stream];
+    size_t sz = 0;
+    bool update = av_packet_get_side_data(pkt, AV_PKT_DATA_METADATA_UPDATE, &sz) != nullptr;
+    if (st->event_flags & AVSTREAM_EVENT_FLAG_METADATA_UPDATED) {
+      st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
+      update = true;
+    }
+    // The first logical stream announces its comments too; only later ones are changes.
+    if (update && next_ > 0) events |= kTagEventOgg;
+  }
+}
+
+bool Decoder::Seek(int64_t target) {
+  Impl& d = *impl_;
+  if (!seekable_ || target < 0 || (length_ >= 0 && target > length_)) return false;
+  // Start early and decode up to the target: decoders need a run-in after a jump.
+  double t = double(target) / kOutRate - kSeekPrerollSeconds;
+  if (t < 0) t = 0;
+  int64_t ts = d.startPts + av_rescale_q(std::llround(t * AV_TIME_BASE), kMicroseconds, d.tb);
+  if (av_seek_frame(d.fmt, d.stream, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
+      avformat_seek_file(d.fmt, d.stream, INT64_MIN, ts, ts, 0) < 0)
+    return false;
+  avcodec_flush_buffers(d.codec);
+  if (d.swr) {
+    swr_free(&d.swr);
+    d.swrRate = 0;
+  }
+  d.draining = false;
+  d.flushed = false;
+  failed_ = false;
+  const int srcRate = d.codec->sample_rate > 0 ? d.codec->sample_rate : kOutRate;
+  d.dropBeforeSrc = av_rescale(target, srcRate, kOutRate);
+  d.nextSrc = av_rescale_q(ts - d.startPts, d.tb, AVRational{1, srcRate});
+  next_ = target;
+  return true;
+}
+
+bool Decoder::IcyHeaders(std::string& out) const {
+  const Impl& d = *impl_;
+  if (!d.network || !d.fmt || !d.fmt->pb) return false;
+  uint8_t* h = nullptr;
+  if (av_opt_get(d.fmt->pb, "icy_metadata_headers", AV_OPT_SEARCH_CHILDREN, &h) < 0 || !h) return false;
+  bool any = h[0] != 0;
+  if (any) out = LinesToEntries(reinterpret_cast<char*>(h));
+  av_free(h);
+  return any;
+}
+
+bool Decoder::HttpHeaders(std::string& out) const {
+  const Impl& d = *impl_;
+  if (!d.network || !d.fmt || !d.fmt->pb) return false;
+  std::string text;
+  uint8_t* v = nullptr;
+  if (av_opt_get(d.fmt->pb, "mime_type", AV_OPT_SEARCH_CHILDREN, &v) >= 0 && v) {
+    if (v[0]) text += std::string("Content-Type: ") + reinterpret_cast<char*>(v) + "\n";
+    av_free(v);
+  }
+  v = nullptr;
+  if (av_opt_get(d.fmt->pb, "icy_metadata_headers", AV_OPT_SEARCH_CHILDREN, &v) >= 0 && v) {
+    text += reinterpret_cast<char*>(v);
+    av_free(v);
+  }
+  if (text.empty()) return false;
+  out = LinesToEntries(text.c_str());
+  return true;
+}
+
+bool Decoder::OggComments(std::string& out) const {
+  const Impl& d = *impl_;
+  if (!d.fmt || !d.isOgg) return false;
+  out.clear();
+  AppendDict(out, d.fmt->metadata, true);
+  AppendDict(out, d.fmt->streams[d.stream]->metadata, true);
+  out.push_back('\0');
+  return true;
+}
+
+bool Decoder::WmaTags(std::string& out) const {
+  const Impl& d = *impl_;
+  if (!d.fmt || !d.isAsf) return false;
+  out.clear();
+  AppendDict(out, d.fmt->metadata, false);
+  AppendDict(out, d.fmt->streams[d.stream]->metadata, false);
+  out.push_back('\0');
+  return true;
+}
+
+bool PlaylistFirstLink(const std::string& url, const NetOptions& net, const std::atomic<bool>* abort,
+                       std::string& link) {
+  InitFfmpegOnce();
+  constexpr size_t kMaxPlaylist = 64 * 1024;  // a playlist is small; anything larger is not one
+  InterruptState interrupt;
+  interrupt.abort = abort;
+  interrupt.opening = true;
+  interrupt.openDeadline = Clock::now() + std::chrono::milliseconds(std::max(net.connectTimeoutMs, 100));
+  AVIOInterruptCB cb{InterruptCallback, &interrupt};
+  AVDictionary* opts = nullptr;
+  if (!net.agent.empty()) av_dict_set(&opts, "user_agent", net.agent.c_str(), 0);
+  av_dict_set_int(&opts, "rw_timeout", int64_t(net.readTimeoutMs) * 1000, 0);
+  av_dict_set(&opts, "tls_verify", "1", 0);
+  if (FileExists(kCaBundle)) av_dict_set(&opts, "ca_file", kCaBundle, 0);
+  AVIOContext* io = nullptr;
+  int rc = avio_open2(&io, url.c_str(), AVIO_FLAG_READ, &cb, &opts);
+  av_dict_free(&opts);
+  if (rc < 0 || !io) return false;
+  std::string text;
+  std::vector<unsigned char> buf(4096);
+  while (text.size() < kMaxPlaylist) {
+    int n = avio_read(io, buf.data(), int(buf.size()));
+    if (n <= 0) break;
+    text.append(reinterpret_cast<char*>(buf.data()), size_t(n));
+  }
+  avio_closep(&io);
+  if (text.size() >= kMaxPlaylist) return false;
+  auto isLink = [](const std::string& s) {
+    auto starts = [&](const char* p) { return av_strncasecmp(s.c_str(), p, std::strlen(p)) == 0; };
+    return starts("http://") || starts("https://") || starts("ftp://");
+  };
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
+    size_t b = line.find_first_not_of(" \t");
+    if (b == std::string::npos) continue;
+    line = line.substr(b, line.find_last_not_of(" \t") - b + 1);
+    if (line.empty() || line[0] == '#') continue;
+    // PLS: FileN=link
+    if (av_strncasecmp(line.c_str(), "file", 4) == 0) {
+      size_t eq = line.find('=');
+      if (eq != std::string::npos && isLink(line.substr(eq + 1))) {
+        link = line.substr(eq + 1);
+        return true;
+      }
+      continue;
+    }
+    if (isLink(line)) {
+      link = line;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace alib

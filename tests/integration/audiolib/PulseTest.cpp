@@ -1,0 +1,183 @@
+// The SDL2 backend against a private PulseAudio server with two null sinks: both devices open by
+// name at once and each sink receives its own tone (recorded from its ".monitor" source).
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "audiolib/AudioLib.h"
+#include "integration/audiolib/ServerProcess.h"
+#include "unit/audiolib/TestMedia.h"
+
+namespace {
+
+using namespace alib;
+using Clock = std::chrono::steady_clock;
+
+bool Installed(const char* prog) {
+  std::string cmd = std::string("command -v ") + prog + " >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+pid_t Spawn(const std::vector<std::string>& argv) {
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+void StopProcess(pid_t pid) {
+  if (pid <= 0) return;
+  kill(pid, SIGINT);
+  int st;
+  waitpid(pid, &st, 0);
+}
+
+int FindDevice(const std::string& name) {
+  DeviceInfo info;
+  for (int i = 0; GetDeviceInfo(i, &info); ++i)
+    if (info.name == name) return i;
+  return -1;
+}
+
+std::vector<float> Decode(const std::string& path) {
+  std::vector<float> out;
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+  if (!h) return out;
+  std::vector<float> buf(8192);
+  for (;;) {
+    uint32_t got = ChannelGetData(h, buf.data(), uint32_t(buf.size() * 4));
+    if (got == 0xFFFFFFFFu || got == 0) break;
+    out.insert(out.end(), buf.begin(), buf.begin() + got / 4);
+  }
+  StreamFree(h);
+  return out;
+}
+
+// Zero crossings per second of the left channel over [from, from + 1 s).
+double Crossings(const std::vector<float>& s, size_t from) {
+  int n = 0;
+  for (size_t i = from; i + 1 < from + 44100 && 2 * i + 2 < s.size(); ++i)
+    if ((s[2 * i] < 0) != (s[2 * i + 2] < 0)) ++n;
+  return n;
+}
+
+TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
+  if (!Installed("pulseaudio") || !Installed("parecord"))
+    GTEST_SKIP() << "pulseaudio is not installed";
+  std::string dir = testmedia::TmpDir("audiolib-pulse");
+  std::string media = testmedia::TmpDir("audiolib-media");
+  std::string a440 = testmedia::Make(media, "tone440-4s.wav", "-f lavfi -i sine=frequency=440:duration=4 -ac 2");
+  std::string a880 = testmedia::Make(media, "tone880-4s.wav", "-f lavfi -i sine=frequency=880:duration=4 -ac 2");
+  ServerProcess pulse;
+  ASSERT_TRUE(pulse.Start({"bash", PULSE_SCRIPT, "start", dir}) || !pulse.Value("SERVER").empty());
+  ASSERT_FALSE(pulse.Value("SERVER").empty()) << "the PulseAudio server did not start; see " << dir << "/pulse.log";
+  setenv("PULSE_SERVER", pulse.Value("SERVER").c_str(), 1);
+  setenv("PULSE_CLIENTCONFIG", (dir + "/client.conf").c_str(), 1);
+
+  // Recorders on both sink monitors, low latency, settled before anything plays: an idle null
+  // sink runs ahead and would make a new stream wait.
+  std::string recOut = dir + "/output.wav", recMon = dir + "/monitor.wav";
+  pid_t r1 = Spawn({"parecord", "--latency-msec=10", "-d", "out.monitor", "--rate=44100", "--channels=2",
+                    "--file-format=wav", recOut});
+  pid_t r2 = Spawn({"parecord", "--latency-msec=10", "-d", "mon.monitor", "--rate=44100", "--channels=2",
+                    "--file-format=wav", recMon});
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+
+  ASSERT_TRUE(UseSdlBackend());
+  int out = FindDevice("Output"), mon = FindDevice("Monitor");
+  ASSERT_GT(out, 0);
+  ASSERT_GT(mon, 0);
+  DeviceInfo info;
+  ASSERT_TRUE(GetDeviceInfo(out, &info));
+  EXPECT_EQ(info.driver, "pulseaudio");
+  EXPECT_NE(info.flags & kDeviceDefault, 0u);  // the server's default sink
+  ASSERT_TRUE(Init(out, 44100, 0, nullptr)) << ErrorGetCode();
+  uint32_t h1 = StreamCreateFile(false, a440.c_str(), 0, 0, 0);
+  ASSERT_TRUE(Init(mon, 44100, 0, nullptr)) << ErrorGetCode();
+  uint32_t h2 = StreamCreateFile(false, a880.c_str(), 0, 0, 0);
+  ASSERT_NE(h1, 0u);
+  ASSERT_NE(h2, 0u);
+  auto playAt = Clock::now();
+  ASSERT_TRUE(ChannelPlay(h1, false));
+  ASSERT_TRUE(ChannelPlay(h2, false));
+  // The first mix of the stream: its position starts to move.
+  while (ChannelGetPosition(h1, kPosByte) == 0 && Clock::now() - playAt < std::chrono::seconds(3))
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  const double firstMixMs = std::chrono::duration<double, std::milli>(Clock::now() - playAt).count();
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  // What the server holds between our mix and the sink.
+  std::string latencyFile = dir + "/latency.txt";
+  std::system(("pactl list sink-inputs | grep -i latency > '" + latencyFile + "'").c_str());
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  EXPECT_EQ(ChannelIsActive(h1), kActivePlaying);
+  EXPECT_GT(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), 1.5);
+  ChannelStop(h1);
+  ChannelStop(h2);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  Shutdown();
+  StopProcess(r1);
+  StopProcess(r2);
+  std::system(("bash '" PULSE_SCRIPT "' stop '" + dir + "'").c_str());
+
+  std::vector<float> s1 = Decode(recOut), s2 = Decode(recMon);
+  long on1 = testmedia::Onset(s1, 0.05f), on2 = testmedia::Onset(s2, 0.05f);
+  ASSERT_GE(on1, 0) << "no sound on the Output sink";
+  ASSERT_GE(on2, 0) << "no sound on the Monitor sink";
+  const size_t mid1 = size_t(on1) + 22050, mid2 = size_t(on2) + 22050;
+  EXPECT_NEAR(Crossings(s1, mid1), 880, 10);   // 440 Hz
+  EXPECT_NEAR(Crossings(s2, mid2), 1760, 10);  // 880 Hz
+  // Play to first sound: our first mix plus the latency the server reports for each stream.
+  FILE* lf = fopen(latencyFile.c_str(), "r");
+  char line[256];
+  std::string lat;
+  while (lf && fgets(line, sizeof line, lf)) lat += line;
+  if (lf) fclose(lf);
+  printf("play to first mix: %.1f ms; server latency per stream:\n%s", firstMixMs, lat.c_str());
+  EXPECT_LT(firstMixMs, 100.0);
+}
+
+}  // namespace
+
+namespace {
+
+// Device 0 of the SDL backend plays nothing but keeps time, so syncs and positions work on
+// machines without any sound device.
+TEST(SilentDevice, KeepsRealTimeAndFiresSyncs) {
+  std::string media = testmedia::TmpDir("audiolib-media");
+  std::string tone = testmedia::Make(media, "tone440-4s.wav", "-f lavfi -i sine=frequency=440:duration=4 -ac 2");
+  ASSERT_TRUE(UseSdlBackend());
+  DeviceInfo info;
+  ASSERT_TRUE(GetDeviceInfo(0, &info));
+  EXPECT_EQ(info.name, "No sound");
+  ASSERT_TRUE(Init(0, 44100, 0, nullptr));
+  uint32_t h = StreamCreateFile(false, tone.c_str(), 0, 0, 0);
+  ASSERT_NE(h, 0u);
+  std::atomic<int> fired{0};
+  ChannelSetSync(h, kSyncPos, uint64_t(ChannelSeconds2Bytes(h, 0.2)),
+                 [](uint32_t, uint32_t, uint32_t, void* u) { ++*static_cast<std::atomic<int>*>(u); }, &fired);
+  auto t0 = Clock::now();
+  ASSERT_TRUE(ChannelPlay(h, false));
+  while (fired.load() == 0 && Clock::now() - t0 < std::chrono::seconds(3))
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  double took = std::chrono::duration<double>(Clock::now() - t0).count();
+  EXPECT_EQ(fired.load(), 1);
+  EXPECT_GE(took, 0.15);  // real time, not faster
+  EXPECT_LT(took, 0.6);
+  Shutdown();
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+// Decoding through FFmpeg: every format opens, has the right length, decodes to its end,
+// and seeks land on the right sample.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "audiolib/AudioLib.h"
+#include "unit/audiolib/TestMedia.h"
+
+namespace {
+
+using namespace alib;
+
+std::string Dir() {
+  static std::string d = testmedia::TmpDir("audiolib-media");
+  return d;
+}
+
+std::vector<float> DecodeAll(uint32_t h, size_t maxFrames = 44100 * 40) {
+  std::vector<float> out;
+  std::vector<float> buf(4096 * 2);
+  while (out.size() / 2 < maxFrames) {
+    uint32_t got = ChannelGetData(h, buf.data(), uint32_t(buf.size() * sizeof(float)));
+    if (got == 0xFFFFFFFFu || got == 0) break;
+    out.insert(out.end(), buf.begin(), buf.begin() + got / sizeof(float));
+  }
+  return out;
+}
+
+std::vector<float> DecodeFrames(uint32_t h, size_t frames) {
+  std::vector<float> out(frames * 2);
+  size_t got = 0;
+  while (got < frames) {
+    uint32_t n = ChannelGetData(h, out.data() + got * 2, uint32_t((frames - got) * 8));
+    if (n == 0xFFFFFFFFu || n == 0) break;
+    got += n / 8;
+  }
+  out.resize(got * 2);
+  return out;
+}
+
+class Formats : public ::testing::TestWithParam<testmedia::Format> {};
+
+TEST_P(Formats, LengthIsRightAndTheWholeFileDecodes) {
+  const auto& f = GetParam();
+  std::string path = testmedia::Make(Dir(), std::string("tone30-") + f.name,
+                                     std::string(testmedia::kTone30) + " " + f.codec);
+  ASSERT_FALSE(path.empty());
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode | kUnicode);
+  ASSERT_NE(h, 0u) << "error " << ErrorGetCode();
+  int64_t len = ChannelGetLength(h, kPosByte);
+  double secs = ChannelBytes2Seconds(h, len);
+  EXPECT_NEAR(secs, 30.0, 0.1) << f.name;
+  std::vector<float> all = DecodeAll(h);
+  EXPECT_NEAR(double(all.size() / 2) / 44100.0, 30.0, 0.1) << f.name;
+  // The tone is there, not silence or noise.
+  EXPECT_NEAR(testmedia::Rms(all, 44100, 44100), 0.0625, 0.01) << f.name;
+  EXPECT_EQ(ChannelIsActive(h), kActiveStopped);
+  EXPECT_EQ(ChannelGetData(h, all.data(), 64), 0xFFFFFFFFu);
+  EXPECT_EQ(ErrorGetCode(), kErrorEnded);
+  EXPECT_TRUE(StreamFree(h));
+}
+
+TEST_P(Formats, SeekLandsOnTheRightSample) {
+  const auto& f = GetParam();
+  std::string path = testmedia::Make(Dir(), std::string("step-") + f.name,
+                                     std::string(testmedia::kSilenceThenTone) + " " + f.codec);
+  ASSERT_FALSE(path.empty());
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u);
+  // Where the tone starts when decoding from the beginning.
+  std::vector<float> head = DecodeFrames(h, 44100 * 6);
+  long onset = testmedia::Onset(head);
+  ASSERT_GT(onset, 0);
+  // Codecs without a recorded encoder delay are allowed their frame of slack.
+  EXPECT_NEAR(double(onset) / 44100.0, 5.0, 0.05) << f.name;
+  // Seek to 0.1 s before it, and to points inside the silence further back.
+  for (double back : {0.1, 1.0, 3.7}) {
+    int64_t target = ChannelSeconds2Bytes(h, double(onset) / 44100.0 - back);
+    ASSERT_TRUE(ChannelSetPosition(h, target, kPosByte)) << f.name;
+    EXPECT_EQ(ChannelGetPosition(h, kPosByte), target);
+    std::vector<float> after = DecodeFrames(h, 44100 * 4);
+    long o2 = testmedia::Onset(after);
+    ASSERT_GE(o2, 0) << f.name;
+    long landed = long(target / 8) + o2;
+    // Within a millisecond of where the continuous decode has it.
+    EXPECT_NEAR(double(landed), double(onset), 44.0) << f.name << " back " << back;
+  }
+  StreamFree(h);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, Formats, ::testing::ValuesIn(testmedia::Formats()),
+                         [](const auto& info) {
+                           std::string n = info.param.name;
+                           for (char& c : n)
+                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return n;
+                         });
+
+TEST(Streams, WmvSoundPlaysWithItsLength) {
+  std::string path = testmedia::MakeWmv(Dir(), "tone30.wmv",
+                                        "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=30");
+  ASSERT_FALSE(path.empty());
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u) << ErrorGetCode();
+  EXPECT_NEAR(ChannelBytes2Seconds(h, ChannelGetLength(h, kPosByte)), 30.0, 0.2);
+  std::vector<float> all = DecodeAll(h);
+  EXPECT_NEAR(double(all.size() / 2) / 44100.0, 30.0, 0.2);
+  StreamFree(h);
+}
+
+TEST(Streams, OtherRatesAndMonoComeOutAt44100Stereo) {
+  std::string path = testmedia::Make(Dir(), "mono48k.flac",
+                                     "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=2 -ac 1 -c:a flac");
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u);
+  EXPECT_EQ(ChannelGetLength(h, kPosByte), 2 * 44100 * 8);
+  std::vector<float> all = DecodeAll(h);
+  EXPECT_NEAR(double(all.size() / 2), 2 * 44100.0, 50);
+  // Both channels carry the mono signal.
+  EXPECT_NEAR(testmedia::Rms(all, 1000, 10000), testmedia::Rms(std::vector<float>(all.begin() + 1, all.end()), 1000, 10000), 1e-3);
+  // 1 kHz stays 1 kHz after resampling: count zero crossings over one second.
+  int crossings = 0;
+  for (size_t i = 44100 / 2; i < 44100 / 2 + 44100; ++i)
+    if ((all[2 * i] < 0) != (all[2 * i + 2] < 0)) ++crossings;
+  EXPECT_NEAR(crossings, 2000, 4);
+  StreamFree(h);
+}
+
+TEST(Streams, BadFilesFailWithTheirCode) {
+  EXPECT_EQ(StreamCreateFile(false, "/nonexistent/x.mp3", 0, 0, kStreamDecode), 0u);
+  EXPECT_EQ(ErrorGetCode(), kErrorFileOpen);
+  std::string junk = Dir() + "/junk.mp3";
+  FILE* fp = fopen(junk.c_str(), "wb");
+  ASSERT_NE(fp, nullptr);
+  for (int i = 0; i < 4000; ++i) fputc((i * 7919) & 0x3F, fp);
+  fclose(fp);
+  EXPECT_EQ(StreamCreateFile(false, junk.c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_TRUE(ErrorGetCode() == kErrorFileForm || ErrorGetCode() == kErrorFileOpen) << ErrorGetCode();
+  // A text file is not audio.
+  std::string text = Dir() + "/text.wav";
+  fp = fopen(text.c_str(), "wb");
+  fputs("hello, this is not a sound\n", fp);
+  fclose(fp);
+  EXPECT_EQ(StreamCreateFile(false, text.c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_NE(ErrorGetCode(), kOk);
+  EXPECT_EQ(StreamCreateFile(false, "", 0, 0, kStreamDecode), 0u);
+  EXPECT_EQ(StreamCreateFile(true, junk.c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_EQ(ErrorGetCode(), kErrorNotAvail);
+}
+
+TEST(Streams, TruncatedAndOddFilesEndCleanly) {
+  // A WAV whose header promises 30 s but holds 3 s, and an MP3 cut in the middle of a frame.
+  std::string wav = testmedia::Make(Dir(), "tone30-pcm.wav", std::string(testmedia::kTone30) + " -c:a pcm_s16le");
+  std::string mp3 = testmedia::Make(Dir(), "tone30-vbr-noxing.mp3",
+                                    std::string(testmedia::kTone30) + " -c:a libmp3lame -q:a 4 -write_xing 0");
+  struct Cut {
+    std::string from, to;
+    long bytes;
+  } cuts[] = {{wav, Dir() + "/cut.wav", 44 + 3 * 44100 * 4}, {mp3, Dir() + "/cut.mp3", 30001}};
+  for (const Cut& c : cuts) {
+    std::string cmd = "head -c " + std::to_string(c.bytes) + " '" + c.from + "' > '" + c.to + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    uint32_t h = StreamCreateFile(false, c.to.c_str(), 0, 0, kStreamDecode);
+    ASSERT_NE(h, 0u) << c.to;
+    std::vector<float> all = DecodeAll(h);
+    EXPECT_GT(all.size(), 44100u * 2) << c.to;
+    EXPECT_EQ(ChannelIsActive(h), kActiveStopped);
+    // A seek inside what the header promised but the file lacks gives no sound, and no hang.
+    int64_t len = ChannelGetLength(h, kPosByte);
+    if (ChannelSetPosition(h, len / 2, kPosByte)) {
+      EXPECT_LT(DecodeAll(h).size(), 44100u * 2 * 30);
+    }
+    StreamFree(h);
+  }
+  // A folder and an empty file are not audio.
+  EXPECT_EQ(StreamCreateFile(false, Dir().c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_NE(ErrorGetCode(), kOk);
+  std::string empty = Dir() + "/empty.mp3";
+  fclose(fopen(empty.c_str(), "wb"));
+  EXPECT_EQ(StreamCreateFile(false, empty.c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_NE(ErrorGetCode(), kOk);
+}
+
+TEST(Streams, SeekPastTheEndFailsWithThePositionError) {
+  std::string path = testmedia::Make(Dir(), "tone30-pcm.wav", std::string(testmedia::kTone30) + " -c:a pcm_s16le");
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u);
+  int64_t len = ChannelGetLength(h, kPosByte);
+  EXPECT_FALSE(ChannelSetPosition(h, len + 800, kPosByte));
+  EXPECT_EQ(ErrorGetCode(), kErrorPosition);
+  EXPECT_FALSE(ChannelSetPosition(h, -8, kPosByte));
+  EXPECT_EQ(ErrorGetCode(), kErrorPosition);
+  EXPECT_TRUE(ChannelSetPosition(h, len - 8 * 100, kPosByte));
+  EXPECT_EQ(DecodeAll(h).size(), 200u);
+  StreamFree(h);
+}
+
+TEST(Streams, OggCommentsAreKeyValueEntries) {
+  std::string path = testmedia::Make(Dir(), "tagged.ogg",
+                                     "-f lavfi -i sine=duration=1 -c:a libvorbis -metadata title=Été -metadata artist=Ünö");
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u);
+  const char* tags = ChannelGetTags(h, kTagOgg);
+  ASSERT_NE(tags, nullptr);
+  std::vector<std::string> entries;
+  for (const char* p = tags; *p; p += strlen(p) + 1) entries.emplace_back(p);
+  EXPECT_NE(std::find(entries.begin(), entries.end(), "TITLE=Été"), entries.end());
+  EXPECT_NE(std::find(entries.begin(), entries.end(), "ARTIST=Ünö"), entries.end());
+  EXPECT_EQ(ChannelGetTags(h, kTagMeta), nullptr);
+  EXPECT_EQ(ErrorGetCode(), kErrorNotAvail);
+  EXPECT_EQ(ChannelGetTags(h, kTagWma), nullptr);
+  StreamFree(h);
+  std::string wma = testmedia::Make(Dir(), "tagged.wma", "-f lavfi -i sine=duration=1 -c:a wmav2 -metadata title=Zoë");
+  h = StreamCreateFile(false, wma.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u);
+  tags = ChannelGetTags(h, kTagWma);
+  ASSERT_NE(tags, nullptr);
+  bool found = false;
+  for (const char* p = tags; *p; p += strlen(p) + 1) found |= strcasecmp(p, "title=Zoë") == 0;
+  EXPECT_TRUE(found);
+  EXPECT_EQ(ChannelGetTags(h, kTagOgg), nullptr);
+  StreamFree(h);
+}
+
+}  // namespace
