@@ -59,6 +59,7 @@ class AudioTest : public ::testing::Test {
         {"Msg\\Device.ErrorInit", "device failed"}, {"Flag.Default", "Default"},
         {"Say.Position", "Position "},  {"Say.PositionCantMove", "cannot move"},
         {"Msg\\TempoPitch.Enabled", "tempo on"}, {"Msg\\TempoPitch.Disabled", "tempo off"},
+        {"Msg\\Play.Error", "cannot play"},
     };
     for (const auto& [k, v] : kTexts) LangTable().push_back({k, v});
     SortLangTable();

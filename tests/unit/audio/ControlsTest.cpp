@@ -1,5 +1,6 @@
 // The Output's commands through the common dispatcher, and the position rules of the player.
 #include "access/CommonEvents.h"
+#include "app/FileUtil.h"
 #include "unit/audio/AudioFixture.h"
 
 namespace {
@@ -174,5 +175,47 @@ TEST_F(Controls, BookStopRemembersWhereTheBookWasLeftAndRewindsTheSelectedOne) {
   StopCommand(true);
   EXPECT_EQ(FindTrack(a)->Start, 604);
   EXPECT_EQ(FindTrack(other)->Start, 0);
+}
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, ABrokenFileIsReportedAndThePlayingTrackGoesOn) {
+  int32_t a = AddTrack(Tone("left20.wav", 20));
+  PlayTrack(a, false);
+  uint32_t h = OutputChannel().Handle;
+  std::string bad = dir + "broken.mp3";
+  fileutil::WriteFileAtomic(bad, "not sound at all");
+  Track t;
+  t.File = bad;
+  int32_t id = 0;
+  ::AddTrack(t, id);
+  InsertTrackRow(id, -1);
+  PlayTrack(id, false);
+  EXPECT_EQ(speech.Last(), "cannot play");
+  EXPECT_NE(LogText().find("! Error, Play : " + bad), std::string::npos);
+  EXPECT_EQ(OutputChannel().Handle, h);
+  EXPECT_EQ(StateOf(a), Playing);
+}
+
+TEST_F(Controls, TheDisplayShowsTheTrackInTheTitleStatusAndSystray) {
+  SetMWValue(setting::NormalStatus, "idle");
+  SetMWValue(setting::PlayingStatus, "%PC");
+  Hooks().refreshDisplay();
+  EXPECT_EQ(shell.statusText, "idle");
+  EXPECT_EQ(shell.windowTitle, "Tondrial");
+  int32_t a = AddTrack(Tone("left20.wav", 20));
+  FindTrack(a)->Alias = "Jingle";
+  PlayTrack(a, false);
+  SeekSeconds(OutputChannel().Handle, 10, false);
+  Hooks().refreshDisplay();
+  EXPECT_EQ(shell.statusText, "50");
+  EXPECT_EQ(GadgetState(gadget::Position), 50);
+  EXPECT_EQ(shell.windowTitle, "Tondrial : Jingle");
+  EXPECT_EQ(shell.systrayInfo, "Jingle");
+  SetMWFlag(setting::TitleNameInFirst, true);
+  OutputChannel().Track.StreamTitle = "On air";
+  Hooks().refreshDisplay();
+  EXPECT_EQ(shell.windowTitle, "On air : Tondrial");
 }
 }  // namespace
