@@ -39,7 +39,7 @@ int FindDevice(const std::string& name, bool useDefault) {
   for (int i = 0; alib::GetDeviceInfo(i, &info); ++i) {
     if (Canonical(DeviceName(info)) == wanted) return i;
     if (info.flags & alib::kDeviceDefault) {
-      if (defaultIndex < 0) defaultIndex = i;
+      defaultIndex = i;
       if (wanted.empty()) return i;
     }
   }

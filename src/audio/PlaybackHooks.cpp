@@ -136,6 +136,9 @@ void InstallPlaybackHooks() {
   };
   auto common = h.commonEvent;
   h.commonEvent = [common](int id, bool fromMainWindow) {
+    // The main window's next-track command is the play list's (its menu share carries it out);
+    // handling it here too would skip a track.
+    if (fromMainWindow && id == cmd::NextTrack) return common && common(id, fromMainWindow);
     CommonEvent ev;
     ev.kind = id < 0 ? CommonEvent::Timer : CommonEvent::Menu;
     ev.id = id < 0 ? -id : id;

@@ -1,5 +1,6 @@
 // The Output's commands through the common dispatcher, and the position rules of the player.
 #include "access/CommonEvents.h"
+#include "app/Dispatch.h"
 #include "app/FileUtil.h"
 #include "unit/audio/AudioFixture.h"
 
@@ -217,5 +218,24 @@ TEST_F(Controls, TheDisplayShowsTheTrackInTheTitleStatusAndSystray) {
   OutputChannel().Track.StreamTitle = "On air";
   Hooks().refreshDisplay();
   EXPECT_EQ(shell.windowTitle, "On air : Tondrial");
+}
+}  // namespace
+
+namespace {
+
+TEST_F(Controls, MainWindowCommandsReachThePlayerOnceEach) {
+  int32_t a = AddTrack(Tone("left20.wav", 20));
+  int32_t b = AddTrack(Tone("right70.wav", 70, false));
+  int32_t c = AddTrack(Tone("left70.wav", 70));
+  PlayTrack(a, false);
+  MainWindowCommand(cmd::NextTrack);
+  EXPECT_EQ(OutputChannel().Track.ID, b);
+  EXPECT_EQ(StateOf(c), Ready);
+  SetMWNumber(setting::OutputVolume, 50);
+  MainWindowCommand(cmd::VolumeUp);
+  EXPECT_EQ(GetMWNumber(setting::OutputVolume), 60);
+  MainWindowTimer(timer::SyncEvents);  // timer 2 through the common dispatcher
+  MainWindowTimer(timer::Display);
+  EXPECT_EQ(shell.systrayInfo, "right70.wav");
 }
 }  // namespace
