@@ -407,15 +407,23 @@ void ApplyOutputVolume() {
     SetVolume(g_fading.Handle, v);
 }
 
+namespace {
+// The Radio shows tempo and pitch switched off (and keeps the setting of the other profiles):
+// what is heard follows what is shown.
+bool GlobalTempoPitchOn() {
+  return CurrentProfile() != kRadioProfile && GetMWFlag(setting::OutputEnableTempoPitch);
+}
+}  // namespace
+
 float EffectiveTempo() {
   if (IsFeatureAllowed(cmd::EnableTempoPitch))
-    return GetMWFlag(setting::OutputEnableTempoPitch) ? OutputState().GlobalTempo : 0.0f;
+    return GlobalTempoPitchOn() ? OutputState().GlobalTempo : 0.0f;
   return IsBookProfile() ? g_output.Track.Tempo : 0.0f;
 }
 
 float EffectivePitch() {
   if (IsFeatureAllowed(cmd::EnableTempoPitch))
-    return GetMWFlag(setting::OutputEnableTempoPitch) ? OutputState().GlobalPitch : 0.0f;
+    return GlobalTempoPitchOn() ? OutputState().GlobalPitch : 0.0f;
   return IsBookProfile() ? g_output.Track.Pitch : 0.0f;
 }
 

@@ -239,3 +239,28 @@ TEST_F(Controls, MainWindowCommandsReachThePlayerOnceEach) {
   EXPECT_EQ(shell.systrayInfo, "right70.wav");
 }
 }  // namespace
+
+namespace {
+
+TEST_F(Controls, TempoBelongsToTheBookTrackAndTheRadioHasNone) {
+  int32_t a = AddTrack(Tone("left20.wav", 20));
+  SwitchProfile(kRadioProfile, true);
+  EXPECT_FALSE(shell.menuEnabled[cmd::TempoUp]);
+  EXPECT_FALSE(shell.menuChecked[cmd::EnableTempoPitch]);
+  SetTempo(0, 7, true);
+  EXPECT_FLOAT_EQ(EffectiveTempo(), 0);  // the Radio keeps its global tempo switched off
+
+  SwitchProfile(kBookProfile, true);
+  a = AddTrack(Tone("left20.wav", 20));
+  PlayTrack(a, false);
+  SetTempo(0, 4, true);
+  SetPitch(0, -1.5f, true);
+  EXPECT_FLOAT_EQ(OutputChannel().Track.Tempo, 4);
+  EXPECT_FLOAT_EQ(EffectiveTempo(), 4);
+  EXPECT_FLOAT_EQ(EffectivePitch(), -1.5f);
+  float pitch = 0;
+  ASSERT_TRUE(alib::ChannelGetAttribute(OutputChannel().Handle, alib::kAttribTempoPitch, &pitch));
+  EXPECT_FLOAT_EQ(pitch, -1.5f);
+  EXPECT_FLOAT_EQ(OutputState().GlobalTempo, 7);
+}
+}  // namespace
