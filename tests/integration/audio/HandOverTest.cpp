@@ -132,3 +132,30 @@ TEST_F(HandOver, WithoutAutomaticNextTrackTheOutputStopsAtTheEndPoint) {
   EXPECT_EQ(StateOf(a), Played);
 }
 }  // namespace
+
+namespace {
+TEST_F(HandOver, AProfileWithoutFadingHandsOverAtTheEndPointEvenWithFadingSwitchedOn) {
+  ASSERT_TRUE(GetMWFlag(setting::OutputFadingEnable));
+  SwitchProfile(kBookProfile, true);
+  TwoTracks(10);
+  Render(11);
+  EXPECT_NEAR(Onset(kRight), 10.0, 0.03);
+  EXPECT_NEAR(Offset(kLeft), Onset(kRight), 0.001);
+  EXPECT_NEAR(Level(9, 9.9, kLeft), kFull, 0.01);
+}
+}  // namespace
+
+namespace {
+TEST_F(HandOver, WithFadingTheTimerAloneStartsTheNextTrackLate) {
+  prompt = false;
+  timerPhase = 0.25;
+  SetMWNumber(setting::OutputFadingTime, 5);
+  SetMWNumber(setting::OutputFadingDown, 5);
+  TwoTracks(60);
+  Render(56);
+  double onset = Onset(kRight);
+  std::printf("fading hand-over, 500 ms timer only (tick 250 ms after the second): new track heard at %.4f s\n", onset);
+  EXPECT_GT(onset, 55.2);
+  EXPECT_LT(onset, 55.55);
+}
+}  // namespace
