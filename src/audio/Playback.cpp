@@ -475,7 +475,6 @@ void ResetPlayback() {
     FreeChannel(g_fading);
     FreeChannel(g_monitor);
     SyncEventQueue().events.clear();
-    g_wake = nullptr;
   }
   g_lastStatus.clear();
   g_lastName.clear();

@@ -99,5 +99,6 @@ std::string TrackDisplayName(const ::Track& track);
 // Position slider, status text, systray information item and window title.
 void RefreshPlayerDisplay();
 
-// Frees every stream, empties the queue and the records, forgets what was shown (tests).
+// Frees every stream, empties the queue and the records, forgets what was shown (start-up, tests).
+// The wake-up callback stays.
 void ResetPlayback();

@@ -92,6 +92,7 @@ class AudioTest : public ::testing::Test {
   void TearDown() override {
     ResetPlayback();
     alib::Shutdown();
+    SetSyncWakeUp(nullptr);
     Hooks() = AppHooks{};
     SetShell(nullptr);
     SetSpeechBackend(nullptr);
