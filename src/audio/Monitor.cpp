@@ -63,6 +63,10 @@ void MonitorPlayCommand(bool followSelection) {
   RefreshMonitorMenu();
 }
 
+void MonitorFollowSelection() {
+  if (AutoPlay()) MonitorPlayCommand(true);
+}
+
 int MonitorPlay(const ::Track& track) {
   ChannelRecord& mon = MonitorChannel();
   FreeChannel(mon);

@@ -28,6 +28,9 @@ struct MonitorSelection {
 void SetMonitorSource(std::function<MonitorSelection()> source);
 
 void MonitorPlayCommand(bool followSelection);
+// The selection of the play list, the played list or the explorer changed: in auto-play the new
+// selection plays at once; otherwise nothing happens.
+void MonitorFollowSelection();
 int MonitorPlay(const ::Track& track);
 // 1 when paused now: mode -1 toggles, 0 resumes, other values pause.
 int MonitorPause(int mode);

@@ -28,12 +28,17 @@ TEST_F(MonitorPlayback, DoublePressSwitchesAutoPlayAndSelectionsPlayFromAThird) 
   EXPECT_TRUE(speech.lines.empty());
   EXPECT_TRUE(shell.menuEnabled[cmd::MonitorStop]);
 
+  rows.SelectOnly(rows.FindData(b));
+  MonitorFollowSelection();  // no auto-play yet: the selection alone plays nothing
+  EXPECT_EQ(MonitorChannel().Track.ID, a);
+  rows.SelectOnly(rows.FindData(a));
   Timer3();  // 300 ms later: still a double press
   Command(cmd::MonitorPlay);
   EXPECT_EQ(speech.Last(), "auto play");
   EXPECT_EQ(MonitorState().AutoFlags & 1, 1);
   rows.SelectOnly(rows.FindData(b));
-  MonitorPlayCommand(true);
+  MonitorFollowSelection();
+  EXPECT_EQ(MonitorChannel().Track.ID, b);
   EXPECT_EQ(MonitorSeconds(), 23);
   EXPECT_EQ(FindTrack(b)->State, Ready);
 
@@ -44,7 +49,7 @@ TEST_F(MonitorPlayback, DoublePressSwitchesAutoPlayAndSelectionsPlayFromAThird) 
   ::AddTrack(radio, r);
   InsertTrackRow(r, -1);
   rows.SelectOnly(rows.FindData(r));
-  MonitorPlayCommand(true);
+  MonitorFollowSelection();
   EXPECT_EQ(MonitorChannel().Handle, 0u);
 
   // The counter runs out: a third press switches auto-play off without a word.
