@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <iterator>
 
+#include "access/CommonEvents.h"
 #include "unit/audio/AudioFixture.h"
 
 namespace {
@@ -157,5 +158,23 @@ TEST_F(HandOver, WithFadingTheTimerAloneStartsTheNextTrackLate) {
   std::printf("fading hand-over, 500 ms timer only (tick 250 ms after the second): new track heard at %.4f s\n", onset);
   EXPECT_GT(onset, 55.2);
   EXPECT_LT(onset, 55.55);
+}
+}  // namespace
+
+namespace {
+TEST_F(HandOver, StopFadesTheTrackOutAndEmptiesTheOutput) {
+  SetMWNumber(setting::OutputFadingTime, 5);
+  SetMWNumber(setting::OutputFadingDown, 5);
+  TwoTracks(60);
+  Render(10);
+  HandleCommonEvent({CommonEvent::Menu, cmd::Stop}, true);
+  EXPECT_EQ(StateOf(a), FadeOut);
+  EXPECT_EQ(OutputChannel().Handle, 0u);
+  EXPECT_EQ(Player().OutputTrackID(), 0);
+  Render(6);
+  EXPECT_NEAR(Offset(kLeft), 15.0, 0.05);
+  EXPECT_EQ(Onset(kRight), -1);
+  EXPECT_EQ(StateOf(a), Played);
+  EXPECT_EQ(FadingChannel().Handle, 0u);
 }
 }  // namespace
