@@ -5,10 +5,12 @@
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "app/AppState.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
 #include "audio/PlaybackHooks.h"
@@ -39,6 +41,10 @@ int main(int argc, char** argv) {
     else if (opt == "--set") set = std::atoi(argv[i + 1]);
   }
   RegisterSettings();
+  // Playing writes the recent files: keep them out of the current folder.
+  std::filesystem::path pref = std::filesystem::temp_directory_path() / "tondrial-player-bench";
+  std::filesystem::create_directories(pref);
+  App.PrefPath = pref.string() + "/";
   if (!alib::UseManualBackend({{"Bench Output", true}})) return 1;
   InstallPlaybackHooks();
   SwitchProfile(0, true);
