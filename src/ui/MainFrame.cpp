@@ -14,6 +14,8 @@
 #include "access/ShortcutTable.h"
 #include "access/Shortcuts.h"
 #include "app/AppState.h"
+#include "audio/Monitor.h"
+#include "audio/OutputControls.h"
 #include "app/Commands.h"
 #include "app/Dispatch.h"
 #include "app/FileUtil.h"
@@ -74,6 +76,7 @@ MainFrame::MainFrame(ListModel& rows)
   Bind(wxEVT_MENU, &MainFrame::OnMenu, this);
   Bind(wxEVT_BUTTON, &MainFrame::OnButton, this);
   Bind(wxEVT_SLIDER, &MainFrame::OnSlider, this);
+  Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, &MainFrame::OnListSelection, this);
   Bind(wxEVT_TIMER, &MainFrame::OnTimer, this);
   Bind(wxEVT_SIZE, &MainFrame::OnSize, this);
   Bind(wxEVT_MOVE, &MainFrame::OnMove, this);
@@ -246,7 +249,16 @@ void MainFrame::OnButton(wxCommandEvent& e) {
   }
 }
 
-void MainFrame::OnSlider(wxCommandEvent& e) { e.Skip(); }
+void MainFrame::OnSlider(wxCommandEvent& e) {
+  if (e.GetId() == gadget::Volume) SetOutputVolume(volume_->GetValue(), 0, false);
+  else if (e.GetId() == gadget::Position) MovePosition(0);
+  else e.Skip();
+}
+
+void MainFrame::OnListSelection(wxDataViewEvent& e) {
+  MonitorFollowSelection();
+  e.Skip();
+}
 
 void MainFrame::OnTimer(wxTimerEvent& e) {
   if (QuitSignalled()) App.QuitRequested = true;

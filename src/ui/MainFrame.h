@@ -14,6 +14,7 @@ class wxStaticText;
 class wxSplitterWindow;
 class wxPanel;
 class wxMenu;
+class wxDataViewEvent;
 class PlayListView;
 class Systray;
 class ListModel;
@@ -44,6 +45,7 @@ class MainFrame : public wxFrame {
   void OnMenu(wxCommandEvent& e);
   void OnButton(wxCommandEvent& e);
   void OnSlider(wxCommandEvent& e);
+  void OnListSelection(wxDataViewEvent& e);
   void OnTimer(wxTimerEvent& e);
   void OnSize(wxSizeEvent& e);
   void OnMove(wxMoveEvent& e);

@@ -8,6 +8,8 @@
 #include "access/Shortcuts.h"
 #include "access/Speech.h"
 #include "app/AppHooks.h"
+#include "audio/Playback.h"
+#include "audio/PlaybackHooks.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/Dispatch.h"
@@ -40,6 +42,12 @@ class TondrialApp : public wxApp {
     // Effect sets first: entering the start profile may already start a track with its set.
     InstallEffectHooks();
     InstallPlayListHooks();
+    InstallPlaybackHooks();
+    // The audio library's thread asks for the queued end-of-track events to be handled now:
+    // post to the main loop, never block there.
+    SetSyncWakeUp([] {
+      if (wxTheApp) wxTheApp->CallAfter([] { MainWindowTimer(timer::SyncEvents); });
+    });
     StartUpLogic(args, programFile);
     StartSpeechThread();
     std::signal(SIGTERM, OnQuitSignal);
@@ -51,8 +59,6 @@ class TondrialApp : public wxApp {
     frame_->StartTimers();
     frame_->InstallShortcuts();
     if (Hooks().startAudio) Hooks().startAudio();
-    UpdateRecentMenu(RecentList::Files, kRecentFilesFirstId);
-    UpdateRecentMenu(RecentList::PlayFiles, kRecentPlayFilesFirstId);
     if (App.HiddenInSystray) {
       frame_->Hide();
     } else {
@@ -64,6 +70,7 @@ class TondrialApp : public wxApp {
   }
 
   int OnExit() override {
+    SetSyncWakeUp(nullptr);
     StopSpeechThread();
     SetShell(nullptr);
     shell_.reset();

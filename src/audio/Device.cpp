@@ -1,0 +1,155 @@
+#include "audio/Device.h"
+
+#include <cstdio>
+
+#include "app/EventLog.h"
+#include "app/Shell.h"
+#include "app/TextUtil.h"
+#include "audio/AudioErrors.h"
+#include "audio/Playback.h"
+#include "audiolib/AudioLib.h"
+#include "lang/Lang.h"
+#include "settings/SettingIds.h"
+#include "settings/Settings.h"
+
+namespace {
+constexpr uint32_t kFreq = 44100;
+constexpr uint32_t kInitFlags = 0;
+bool g_decodersLogged = false;
+
+std::string Canonical(const std::string& name) { return text::Lower(text::Trim(name)); }
+
+std::string Hex(uint32_t v) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%X", v);
+  return b;
+}
+
+// Device names are at most 100 bytes, as the chooser stores them.
+std::string DeviceName(const alib::DeviceInfo& info) { return info.name.substr(0, 100); }
+}  // namespace
+
+void ResetDeviceLog() { g_decodersLogged = false; }
+
+int FindDevice(const std::string& name, bool useDefault) {
+  alib::SetConfig(alib::kConfigUnicode, 1);
+  const std::string wanted = Canonical(name);
+  int defaultIndex = -1;
+  alib::DeviceInfo info;
+  for (int i = 0; alib::GetDeviceInfo(i, &info); ++i) {
+    if (Canonical(DeviceName(info)) == wanted) return i;
+    if (info.flags & alib::kDeviceDefault) {
+      defaultIndex = i;
+      if (wanted.empty()) return i;
+    }
+  }
+  if (!useDefault) return -1;
+  return defaultIndex < 0 ? 0 : defaultIndex;
+}
+
+int OpenDevice(const std::string& name, bool useDefault) {
+  int index = FindDevice(name, useDefault);
+  std::string line = "* Initialize output, ID=" + std::to_string(index) + " With \"" + name +
+                     "\", Freq=" + std::to_string(kFreq) + " Flag=" + Hex(kInitFlags);
+  if (index < 0) {
+    AddLog(line);
+    AddLog("! Error, Device not found !");
+    return -1;
+  }
+  bool ok = alib::Init(index, kFreq, kInitFlags, nullptr);
+  int code = ok ? alib::kOk : alib::ErrorGetCode();
+  if (code == alib::kErrorAlready) {
+    alib::SetDevice(index);
+    return index;
+  }
+  AddLog(line);
+  if (code != alib::kOk) {
+    AddLog("! Error, " + BassErrorName(code));
+    return -1;
+  }
+  // The formats are built into the library: no plug-in files to load.
+  if (!g_decodersLogged) {
+    g_decodersLogged = true;
+    AddLog(" Decoders built in: MP3, OGG, WAV, AIFF, WMA, M4A/AAC, FLAC, WMV sound");
+  }
+  alib::SetConfig(alib::kConfigNetPlaylist, 1);
+  alib::SetConfigPtr(alib::kConfigNetAgent, "Tondrial");
+  return index;
+}
+
+namespace {
+void DeviceError() { TheShell().MessageRequester(Lang("Msg.Error"), Lang("Msg\\Device.ErrorInit"), kRequesterError); }
+}  // namespace
+
+int OpenOutputDevice(int32_t& device) {
+  int index = OpenDevice(GetMWValue(setting::OutputName), GetMWFlag(setting::OutputUseDefault));
+  if (index < 0) {
+    DeviceError();
+    return 0;
+  }
+  device = index;
+  return 1;
+}
+
+int OpenMonitorDevice() {
+  int index = OpenDevice(GetMWValue(setting::MonitorDeviceName), GetMWFlag(setting::MonitorDeviceUseDefault));
+  MonitorChannel().Device = index;
+  if (index < 0) {
+    DeviceError();
+    return 0;
+  }
+  return 1;
+}
+
+int SelectOrAddItem(ListModel* list, const std::string& itemText, int64_t data, int mode) {
+  if (!list) return 0;
+  for (int r = 0; r < list->Count(); ++r) {
+    const std::string t = list->Text(r, 0);
+    if ((mode & kItemNoCase) ? text::EqualsNoCase(t, itemText) : t == itemText) {
+      list->SelectOnly(r);
+      return r;
+    }
+  }
+  if (!(mode & (kItemAppend | kItemInsertTop))) return -1;
+  const int before = list->Count();
+  int row = list->InsertRow((mode & kItemAppend) ? -1 : 0, {itemText}, data);
+  if (list->Count() != before + 1) return -1;
+  list->SetData(row, data);
+  list->SelectOnly(row);
+  return row;
+}
+
+void SelectItemByData(ListModel* list, int64_t data, bool fallbackToFirst) {
+  if (!list) return;
+  int row = list->FindData(data);
+  if (row >= 0) list->SelectOnly(row);
+  else if (fallbackToFirst && list->Count() > 0) list->SelectOnly(0);
+}
+
+void FillDeviceList(ListModel* list) {
+  alib::SetConfig(alib::kConfigUnicode, 1);
+  alib::DeviceInfo info;
+  for (int i = 0; alib::GetDeviceInfo(i, &info); ++i) {
+    const std::string name = DeviceName(info);
+    SelectOrAddItem(list, name, i, kItemNoCase | kItemAppend);
+    if (info.flags & alib::kDeviceDefault)
+      SelectOrAddItem(list, Lang("Flag.Default") + " :" + name, -1, kItemNoCase | kItemInsertTop);
+  }
+}
+
+void SelectDeviceInList(ListModel* list, const std::string& name) {
+  if (!list) return;
+  const std::string n = text::Trim(name);
+  if (n.empty()) {
+    SelectItemByData(list, -1, true);
+    return;
+  }
+  SelectOrAddItem(list, n, -2, kItemNoCase | kItemAppend);
+}
+
+std::string DeviceNameFromList(const ListModel* list) {
+  if (!list) return {};
+  int row = list->FirstSelected();
+  if (row < 0 || list->Data(row) == -1) return {};
+  return list->Text(row, 0);
+}

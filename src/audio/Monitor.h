@@ -1,0 +1,43 @@
+// Pre-listening on the second device: plays the track selected in the focused list, with its
+// own volume and effect set, no tempo, no fades and no next track. A double press of the play
+// command switches on auto-play: each new selection plays from a third of its length.
+#pragma once
+#include <cstdint>
+#include <functional>
+
+#include "playlist/Track.h"
+
+struct MonitorStateType {
+  int32_t AutoFlags = 0;  // bit 0: auto-play
+  int32_t SavedVolume = 0;
+  int32_t SavedAutoFlags = 0;
+};
+MonitorStateType& MonitorState();
+// Set to 4 by each play command, lowered by timer 3.
+int32_t& MonitorRepeatCounter();
+void CountDownMonitorRepeat();
+
+// What the focused list has selected. elsewhere: the call comes from a window that is not a
+// list (track properties, Monitor settings, effects), whose source is the play list.
+struct MonitorSelection {
+  bool found = false;
+  ::Track track;
+  bool elsewhere = false;
+};
+// null: the play list's selected row.
+void SetMonitorSource(std::function<MonitorSelection()> source);
+
+void MonitorPlayCommand(bool followSelection);
+// The selection of the play list, the played list or the explorer changed: in auto-play the new
+// selection plays at once; otherwise nothing happens.
+void MonitorFollowSelection();
+int MonitorPlay(const ::Track& track);
+// 1 when paused now: mode -1 toggles, 0 resumes, other values pause.
+int MonitorPause(int mode);
+// Commands 211 and 212: auto-play off first.
+void MonitorPauseCommand();
+void MonitorStop();
+int32_t SetMonitorVolume(int32_t value);
+void RefreshMonitorMenu();
+
+void ResetMonitor();

@@ -1,0 +1,484 @@
+#include "audio/Playback.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "access/Templates.h"
+#include "app/AppState.h"
+#include "app/EventLog.h"
+#include "app/FileUtil.h"
+#include "app/Shell.h"
+#include "app/Commands.h"
+#include "audio/AudioErrors.h"
+#include "audio/Device.h"
+#include "audio/Monitor.h"
+#include "audio/OutputControls.h"
+#include "audio/StreamTags.h"
+#include "audiolib/AudioLib.h"
+#include "effects/EffectChain.h"
+#include "playlist/PlayListFile.h"
+#include "playlist/PlayListView.h"
+#include "playlist/PlayerPort.h"
+#include "playlist/Profiles.h"
+#include "settings/SettingIds.h"
+#include "settings/Settings.h"
+
+namespace {
+ChannelRecord g_output, g_fading, g_monitor;
+// The fading track's volume belongs to its fade once the slide down began.
+bool g_fadingSliding = false;
+std::function<void()> g_wake;
+std::string g_lastStatus;
+std::string g_lastName;
+bool g_nameShown = false;
+
+void* Code(int32_t code) { return reinterpret_cast<void*>(static_cast<intptr_t>(code)); }
+
+std::string Hex(uint32_t v) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%X", v);
+  return b;
+}
+
+std::string FileAndFolder(const std::string& file) {
+  return fileutil::FilePart(file) + " From " + file.substr(0, file.size() - fileutil::FilePart(file).size());
+}
+
+void SetVolume(uint32_t h, float v) { alib::ChannelSetAttribute(h, alib::kAttribVol, v); }
+
+void FileStream(ChannelRecord& n, uint32_t flags) {
+  const char* path = n.Track.File.c_str();
+  uint32_t decoding = alib::StreamCreateFile(false, path, 0, 0, (flags & alib::kUnicode) | alib::kStreamDecode);
+  uint32_t h = 0;
+  if (decoding) {
+    h = alib::TempoCreate(decoding, flags);
+    if (!h) {
+      // Without tempo the track still plays, only without tempo and pitch.
+      alib::StreamFree(decoding);
+      h = alib::StreamCreateFile(false, path, 0, 0, flags);
+    }
+  } else {
+    h = alib::StreamCreateFile(false, path, 0, 0, flags);
+  }
+  n.Handle = h;
+  if (!h) return;
+  SeekSeconds(h, n.Track.Start, false);
+  FadeIn(h);
+  SetEndSync(h, n.Track.End);
+}
+
+void UrlStream(ChannelRecord& n, uint32_t flags) {
+  const char* url = n.Track.File.c_str();
+  uint32_t decodingFlags = (flags & alib::kUnicode) | alib::kStreamDecode;
+  flags |= alib::kStreamAutoFree;
+  uint32_t decoding = alib::StreamCreateURL(url, 0, decodingFlags, nullptr, nullptr);
+  uint32_t h = 0;
+  if (decoding) {
+    h = alib::TempoCreate(decoding, flags);
+    if (!h) {
+      alib::StreamFree(decoding);
+      h = alib::StreamCreateURL(url, 0, flags, nullptr, nullptr);
+    }
+  } else {
+    h = alib::StreamCreateURL(url, 0, flags, nullptr, nullptr);
+  }
+  n.Handle = h;
+  if (!h) return;
+  FadeIn(h);
+  for (uint32_t type : {uint32_t(alib::kSyncMeta), uint32_t(alib::kSyncOggChange), uint32_t(alib::kSyncWmaChange),
+                        uint32_t(alib::kSyncWmaMeta)})
+    alib::ChannelSetSync(h, type, 0, OnSyncEvent, Code(static_cast<int32_t>(type)));
+  OnStreamTags(n, -1);
+}
+
+void FinishFading() {
+  ChannelRecord& f = g_fading;
+  if (f.Track.ID != 0 && f.Track.ID != g_output.Track.ID) {
+    SetTrackState(f.Track.ID, Played);
+    RemovePlayedTracks();
+  }
+  FreeChannel(f);
+}
+}  // namespace
+
+ChannelRecord& OutputChannel() { return g_output; }
+ChannelRecord& FadingChannel() { return g_fading; }
+ChannelRecord& MonitorChannel() { return g_monitor; }
+
+SyncEventQueueType& SyncEventQueue() {
+  static SyncEventQueueType q;
+  return q;
+}
+
+bool FadingActive() { return IsFeatureAllowed(cmd::Fading) && GetMWFlag(setting::OutputFadingEnable); }
+
+int32_t WholeSeconds(uint32_t handle, int64_t bytes) {
+  return static_cast<int32_t>(std::lround(alib::ChannelBytes2Seconds(handle, bytes)));
+}
+
+int OutputPlay(const ::Track* track, bool stop) {
+  ChannelRecord n;
+  uint32_t flags = alib::kUnicode;
+  if (!stop) {
+    if (!track) return 0;
+    if (!OpenOutputDevice(n.Device)) return 0;
+    if (g_output.Handle && alib::ChannelIsActive(g_output.Handle) == alib::kActivePaused) {
+      PauseCommand(0, false);
+      return 1;
+    }
+    n.Track = *track;
+    if (IsURL(n.Track.File)) UrlStream(n, flags);
+    else FileStream(n, flags);
+    if (!n.Handle) {
+      AddLog("! Error, Play : " + n.Track.File);
+      LogBassError("");
+      return 0;
+    }
+  }
+  std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+  // Only one track fades at a time: a third one cuts it.
+  if (g_fading.Track.ID != 0) SetTrackState(g_fading.Track.ID, Played);
+  RemovePlayedTracks();
+  FreeChannel(g_fading);
+
+  g_fading = std::move(g_output);
+  g_output = ChannelRecord{};
+  g_fadingSliding = false;
+  if (g_fading.Track.ID != 0) AddToPlayedList(g_fading.Track.ID);
+  if (g_fading.Handle) {
+    if (ScheduleFadeOut(g_fading)) {
+      SetTrackState(g_fading.Track.ID, FadeOut);
+    } else {
+      SetTrackState(g_fading.Track.ID, Played);
+      alib::ChannelStop(g_fading.Handle);
+    }
+  }
+  RememberBookPosition(g_fading);
+  g_output = std::move(n);
+
+  if (GetMWFlag(setting::OutputNoKeepEffect)) ChooseDeviceEffect(kOutputEffectBase, kOutputEffectBase, true, true);
+  if (GetMWFlag(setting::OutputNoKeepTempoPitch)) SetTempoPitchEnabled(0, false);
+
+  int result = 1;
+  if (!stop) {
+    const uint32_t h = g_output.Handle;
+    ApplyTempo();
+    ApplyPitch();
+    ApplyEqualizer(h, g_output.Effects, GetMWValue(setting::OutputParamEQ));
+    ApplyCompressor(h, g_output.Effects, GetMWValue(setting::OutputCompressor));
+    ApplyEffectSetByIndex(h, g_output.Effects, OutputEffectIndex());
+    result = alib::ChannelPlay(h, false) ? 1 : 0;
+    AddLog("- Play deviceID=" + std::to_string(g_output.Device) + ", hChannel=" + Hex(h) + ", " +
+           FileAndFolder(g_output.Track.File));
+    AddRecent(RecentList::Files, g_output.Track.File, true, false);
+    const int32_t id = g_output.Track.ID;
+    if (::Track* t = FindTrack(id)) {
+      if (UpdateTrackLength(h, *t) == 1) RefreshRow(id);
+    }
+    SetTrackState(id, Playing);
+  }
+  return result;
+}
+
+int SetOutputPause(int mode) {
+  const uint32_t h = g_output.Handle;
+  if (!h) return alib::kActiveStopped;
+  bool resume = mode == 0 || (mode < 0 && alib::ChannelIsActive(h) == alib::kActivePaused);
+  if (resume) alib::ChannelPlay(h, false);
+  else alib::ChannelPause(h);
+  return alib::ChannelIsActive(h);
+}
+
+int FadeIn(uint32_t h) {
+  const float target = static_cast<float>(CurrentOutputVolume()) / 100.0f;
+  bool ok;
+  if (FadingActive()) {
+    SetVolume(h, 0);
+    bool slid = alib::ChannelSlideAttribute(h, alib::kAttribVol, target,
+                                            static_cast<uint32_t>(std::max(0, GetMWNumber(setting::OutputFadingUp))) * 1000);
+    uint32_t sync = alib::ChannelSetSync(h, alib::kSyncSlide | alib::kSyncOneTime, 0, OnSyncEvent, Code(kEventFadeInEnd));
+    ok = slid && sync != 0;
+  } else {
+    ok = alib::ChannelSetAttribute(h, alib::kAttribVol, target);
+  }
+  if (!ok) {
+    AddLog("- Output_FadeIn hChannel=" + std::to_string(h));
+    LogBassError("");
+    SetVolume(h, target);
+  }
+  return ok ? 1 : 0;
+}
+
+void SetEndSync(uint32_t h, int32_t end) {
+  const int32_t length = WholeSeconds(h, alib::ChannelGetLength(h, alib::kPosByte));
+  int32_t t = end > 0 && end < length ? end : length;
+  // The next track starts the overlap before the end point; only when it will really fade.
+  if (FadingActive()) t = std::max(0, t - GetMWNumber(setting::OutputFadingTime));
+  alib::ChannelSetSync(h, alib::kSyncPos, static_cast<uint64_t>(alib::ChannelSeconds2Bytes(h, t)), OnSyncEvent,
+                       Code(kEventEnd));
+  alib::ChannelSetSync(h, alib::kSyncEnd | alib::kSyncOneTime, 0, OnSyncEvent, Code(kEventEnd));
+}
+
+uint32_t ScheduleFadeOut(ChannelRecord& record) {
+  const uint32_t h = record.Handle;
+  const int32_t down = GetMWNumber(setting::OutputFadingDown);
+  if (!h || !FadingActive() || down <= 0) return 0;
+  // A paused track is silent already: a slide would never run out.
+  if (alib::ChannelIsActive(h) != alib::kActivePlaying) return 0;
+  const int32_t overlap = GetMWNumber(setting::OutputFadingTime);
+  if (overlap <= down) return static_cast<uint32_t>(FadeOutAndStop(h));
+  const int64_t length = alib::ChannelGetLength(h, alib::kPosByte);
+  const int64_t pos = alib::ChannelGetPosition(h, alib::kPosByte);
+  if (length == pos) return 0;
+  const int32_t t = WholeSeconds(h, pos) + (overlap - down);
+  const int64_t p = std::min(alib::ChannelSeconds2Bytes(h, t), length);
+  uint32_t sync = alib::ChannelSetSync(h, alib::kSyncPos, static_cast<uint64_t>(p), OnSyncEvent, Code(kEventFadeOutStart));
+  alib::ChannelSetSync(h, alib::kSyncEnd | alib::kSyncOneTime, 0, OnSyncEvent, Code(kEventFadeEnd));
+  return sync;
+}
+
+int FadeOutAndStop(uint32_t h) {
+  bool slid = false;
+  if (FadingActive()) {
+    slid = alib::ChannelSlideAttribute(h, alib::kAttribVol, 0,
+                                       static_cast<uint32_t>(std::max(0, GetMWNumber(setting::OutputFadingDown))) * 1000);
+    if (slid) {
+      if (h == g_fading.Handle) g_fadingSliding = true;
+      alib::ChannelSetSync(h, alib::kSyncSlide | alib::kSyncOneTime, 0, OnSyncEvent, Code(kEventFadeEnd));
+    }
+  }
+  alib::ChannelSetSync(h, alib::kSyncEnd, 0, OnSyncEvent, Code(kEventFadeEnd));
+  if (!slid) {
+    SetVolume(h, 0);
+    alib::ChannelStop(h);
+  }
+  return slid ? 1 : 0;
+}
+
+void OnSyncEvent(uint32_t /*sync*/, uint32_t channel, uint32_t /*data*/, void* user) {
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+    SyncEventQueue().events.push_back({channel, static_cast<int32_t>(reinterpret_cast<intptr_t>(user))});
+    wake = g_wake;
+  }
+  if (wake) wake();
+}
+
+void SetSyncWakeUp(std::function<void()> wake) {
+  std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+  g_wake = std::move(wake);
+}
+
+void ProcessSyncEvents() {
+  SyncEventQueueType& q = SyncEventQueue();
+  std::lock_guard<std::recursive_mutex> lock(q.lock);
+  while (!q.events.empty()) {
+    const SyncEvent ev = q.events.front();
+    q.events.pop_front();
+    if (ev.channel == 0) continue;
+    if (ev.channel == g_output.Handle) {
+      switch (ev.code) {
+        case kEventFadeInEnd: ApplyOutputVolume(); break;
+        case kEventEnd:
+          if (GetMWFlag(setting::AutoNextPlay)) PlayNextTrack();
+          else PlayTrack(0, true);
+          break;
+        case kEventFadeEnd:
+        case kEventOggChange:
+        case kEventWmaChange:
+        case kEventWmaMeta: OnStreamTags(g_output, ev.code); break;
+        default: break;
+      }
+    } else if (ev.channel == g_fading.Handle) {
+      bool finished = true;
+      if (ev.code == kEventFadeOutStart) finished = FadeOutAndStop(g_fading.Handle) == 0;
+      if (finished) FinishFading();
+      RefreshStates();
+    }
+  }
+}
+
+void RememberBookPosition(ChannelRecord& record) {
+  if (!IsBookProfile() || !record.Handle) return;
+  PositionInfo info;
+  if (!GetPositionInfo(record.Handle, info)) return;
+  if (!FindTrack(record.Track.ID) || info.PositionBytes >= info.LengthBytes) return;
+  StoreBookPosition(record.Track.ID, info.PositionSeconds);
+}
+
+void FreeChannel(ChannelRecord& record) {
+  if (record.Handle) {
+    alib::ChannelStop(record.Handle);
+    alib::StreamFree(record.Handle);
+  }
+  if (&record == &g_fading) g_fadingSliding = false;
+  record.Handle = 0;
+  record.Device = 0;
+  record.Effects.Clear();
+  record.Track = ::Track{};
+}
+
+int ExamineTrack(::Track& track, bool force) {
+  track.Name = TrackNameOf(track.File);
+  if (IsURL(track.File)) {
+    track.Length = -1;
+    return 1;
+  }
+  if (!force && !GetMWFlag(setting::ExamineBeforeAdd)) return 1;
+  // No requester here: a missing device would ask once for every examined track.
+  OpenDevice(GetMWValue(setting::OutputName), GetMWFlag(setting::OutputUseDefault));
+  uint32_t h = alib::StreamCreateFile(false, track.File.c_str(), 0, 0, alib::kUnicode | alib::kStreamDecode);
+  int r = h ? UpdateTrackLength(h, track) : 0;
+  if (r != 0) {
+    alib::StreamFree(h);
+  } else {
+    AddLog("- Examine : " + track.File);
+    LogBassError("");
+    if (h) alib::StreamFree(h);
+  }
+  return r;
+}
+
+int UpdateTrackLength(uint32_t handle, ::Track& track) {
+  const int64_t bytes = alib::ChannelGetLength(handle, alib::kPosByte);
+  if (bytes < 0) return 0;
+  return UpdateTrackLength(static_cast<int32_t>(WholeSeconds(handle, bytes)), track);
+}
+
+int GetPositionInfo(uint32_t h, PositionInfo& info) {
+  info.LengthBytes = alib::ChannelGetLength(h, alib::kPosByte);
+  info.PositionBytes = alib::ChannelGetPosition(h, alib::kPosByte);
+  if (info.PositionBytes < 0) {
+    info.PositionSeconds = info.LengthSeconds = 0;
+    return 0;
+  }
+  info.PositionSeconds = WholeSeconds(h, info.PositionBytes);
+  if (info.LengthBytes < 0) {
+    info.LengthSeconds = 0;
+    return 0;
+  }
+  info.LengthSeconds = WholeSeconds(h, info.LengthBytes);
+  info.Percent = info.LengthBytes == 0 ? 0 : static_cast<int32_t>(info.PositionBytes * 100 / info.LengthBytes);
+  return 1;
+}
+
+int OutputPositionInfo(PositionInfo& info) { return g_output.Handle ? GetPositionInfo(g_output.Handle, info) : 0; }
+
+int SeekSeconds(uint32_t h, int64_t s, bool relative) {
+  const int64_t length = alib::ChannelGetLength(h, alib::kPosByte);
+  if (length < 0) return 0;
+  if (relative) {
+    const int64_t pos = alib::ChannelGetPosition(h, alib::kPosByte);
+    if (pos < 0) return 0;
+    s += WholeSeconds(h, pos);
+  }
+  const int64_t last = WholeSeconds(h, length) - 1;
+  s = std::max<int64_t>(0, std::min(s, last));
+  const int64_t bytes = alib::ChannelSeconds2Bytes(h, static_cast<double>(s));
+  if (bytes < 0) return 0;
+  return alib::ChannelSetPosition(h, bytes, alib::kPosByte) ? 1 : 0;
+}
+
+int SeekPercent(uint32_t h, int32_t p) {
+  p = std::clamp(p, 0, 99);
+  const int64_t length = alib::ChannelGetLength(h, alib::kPosByte);
+  if (length < 0) return 0;
+  int64_t pos = p == 0 ? 0 : length * p / 100;
+  pos -= pos % 8;  // whole stereo frames
+  return alib::ChannelSetPosition(h, pos, alib::kPosByte) ? 1 : 0;
+}
+
+int OutputSeekSeconds(int64_t seconds, bool relative) {
+  return g_output.Handle ? SeekSeconds(g_output.Handle, seconds, relative) : 0;
+}
+int OutputSeekPercent(int32_t percent) { return g_output.Handle ? SeekPercent(g_output.Handle, percent) : 0; }
+
+int32_t CurrentOutputVolume() {
+  return (OutputState().MuteFlags & 1) ? GetMWNumber(setting::OutputMuteVolume) : GetMWNumber(setting::OutputVolume);
+}
+
+void ApplyOutputVolume() {
+  const float v = static_cast<float>(CurrentOutputVolume()) / 100.0f;
+  if (g_output.Handle) SetVolume(g_output.Handle, v);
+  // A track sliding down keeps its fade; it only follows while it still plays at full level.
+  if (g_fading.Handle && !g_fadingSliding && alib::ChannelIsActive(g_fading.Handle) == alib::kActivePlaying)
+    SetVolume(g_fading.Handle, v);
+}
+
+namespace {
+// The Radio shows tempo and pitch switched off (and keeps the setting of the other profiles):
+// what is heard follows what is shown.
+bool GlobalTempoPitchOn() {
+  return CurrentProfile() != kRadioProfile && GetMWFlag(setting::OutputEnableTempoPitch);
+}
+}  // namespace
+
+float EffectiveTempo() {
+  if (IsFeatureAllowed(cmd::EnableTempoPitch))
+    return GlobalTempoPitchOn() ? OutputState().GlobalTempo : 0.0f;
+  return IsBookProfile() ? g_output.Track.Tempo : 0.0f;
+}
+
+float EffectivePitch() {
+  if (IsFeatureAllowed(cmd::EnableTempoPitch))
+    return GlobalTempoPitchOn() ? OutputState().GlobalPitch : 0.0f;
+  return IsBookProfile() ? g_output.Track.Pitch : 0.0f;
+}
+
+void ApplyTempo() {
+  if (g_output.Handle) alib::ChannelSetAttribute(g_output.Handle, alib::kAttribTempo, EffectiveTempo());
+}
+void ApplyPitch() {
+  if (g_output.Handle) alib::ChannelSetAttribute(g_output.Handle, alib::kAttribTempoPitch, EffectivePitch());
+}
+
+std::string TrackDisplayName(const ::Track& t) {
+  if (!t.StreamTitle.empty()) return t.StreamTitle;
+  if (!t.Alias.empty()) return t.Alias;
+  return t.Name;
+}
+
+void RefreshPlayerDisplay() {
+  Shell& shell = TheShell();
+  PositionInfo info;
+  StatusPosition pos;
+  if (OutputPositionInfo(info)) {
+    shell.SetGadgetState(gadget::MainWindow, gadget::Position, info.Percent);
+    pos.percent = info.Percent;
+    pos.position = info.PositionSeconds;
+    pos.length = info.LengthSeconds;
+  }
+  std::string status;
+  if (g_output.Handle) status = FormatStatus(GetMWValue(setting::PlayingStatus), pos);
+  if (status.empty()) status = FormatStatus(GetMWValue(setting::NormalStatus), pos);
+  if (status != g_lastStatus) {
+    g_lastStatus = status;
+    shell.SetStatusText(status);
+  }
+  const std::string name = TrackDisplayName(g_output.Track);
+  if (!g_nameShown || name != g_lastName) {
+    g_nameShown = true;
+    g_lastName = name;
+    shell.SetSystrayInfo(name);
+    if (name.empty()) shell.SetWindowTitle(App.AppName);
+    else if (GetMWFlag(setting::TitleNameInFirst)) shell.SetWindowTitle(name + " : " + App.AppName);
+    else shell.SetWindowTitle(App.AppName + " : " + name);
+  }
+}
+
+void ResetPlayback() {
+  {
+    std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+    FreeChannel(g_output);
+    FreeChannel(g_fading);
+    FreeChannel(g_monitor);
+    SyncEventQueue().events.clear();
+  }
+  g_lastStatus.clear();
+  g_lastName.clear();
+  g_nameShown = false;
+  ResetOutputState();
+  ResetMonitor();
+}

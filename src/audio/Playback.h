@@ -1,0 +1,104 @@
+// Tracks on the Output: streams with tempo and pitch, fades with overlap, the end point and the
+// automatic next track, positions, volume, and the events the audio library reports on its
+// own threads (queued there, handled on the main thread).
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "effects/EffectChain.h"
+#include "playlist/Track.h"
+
+// One playing stream. An empty record has Handle 0 and Device 0.
+struct ChannelRecord {
+  int32_t Device = 0;
+  uint32_t Handle = 0;
+  ::Track Track;  // a copy of the play list entry taken when the stream started
+  AppliedEffectList Effects;
+};
+
+ChannelRecord& OutputChannel();
+ChannelRecord& FadingChannel();
+ChannelRecord& MonitorChannel();
+
+// Event codes given to the library with each sync.
+inline constexpr int32_t kEventEnd = 1;
+inline constexpr int32_t kEventFadeEnd = 4;  // also the tag change of a stream (meta)
+inline constexpr int32_t kEventOggChange = 12;
+inline constexpr int32_t kEventWmaChange = 65792;
+inline constexpr int32_t kEventWmaMeta = 65793;
+inline constexpr int32_t kEventFadeOutStart = 8;
+inline constexpr int32_t kEventFadeInEnd = 16;
+
+struct SyncEvent {
+  uint32_t channel = 0;
+  int32_t code = 0;
+};
+// The events of the library's threads. The lock also guards the Output and fading records while
+// a track starts or stops; it is re-entrant because the automatic next track starts a track
+// from inside ProcessSyncEvents.
+struct SyncEventQueueType {
+  std::recursive_mutex lock;
+  std::deque<SyncEvent> events;
+};
+SyncEventQueueType& SyncEventQueue();
+
+struct PositionInfo {
+  int32_t Percent = 0;
+  int32_t PositionSeconds = 0;
+  int32_t LengthSeconds = 0;
+  int64_t LengthBytes = 0;
+  int64_t PositionBytes = 0;
+};
+
+// Starts track on the Output (1) or fails (0); with stop, the Output stops (its track fades out).
+int OutputPlay(const ::Track* track, bool stop);
+// mode -1 toggles, 0 resumes, other values pause; the Output stream's activity state after it.
+int SetOutputPause(int mode);
+int FadeIn(uint32_t handle);
+void SetEndSync(uint32_t handle, int32_t end);
+// Non-zero when a fade-out is under way for the record's stream.
+uint32_t ScheduleFadeOut(ChannelRecord& record);
+int FadeOutAndStop(uint32_t handle);
+// Fading allowed by the profile and switched on.
+bool FadingActive();
+
+// The procedure given to the library: queues (channel, code) and wakes the main loop.
+void OnSyncEvent(uint32_t sync, uint32_t channel, uint32_t data, void* user);
+void ProcessSyncEvents();
+// Called on the library's thread after an event was queued; the UI posts an event to the main
+// loop, whose handler runs ProcessSyncEvents. Empty: the 500 ms timer alone handles them.
+void SetSyncWakeUp(std::function<void()> wake);
+
+void RememberBookPosition(ChannelRecord& record);
+void FreeChannel(ChannelRecord& record);
+
+int ExamineTrack(::Track& track, bool force);
+// 0 failure, 1 a field changed, -1 none changed.
+int UpdateTrackLength(uint32_t handle, ::Track& track);
+// Whole seconds of a stream position (the nearest second).
+int32_t WholeSeconds(uint32_t handle, int64_t bytes);
+
+int GetPositionInfo(uint32_t handle, PositionInfo& info);
+int OutputPositionInfo(PositionInfo& info);
+int SeekSeconds(uint32_t handle, int64_t seconds, bool relative);
+int SeekPercent(uint32_t handle, int32_t percent);
+int OutputSeekSeconds(int64_t seconds, bool relative);
+int OutputSeekPercent(int32_t percent);
+
+int32_t CurrentOutputVolume();
+void ApplyOutputVolume();
+float EffectiveTempo();
+float EffectivePitch();
+void ApplyTempo();
+void ApplyPitch();
+
+std::string TrackDisplayName(const ::Track& track);
+// Position slider, status text, systray information item and window title.
+void RefreshPlayerDisplay();
+
+// Frees every stream, empties the queue and the records, forgets what was shown (start-up, tests).
+// The wake-up callback stays.
+void ResetPlayback();

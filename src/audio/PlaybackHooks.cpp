@@ -1,0 +1,154 @@
+#include "audio/PlaybackHooks.h"
+
+#include <cstdio>
+
+#include "access/CommonEvents.h"
+#include "access/Templates.h"
+#include "app/AppHooks.h"
+#include "app/Commands.h"
+#include "app/EventLog.h"
+#include "effects/EffectHooks.h"
+#include "audio/Monitor.h"
+#include "audio/OutputControls.h"
+#include "audio/Playback.h"
+#include "audiolib/AudioLib.h"
+#include "playlist/PlayListView.h"
+#include "playlist/PlayerPort.h"
+#include "playlist/Profiles.h"
+#include "settings/SettingIds.h"
+#include "settings/Settings.h"
+
+namespace {
+
+class AudioPlayerPort : public PlayerPort {
+ public:
+  int OutputPlay(const Track* track, bool stop) override { return ::OutputPlay(track, stop); }
+  bool IsOutputBusy() override { return OutputChannel().Handle != 0; }
+  int32_t OutputTrackID() override { return OutputChannel().Handle ? OutputChannel().Track.ID : 0; }
+  int32_t StreamLengthSeconds(const std::string& file) override {
+    Track t;
+    t.File = file;
+    return ::ExamineTrack(t, true) ? t.Length : -1;
+  }
+  int ExamineTrack(Track& track, bool force) override { return ::ExamineTrack(track, force); }
+  void RefreshPauseButton() override {
+    const uint32_t h = OutputChannel().Handle;
+    PauseCommand(h && alib::ChannelIsActive(h) == alib::kActivePaused ? 1 : 0, true);
+  }
+  void SetMute(bool on, bool silent) override { ::SetMute(on ? 1 : 0, silent); }
+  void SetTempoPitchEnabled(bool on, bool silent) override { ::SetTempoPitchEnabled(on ? 1 : 0, silent); }
+  void RefreshPlayerDisplay() override { ::RefreshPlayerDisplay(); }
+};
+
+class AudioCommands : public CommonCommands {
+ public:
+  void ProcessSyncEvents() override { ::ProcessSyncEvents(); }
+  void CountDownMonitorRepeat() override { ::CountDownMonitorRepeat(); }
+  void MonitorPlaySelected() override { MonitorPlayCommand(false); }
+  void MonitorTogglePause() override { MonitorPauseCommand(); }
+  void MonitorStop() override { ::MonitorStop(); }
+  void MonitorLowVolume() override { SetMonitorVolume(GetMWNumber(setting::MonitorLowVolume)); }
+  void MonitorHighVolume() override { SetMonitorVolume(GetMWNumber(setting::MonitorHighVolume)); }
+  void ChangePitch(double semitones) override { SetPitch(0, static_cast<float>(semitones), false); }
+  void ChangeTempo(double percent) override { SetTempo(0, static_cast<float>(percent), false); }
+  void ToggleTempoPitch() override { SetTempoPitchEnabled(-1, false); }
+  void TogglePause() override { PauseCommand(-1, false); }
+  void StopOutput() override { StopCommand(true); }
+  void JumpPosition(int seconds) override { MovePosition(seconds); }
+  void ToggleMute() override { SetMute(-1, false); }
+  void StepVolume(int step) override { SetOutputVolume(0, step, false); }
+  void SwitchLoopingOff() override { SetLooping(0, false); }
+  void StartNextTrack() override { PlayNextTrack(); }
+};
+
+class AudioStatus : public StatusSource {
+ public:
+  StatusPosition OutputPosition() override {
+    StatusPosition p;
+    PositionInfo info;
+    if (OutputPositionInfo(info)) {
+      p.percent = info.Percent;
+      p.position = info.PositionSeconds;
+      p.length = info.LengthSeconds;
+    }
+    return p;
+  }
+  StatusTrack OutputTrack() override {
+    const ChannelRecord& out = OutputChannel();
+    if (!out.Handle) return {};
+    return {out.Track.File, out.Track.Alias, out.Track.StreamTitle};
+  }
+  std::string OutputEffectName() override { return EffectSetName(OutputEffectIndex()); }
+  std::string MonitorEffectName() override { return EffectSetName(MonitorEffectIndex()); }
+  std::string ProfileName() override { return ::ProfileName(); }
+  int TrackCount() override { return static_cast<int>(PlayList().size()); }
+  int SelectedLine() override { return PlayListRows().FirstSelected() + 1; }
+};
+
+AudioPlayerPort g_port;
+AudioCommands g_commands;
+AudioStatus g_status;
+
+std::string Hex(uint32_t v) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%X", v);
+  return b;
+}
+
+std::pair<uint32_t, AppliedEffectList*> EffectTarget(int device) {
+  ChannelRecord& r = device == 0 ? OutputChannel() : MonitorChannel();
+  return {r.Handle, &r.Effects};
+}
+}  // namespace
+
+void LogLibraryVersions() {
+  AddLog("Bass Version = " + Hex(alib::GetVersion()));
+  AddLog("Bass_FX Version = " + Hex(alib::FxGetVersion()));
+}
+
+bool PlaybackMenuCommand(int id) {
+  switch (id) {
+    case cmd::GoToPosition: GoToPosition(); return true;
+    default: return false;
+  }
+}
+
+void InstallPlaybackHooks() {
+  SetPlayerPort(&g_port);
+  SetCommonCommands(&g_commands);
+  SetStatusSource(&g_status);
+  SetEffectTargets(EffectTarget);
+
+  AppHooks& h = Hooks();
+  auto prepare = h.prepareAudioState;
+  h.prepareAudioState = [prepare] {
+    ResetPlayback();
+    if (prepare) prepare();
+  };
+  auto start = h.startAudio;
+  h.startAudio = [start] {
+    LogLibraryVersions();
+    UpdateRecentMenu(RecentList::Files, kRecentFilesFirstId);
+    UpdateRecentMenu(RecentList::PlayFiles, kRecentPlayFilesFirstId);
+    if (start) start();
+    SetOutputVolume(GetMWNumber(setting::OutputVolume), 0, true);
+  };
+  auto common = h.commonEvent;
+  h.commonEvent = [common](int id, bool fromMainWindow) {
+    // The main window's next-track command is the play list's (its menu share carries it out);
+    // handling it here too would skip a track.
+    if (fromMainWindow && id == cmd::NextTrack) return common && common(id, fromMainWindow);
+    CommonEvent ev;
+    ev.kind = id < 0 ? CommonEvent::Timer : CommonEvent::Menu;
+    ev.id = id < 0 ? -id : id;
+    if (HandleCommonEvent(ev, fromMainWindow)) return true;
+    return common && common(id, fromMainWindow);
+  };
+  auto menu = h.menuCommand;
+  h.menuCommand = [menu](int id) { return PlaybackMenuCommand(id) || (menu && menu(id)); };
+  auto refresh = h.refreshDisplay;
+  h.refreshDisplay = [refresh] {
+    if (refresh) refresh();
+    RefreshPlayerDisplay();
+  };
+}
