@@ -5,9 +5,9 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop  # noqa: E402
+from harness import Desktop, Program  # noqa: E402
 
-DATA = sys.argv[2]
+BINARY, DATA = sys.argv[1], sys.argv[2]
 PROBE = os.environ["REQUESTER_PROBE"]
 
 
@@ -195,12 +195,39 @@ def inputs(desk, pyatspi):
     assert line(p.finish(), "answer ") == "answer [] closed"
 
 
+def real_program(desk, pyatspi):
+    """The program itself answers Help without any help file with an OK requester."""
+    prog = Program(BINARY, DATA)
+    try:
+        for f in ("Tondrial.Html", "Tondrial-Help.Txt"):
+            os.remove(os.path.join(prog.folder, f))
+        prog.start(desk, "-portable")
+        win = desk.wait_window("^Tondrial-Portable$")
+        assert win, "no main window"
+        desk.xdotool("windowactivate", "--sync", win)
+        desk.xdotool("key", "F1")
+        req = desk.wait_window("^Aide de Tondrial$", timeout=15)
+        assert req, "Help did not show the requester"
+        desk.xdotool("windowactivate", "--sync", req)
+        desk.xdotool("key", "Escape")
+        time.sleep(0.8)
+        assert desk.xdotool("search", "--onlyvisible", "--name", "^Aide de Tondrial$"), "Escape closed an OK requester"
+        desk.xdotool("key", "Return")
+        time.sleep(0.8)
+        assert not desk.xdotool("search", "--onlyvisible", "--name", "^Aide de Tondrial$"), "Return did not answer"
+        desk.xdotool("windowactivate", "--sync", win)
+        desk.xdotool("key", "alt+F4")
+        assert prog.wait() == 0, prog.output
+    finally:
+        prog.cleanup()
+
+
 def main():
     launcher = start_accessibility_bus()
     import pyatspi  # after the bus exists
     try:
         with Desktop() as desk:
-            for case in (yes_no, ok_only, yes_no_cancel, inputs):
+            for case in (yes_no, ok_only, yes_no_cancel, inputs, real_program):
                 case(desk, pyatspi)
                 print("e2e requesters: %s ok" % case.__name__)
     finally:
