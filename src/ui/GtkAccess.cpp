@@ -26,6 +26,11 @@ void SetStatusBar(wxWindow* statusBar, const std::string& name) {
 
 void SetName(wxWindow* w, const std::string& name) {
   if (AtkObject* a = Accessible(w)) atk_object_set_name(a, name.c_str());
+  // An editable drop-down list is focused in its entry, which is what a screen reader names.
+  GtkWidget* g = Widget(w);
+  if (g && GTK_IS_COMBO_BOX(g) && gtk_combo_box_get_has_entry(GTK_COMBO_BOX(g)))
+    if (GtkWidget* entry = gtk_bin_get_child(GTK_BIN(g)))
+      atk_object_set_name(gtk_widget_get_accessible(entry), name.c_str());
 }
 
 void SetDialog(wxWindow* w, const std::string& name) {

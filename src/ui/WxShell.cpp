@@ -15,6 +15,7 @@
 #include "settings/Settings.h"
 #include "ui/KeyMap.h"
 #include "ui/MainFrame.h"
+#include "ui/Requesters.h"
 #include "ui/TextWindow.h"
 
 namespace {
@@ -136,31 +137,15 @@ void WxShell::RestoreMainWindow() { frame_->RestoreFromSystray(); }
 bool WxShell::IsMainWindowVisible() { return frame_->IsShown(); }
 
 int WxShell::MessageRequester(const std::string& title, const std::string& text, int flags) {
-  long style = wxCENTRE;
-  if (flags & kRequesterYesNoCancel) style |= wxYES_NO | wxCANCEL;
-  else if (flags & kRequesterYesNo) style |= wxYES_NO;
-  else style |= wxOK;
-  if ((flags & kRequesterError) == kRequesterError) style |= wxICON_ERROR;
-  else if ((flags & kRequesterWarning) == kRequesterWarning) style |= wxICON_WARNING;
-  else if ((flags & kRequesterInfo) == kRequesterInfo) style |= wxICON_INFORMATION;
-  wxWindow* focus = wxWindow::FindFocus();
-  wxMessageDialog dlg(frame_, U(text), U(title), style);
-  int r = dlg.ShowModal();
-  if (focus) focus->SetFocus();
-  switch (r) {
-    case wxID_NO: return kAnswerNo;
-    case wxID_CANCEL: return kAnswerCancel;
-    default: return kAnswerYes;
-  }
+  return ::MessageRequester(frame_, title, text, flags);
 }
 
 bool WxShell::InputRequester(const std::string& title, const std::string& prompt, std::string& value) {
-  wxWindow* focus = wxWindow::FindFocus();
-  wxTextEntryDialog dlg(frame_, U(prompt), U(title), U(value));
-  bool ok = dlg.ShowModal() == wxID_OK;
-  if (ok) value = S(dlg.GetValue());
-  if (focus) focus->SetFocus();
-  return ok;
+  InputEnd how = InputEnd::Closed;
+  std::string answer = ::InputRequester(frame_, title, prompt, value, 0, &how);
+  if (how != InputEnd::Accepted) return false;
+  value = answer;
+  return true;
 }
 
 void WxShell::ShowTextWindow(const std::string& title, const std::string& text) {
