@@ -4,13 +4,12 @@
 #include <wx/dirdlg.h>
 #include <wx/filedlg.h>
 #include <wx/menu.h>
-#include <wx/msgdlg.h>
 #include <wx/slider.h>
-#include <wx/textdlg.h>
 #include <wx/tglbtn.h>
 
 #include "access/ShortcutTable.h"
 #include "app/Commands.h"
+#include "audio/OutputControls.h"
 #include "app/TextUtil.h"
 #include "settings/Settings.h"
 #include "ui/KeyMap.h"
@@ -19,6 +18,13 @@
 #include "ui/TextWindow.h"
 
 namespace {
+// While a child window is open the Output and Monitor are lowered when the user asked for it.
+struct ChildWindowScope {
+  ChildWindowScope() { EnterChildWindow(); }
+  ~ChildWindowScope() { LeaveChildWindow(); }
+  ChildWindowScope(const ChildWindowScope&) = delete;
+  ChildWindowScope& operator=(const ChildWindowScope&) = delete;
+};
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 std::string S(const wxString& s) { return std::string(s.utf8_str()); }
 bool IsTrayItem(int id) { return (id >= cmd::OnTopOrSystrayOut && id <= cmd::HotkeyInfo) || id == cmd::SystrayInfoItem; }
@@ -137,10 +143,12 @@ void WxShell::RestoreMainWindow() { frame_->RestoreFromSystray(); }
 bool WxShell::IsMainWindowVisible() { return frame_->IsShown(); }
 
 int WxShell::MessageRequester(const std::string& title, const std::string& text, int flags) {
+  ChildWindowScope child;
   return ::MessageRequester(frame_, title, text, flags);
 }
 
 bool WxShell::InputRequester(const std::string& title, const std::string& prompt, std::string& value) {
+  ChildWindowScope child;
   InputEnd how = InputEnd::Closed;
   std::string answer = ::InputRequester(frame_, title, prompt, value, 0, &how);
   if (how != InputEnd::Accepted) return false;
@@ -149,6 +157,7 @@ bool WxShell::InputRequester(const std::string& title, const std::string& prompt
 }
 
 void WxShell::ShowTextWindow(const std::string& title, const std::string& text) {
+  ChildWindowScope child;
   ::ShowTextWindow(frame_, title, text);
 }
 
@@ -166,6 +175,7 @@ wxString AnyCasePattern(const std::string& pattern) {
 }  // namespace
 
 std::vector<std::string> WxShell::FileRequester(const FileDialogRequest& r) {
+  ChildWindowScope child;
   wxString wildcard;
   for (const auto& f : r.filters) {
     if (!wildcard.empty()) wildcard += "|";
@@ -184,6 +194,7 @@ std::vector<std::string> WxShell::FileRequester(const FileDialogRequest& r) {
 }
 
 std::string WxShell::FolderRequester(const std::string& title, const std::string& folder) {
+  ChildWindowScope child;
   wxDirDialog dlg(frame_, U(title), U(folder));
   if (dlg.ShowModal() != wxID_OK) return {};
   std::string p = S(dlg.GetPath());

@@ -326,3 +326,56 @@ def tone_level(samples, rate, freq, t0, t1):
         s1, s2 = x + coeff * s1 - s2, s1
     power = s1 * s1 + s2 * s2 - coeff * s1 * s2
     return 2 * math.sqrt(max(power, 0.0)) / len(part)
+
+
+class StreamRecorder:
+    """Records what a sink plays, chunk by chunk, with the wall-clock time each chunk arrived,
+    so sound can be placed against the keys that caused it (an idle null sink runs ahead of
+    real time, so a recording's own sample count cannot be trusted for that)."""
+
+    def __init__(self, pulse, sink):
+        import array
+        import threading
+        self.chunks = []  # (arrival time, mono samples)
+        env = dict(os.environ, **pulse.client_env())
+        self.proc = subprocess.Popen(["parec", "--device=%s.monitor" % sink, "--raw", "--format=s16le",
+                                      "--channels=2", "--rate=44100", "--latency-msec=10"],
+                                     env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+
+        def reader():
+            while True:
+                data = self.proc.stdout.read(1764)  # 10 ms of stereo 16-bit
+                if not data:
+                    return
+                now = time.time()
+                a = array.array("h")
+                a.frombytes(data[: len(data) - len(data) % 4])
+                mono = [(a[i] + a[i + 1]) / 65536.0 for i in range(0, len(a) - 1, 2)]
+                self.chunks.append((now, mono))
+
+        self.thread = threading.Thread(target=reader, daemon=True)
+        self.thread.start()
+
+    def samples(self, t0, t1):
+        out = []
+        for when, mono in self.chunks:
+            if t0 <= when < t1:
+                out.extend(mono)
+        return out
+
+    def level(self, freq, t0, t1):
+        return tone_level(self.samples(t0, t1), 44100, freq, 0, (t1 - t0) * 2)
+
+    def first_sound_after(self, t, threshold=0.005):
+        for when, mono in self.chunks:
+            if when >= t and any(abs(s) > threshold for s in mono):
+                return when
+        return None
+
+    def stop(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(5)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+        self.thread.join(5)
