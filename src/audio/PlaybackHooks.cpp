@@ -13,6 +13,7 @@
 #include "audio/Playback.h"
 #include "audiolib/AudioLib.h"
 #include "playlist/PlayListView.h"
+#include "playlist/PlayedList.h"
 #include "playlist/PlayerPort.h"
 #include "playlist/Profiles.h"
 #include "settings/SettingIds.h"
@@ -59,6 +60,10 @@ class AudioCommands : public CommonCommands {
   void StepVolume(int step) override { SetOutputVolume(0, step, false); }
   void SwitchLoopingOff() override { SetLooping(0, false); }
   void StartNextTrack() override { PlayNextTrack(); }
+  // The history window is not built yet: from the main window the newest entry replays at
+  // once, as from child windows and the global hotkey.
+  void OpenPlayedListWindow() override { PreviousTrack(false); }
+  void ReplayLastPlayed() override { PreviousTrack(true); }
 };
 
 class AudioStatus : public StatusSource {

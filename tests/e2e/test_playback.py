@@ -87,6 +87,9 @@ def main():
                 key("ctrl+F1")
                 spoken = speech.wait_for(lambda l: any("1 minutes 3" in x for x in l))
                 assert any("1 minutes 3" in x for x in spoken), spoken
+                # Previous track (Ctrl+Page Up): the newest history entry, the first track, again.
+                t_prev = key("ctrl+Prior")
+                time.sleep(1.5)
                 key("alt+F4")
                 code = prog.wait()
                 for r in recorders:
@@ -117,6 +120,8 @@ def main():
                 # Paused: silence on the Output; resumed: the tone again.
                 assert at(out, 660, t_pause + 0.6) < PRESENT / 4, at(out, 660, t_pause + 0.6)
                 assert at(out, 660, t_resume + 0.6) > PRESENT
+
+                assert at(out, 440, t_prev + 0.8) > PRESENT / 2, at(out, 440, t_prev + 0.8)
 
                 log = prog.file("Tondrial.Log").decode("utf-8", "replace")
                 assert "- Play deviceID=" in log, log
