@@ -130,8 +130,12 @@ def main():
                 m3u = prog.file("ProfilDefault.M3U").decode("utf-8")
                 assert "media/c880.wav" in m3u, m3u
                 print("spoken:", speech.lines)
+                # The Output fades in from silence (4 s), so its first audible sample comes late
+                # by the ramp; the Monitor starts at its level and shows the key-to-sound latency.
                 heard = out.first_sound_after(t0 + t_play)
-                print("first sound %.0f ms after Return" % ((heard - t0 - t_play) * 1000))
+                print("Output: first sound %.0f ms after Return (fade-in)" % ((heard - t0 - t_play) * 1000))
+                heard = mon.first_sound_after(t0 + t_mon)
+                print("Monitor: first sound %.0f ms after Shift+Return" % ((heard - t0 - t_mon) * 1000))
             finally:
                 prog.cleanup()
     finally:
