@@ -39,4 +39,14 @@ void SetDialog(wxWindow* w, const std::string& name) {
     atk_object_set_name(a, name.c_str());
   }
 }
+void RowChanged(wxWindow* table, int row) {
+  auto* dv = dynamic_cast<wxDataViewCtrl*>(table);
+  GtkWidget* view = dv ? dv->GtkGetTreeView() : nullptr;
+  GtkTreeModel* model = view ? gtk_tree_view_get_model(GTK_TREE_VIEW(view)) : nullptr;
+  if (!model || row < 0) return;
+  GtkTreePath* path = gtk_tree_path_new_from_indices(row, -1);
+  GtkTreeIter iter;
+  if (gtk_tree_model_get_iter(model, &iter, path)) gtk_tree_model_row_changed(model, path, &iter);
+  gtk_tree_path_free(path);
+}
 }  // namespace gtkaccess

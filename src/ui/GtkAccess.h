@@ -9,4 +9,7 @@ void SetStatusBar(wxWindow* statusBar, const std::string& name);
 void SetName(wxWindow* w, const std::string& name);
 // The dialog role for a top-level window (GTK reports "frame" otherwise).
 void SetDialog(wxWindow* w, const std::string& name);
+// Tells the table's accessible that a row's texts changed: wx redraws the row but does not
+// say so to GTK's model, and a screen reader would go on reading the old texts.
+void RowChanged(wxWindow* table, int row);
 }  // namespace gtkaccess

@@ -1,6 +1,7 @@
 #include "ui/PlayListView.h"
 
 #include "lang/Lang.h"
+#include "ui/GtkAccess.h"
 
 PlayListView::PlayListView(wxWindow* parent, int id, ListModel& model)
     : wxDataViewListCtrl(parent, id, wxPoint(0, 0), wxSize(10, 10), wxDV_MULTIPLE | wxDV_ROW_LINES),
@@ -70,6 +71,7 @@ void PlayListView::RowRemoved(int row) {
 void PlayListView::RowChanged(int row) {
   for (size_t c = 0; c < model_.Columns().size(); ++c)
     SetTextValue(wxString::FromUTF8(model_.Text(row, c)), row, c);
+  gtkaccess::RowChanged(this, row);
 }
 
 void PlayListView::SelectionChanged() {

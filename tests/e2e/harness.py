@@ -65,6 +65,10 @@ class Program:
     def __init__(self, binary, data_dir):
         self.folder = tempfile.mkdtemp(prefix="tondrial-e2e-")
         for entry in os.listdir(data_dir):
+            # What a run beside the program left there (a portable start of the build) is not
+            # part of a new install.
+            if entry in ("Tondrial.ini", "Tondrial.Log", "Effects.ini") or entry.upper().endswith(".M3U"):
+                continue
             src = os.path.join(data_dir, entry)
             if os.path.isdir(src):
                 shutil.copytree(src, os.path.join(self.folder, entry))
@@ -379,3 +383,30 @@ class StreamRecorder:
         except subprocess.TimeoutExpired:
             self.proc.kill()
         self.thread.join(5)
+
+
+# Reading what a screen reader sees: run inside dbus-run-session.
+def start_accessibility_bus():
+    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # On a loaded machine the launcher takes its time: wait until it answers on the session bus.
+    deadline = time.time() + 60
+    while time.time() < deadline:
+        r = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
+                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
+        if r.returncode == 0 and "unix:" in r.stdout:
+            return launcher
+        time.sleep(0.2)
+    raise AssertionError("the accessibility bus did not start")
+
+
+def walk(node, depth=0, limit=40):
+    if node is None or depth > limit:
+        return
+    yield node
+    for i in range(node.childCount):
+        try:
+            child = node.getChildAtIndex(i)
+        except Exception:  # a node that vanished while we walked
+            continue
+        yield from walk(child, depth + 1, limit)

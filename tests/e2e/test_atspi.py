@@ -1,39 +1,12 @@
 """What a screen reader sees of the main window, read over AT-SPI."""
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, Program, HEADER_PREFIXES  # noqa: E402
+from harness import HEADER_PREFIXES, Desktop, Program, start_accessibility_bus, walk  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
-
-
-def start_accessibility_bus():
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    # On a loaded machine the launcher takes its time: wait until it answers on the session bus.
-    deadline = time.time() + 60
-    while time.time() < deadline:
-        r = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
-                            "/org/a11y/bus", "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
-        if r.returncode == 0 and "unix:" in r.stdout:
-            return launcher
-        time.sleep(0.2)
-    raise AssertionError("the accessibility bus did not start")
-
-
-def walk(node, depth=0, limit=40):
-    if node is None or depth > limit:
-        return
-    yield node
-    for i in range(node.childCount):
-        try:
-            child = node.getChildAtIndex(i)
-        except Exception:  # a node that vanished while we walked
-            continue
-        yield from walk(child, depth + 1, limit)
 
 
 def find_app(pyatspi, timeout=30):

@@ -6,7 +6,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(__file__))
 from harness import (Desktop, FakeScreenReader, Program, PulseServer, SpeechCapture,  # noqa: E402
-                     StreamRecorder)
+                     StreamRecorder, start_accessibility_bus, walk)
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 PRESENT = 0.02  # a tone at a tenth of full scale reads about 0.05
@@ -28,7 +28,28 @@ def make_media(folder):
                 "Output.Volume = 80\r\nOutput.Compressor = 0;10;200;0;3;\r\n")
 
 
+def row_texts(pyatspi, timeout=20):
+    """The play list's rows as a screen reader reads them: a list of cell texts per row."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            for frame in (app.getChildAtIndex(j) for j in range(app.childCount if app else 0)):
+                if frame is None or not frame.name.startswith("Tondrial-Portable"):
+                    continue
+                for node in walk(frame):
+                    if node.getRoleName() in ("table", "tree table"):
+                        table = node.queryTable()
+                        return [[(table.getAccessibleAt(r, c).name or "") for c in range(table.nColumns)]
+                                for r in range(table.nRows)]
+        time.sleep(0.3)
+    return []
+
+
 def main():
+    launcher = start_accessibility_bus()
+    import pyatspi  # after the bus exists
     pulse = PulseServer()
     speech = SpeechCapture()
     reader = FakeScreenReader()
@@ -44,7 +65,7 @@ def main():
                 mon = StreamRecorder(pulse, "mon")
                 recorders = [out, mon]
                 t0 = time.time()
-                prog.start(desk, "-portable", extra_env=env)
+                prog.start(desk, "-portable", extra_env=dict(env, NO_AT_BRIDGE="0"))
                 win = desk.wait_window("^Tondrial-Portable$")
                 assert win, "no main window"
                 desk.xdotool("windowactivate", "--sync", win)
@@ -57,6 +78,9 @@ def main():
                 key("Home")
                 t_play = key("Return")
                 time.sleep(1.5)
+                # What a screen reader reads in the table follows the track states.
+                rows = row_texts(pyatspi)
+                assert rows and rows[0][0] == "En lecture" and rows[0][1] == "a440.wav", rows
                 key("F10")
                 time.sleep(0.4)
                 key("F10")
@@ -66,6 +90,8 @@ def main():
                 assert len(vol) >= 2 and "Volume" in vol[0] and "90" in vol[0], spoken
                 assert vol[-1].strip().startswith("100"), spoken
                 time.sleep(max(0.0, t_play + 9.0 - (time.time() - t0)))  # past the hand-over
+                rows = row_texts(pyatspi)
+                assert [r[0] for r in rows[:2]] == ["Jouée", "En lecture"], rows
                 key("End")
                 t_mon = key("shift+Return")  # pre-listen the last track on the Monitor
                 time.sleep(2.0)
@@ -144,6 +170,7 @@ def main():
         reader.close()
         speech.close()
         pulse.close()
+        launcher.terminate()
     print("e2e playback: ok")
 
 

@@ -5,29 +5,10 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, Program  # noqa: E402
+from harness import Desktop, Program, start_accessibility_bus, walk  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 PROBE = os.environ["REQUESTER_PROBE"]
-
-
-def start_accessibility_bus():
-    launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    time.sleep(1.0)
-    return launcher
-
-
-def walk(node, depth=0):
-    if node is None or depth > 30:
-        return
-    yield node
-    for i in range(node.childCount):
-        try:
-            child = node.getChildAtIndex(i)
-        except Exception:  # a node that vanished while we walked
-            continue
-        yield from walk(child, depth + 1)
 
 
 class Probe:
