@@ -387,6 +387,10 @@ class StreamRecorder:
 
 # Reading what a screen reader sees: run inside dbus-run-session.
 def start_accessibility_bus():
+    # The accessibility bus's socket lives in the runtime folder (else in ~/.cache): a folder of
+    # this test's own keeps tests that run at the same time off each other's bus. Everything
+    # started from here on (the program included) inherits it.
+    os.environ["XDG_RUNTIME_DIR"] = tempfile.mkdtemp(prefix="tondrial-a11y-")
     launcher = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     # On a loaded machine the launcher takes its time: wait until it answers on the session bus.
@@ -395,7 +399,20 @@ def start_accessibility_bus():
         r = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
                             "/org/a11y/bus", "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
         if r.returncode == 0 and "unix:" in r.stdout:
-            return launcher
+            # The launcher answers before its own bus does: wait until that bus answers too.
+            address = r.stdout.split('"')[1] if '"' in r.stdout else ""
+            ping = subprocess.run(["dbus-send", "--bus=" + address, "--print-reply",
+                                   "--dest=org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                   "org.freedesktop.DBus.ListNames"], capture_output=True, text=True)
+            if address and ping.returncode == 0:
+                # Start the registry (activated on first use) and wait for its answer, so the
+                # first application that registers does not time out on a loaded machine.
+                registry = subprocess.run(["dbus-send", "--bus=" + address, "--print-reply",
+                                           "--reply-timeout=20000", "--dest=org.a11y.atspi.Registry",
+                                           "/org/a11y/atspi/registry", "org.freedesktop.DBus.Peer.Ping"],
+                                          capture_output=True, text=True)
+                if registry.returncode == 0:
+                    return launcher
         time.sleep(0.2)
     raise AssertionError("the accessibility bus did not start")
 
