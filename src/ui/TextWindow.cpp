@@ -7,14 +7,20 @@
 
 #include "app/Commands.h"
 #include "lang/Lang.h"
+#include "app/Shell.h"
 #include "ui/GtkAccess.h"
+#include "ui/Requesters.h"
 
 void ShowTextWindow(wxWindow* parent, const std::string& title, const std::string& body) {
   wxWindow* hadFocus = wxWindow::FindFocus();
   int width = parent ? parent->GetSize().GetWidth() : 600;
   int height = parent ? parent->GetSize().GetHeight() * 2 / 3 : 400;
-  wxDialog dlg(parent, gadget::TextWindow, wxString::FromUTF8(title), wxDefaultPosition, wxSize(width, height),
-               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
+  wxDialog dlg;
+  if (!dlg.Create(parent, gadget::TextWindow, wxString::FromUTF8(title), wxDefaultPosition, wxSize(width, height),
+                  wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)) {
+    MessageRequester(parent, Lang("Msg.Error"), Lang("Msg\\DisplayWindow.NoCreated"), kRequesterOk);
+    return;
+  }
   // Text files use CR LF; the control wants plain line feeds.
   wxString t = wxString::FromUTF8(body);
   t.Replace("\r\n", "\n");

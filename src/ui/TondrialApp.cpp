@@ -23,6 +23,7 @@
 #include "settings/Settings.h"
 #include "ui/MainFrame.h"
 #include "ui/Run.h"
+#include "ui/Windows.h"
 #include "ui/WxShell.h"
 
 namespace {
@@ -43,6 +44,7 @@ class TondrialApp : public wxApp {
     InstallEffectHooks();
     InstallPlayListHooks();
     InstallPlaybackHooks();
+    InstallWindows();
     // The audio library's thread asks for the queued end-of-track events to be handled now:
     // post to the main loop, never block there.
     SetSyncWakeUp([] {
