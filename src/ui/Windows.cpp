@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "ui/ExploreWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -16,6 +17,7 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  InstallExploreWindow();
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
