@@ -1,5 +1,7 @@
 #include "ui/ExploreWindow.h"
 
+#include <algorithm>
+
 #include <wx/button.h>
 #include <wx/choice.h>
 #include <wx/textctrl.h>
@@ -31,9 +33,14 @@ class ExploreDialog : public ChildWindow {
       : ChildWindow(parent, kExploreWindow, Lang("Title.Explore")), model_(place) {
     const int width = parent ? parent->GetSize().GetWidth() * 9 / 10 : 600;
     StartLayout(width);
-    wxRect r = Row("CDE", this, Lang("Explore\\Combo.Filter"));
-    filter_ = new wxChoice(this, wxID_ANY, r.GetPosition(), r.GetSize());
+    // A GTK drop-down list needs more height than a row has: its row gets what it needs.
+    filter_ = new wxChoice(this, wxID_ANY);
     for (const std::string& t : ExploreFilterTexts()) filter_->Append(U(t));
+    const int rowHeight = RowLayout().rowHeight;
+    RowLayout().rowHeight = std::max(rowHeight, filter_->GetBestSize().GetHeight());
+    wxRect r = Row("CDE", this, Lang("Explore\\Combo.Filter"));
+    RowLayout().rowHeight = rowHeight;
+    filter_->SetSize(r);
     filter_->SetSelection(kExploreMultiMedia);
     // GTK names neither a drop-down list nor a read-only field after the label before it.
     gtkaccess::SetName(filter_, Lang("Explore\\Combo.Filter"));
