@@ -6,8 +6,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (Desktop, FakeScreenReader, Program, SpeechCapture,  # noqa: E402
-                     start_accessibility_bus, walk)
+from harness import (Desktop, FakeScreenReader, Program, PulseServer, SpeechCapture,  # noqa: E402
+                     StreamRecorder, start_accessibility_bus, walk)
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 SCREENSHOT = os.environ.get("EXPLORE_SCREENSHOT")
@@ -22,6 +22,7 @@ def make_tones(folder):
                         "synth", "3", "sine", str(freq), "vol", "0.3"], check=True)
     with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
         f.write("\ufeff; Nom : Tondrial\r\nMainWindowZ = 0\r\nMainWindowW = 800\r\nMainWindowH = 600\r\n"
+                "MonitorDevice.Name = Monitor\r\nMonitorDevice.UseDefault = Off\r\n"
                 "Main\\Path.MyMusicFolder = %s/\r\n" % tones)
     return tones + "/"
 
@@ -65,14 +66,18 @@ def wait_rows(pyatspi, prefix, predicate, timeout=15, column=0):
 def main():
     launcher = start_accessibility_bus()
     import pyatspi  # after the bus exists
+    pulse = PulseServer()
     speech = SpeechCapture()
     reader = FakeScreenReader()
+    recorders = []
     try:
         with Desktop() as desk:
             prog = Program(BINARY, DATA)
             tones = make_tones(prog.folder)
             try:
-                env = dict(speech.client_env(), NO_AT_BRIDGE="0", SDL_AUDIODRIVER="dummy")
+                env = dict(speech.client_env(), NO_AT_BRIDGE="0", SDL_AUDIODRIVER="pulseaudio", **pulse.client_env())
+                mon = StreamRecorder(pulse, "mon")
+                recorders.append(mon)
                 prog.start(desk, "-portable", extra_env=env)
                 win = desk.wait_window("^Tondrial-Portable$")
                 assert win, "no main window"
@@ -100,8 +105,18 @@ def main():
                 if SCREENSHOT:
                     desk.screenshot(SCREENSHOT)
 
-                # The first file is selected: Down and Return add the second one.
-                key("Down", "Return")
+                # Two presses of the Monitor key: auto-play; moving then pre-listens each file.
+                desk.xdotool("key", "--delay", "100", "shift+Return", "shift+Return")
+                spoken = speech.wait_for(lambda l: any("auto" in x.lower() for x in l))
+                time.sleep(0.5)
+                t_down = time.time()
+                key("Down")
+                time.sleep(1.0)
+                heard = mon.level(660, t_down + 0.4, t_down + 1.4)
+                assert heard > 0.02, "the Monitor did not pre-listen the selected file: %.3f; spoken %r" % (heard, spoken)
+
+                # The first file was selected: Down and Return add the second one.
+                key("Return")
                 spoken = speech.wait_for(lambda l: "Piste ajoutée" in l)
                 assert "Piste ajoutée" in spoken, spoken
                 # The play list's name column (the state column comes first).
@@ -144,8 +159,11 @@ def main():
             finally:
                 prog.cleanup()
     finally:
+        for r in recorders:
+            r.stop()
         reader.close()
         speech.close()
+        pulse.close()
         launcher.terminate()
     print("e2e explore: ok")
 
