@@ -203,14 +203,20 @@ void Explorer::RefreshButtons() {
 
 void Explorer::SelectionChanged() { RefreshButtons(); }
 
-bool Explorer::Return(ExploreControl focus) {
+bool Explorer::ButtonKey(ExploreControl focus, bool& close) {
+  close = false;
   switch (focus) {
-    case ExploreControl::Close: return true;
-    case ExploreControl::SecondButton: AddAllListed(); return false;
-    case ExploreControl::Back: Back(); return false;
-    case ExploreControl::Source: return false;
-    default: break;
+    case ExploreControl::Close: close = true; return true;
+    case ExploreControl::SecondButton: AddAllListed(); return true;
+    case ExploreControl::Back: Back(); return true;
+    case ExploreControl::Source: return true;
+    default: return false;
   }
+}
+
+bool Explorer::Return(ExploreControl focus) {
+  bool close = false;
+  if (ButtonKey(focus, close)) return close;
   const Track* t = SelectedEntry();
   if (!t) return false;
   if (t->ID > 0) AddThisFile();
@@ -219,13 +225,8 @@ bool Explorer::Return(ExploreControl focus) {
 }
 
 bool Explorer::Space(ExploreControl focus) {
-  switch (focus) {
-    case ExploreControl::Close: return true;
-    case ExploreControl::SecondButton: AddAllListed(); return false;
-    case ExploreControl::Back: Back(); return false;
-    case ExploreControl::Source: return false;
-    default: break;
-  }
+  bool close = false;
+  if (ButtonKey(focus, close)) return close;
   const Track* t = SelectedEntry();
   if (t && t->ID < 0) AddAllOf(*t);
   else AddAllListed();  // with nothing listed, the user hears that nothing was added

@@ -88,7 +88,9 @@ class Explorer {
 
  private:
   void RefreshButtons();
-  void Finish();
+  // Return and Space on the close, second and back buttons and the source text act alike:
+  // true when handled there (close says whether the window closes).
+  bool ButtonKey(ExploreControl focus, bool& close);
 
   ListModel rows_;
   std::string source_;

@@ -130,6 +130,11 @@ def main():
                 assert rows == ["d990.wav"], rows
                 key("BackSpace")
                 assert desk.wait_window("^Explorateur, fichiers lisibles : 3$", timeout=10), "back did not return"
+                # Alt+Left goes back as well.
+                key("Return")
+                assert desk.wait_window("^Explorateur, fichiers lisibles : 1$", timeout=10), "not in the sub-folder"
+                key("alt+Left")
+                assert desk.wait_window("^Explorateur, fichiers lisibles : 3$", timeout=10), "Alt+Left did not return"
                 # Space on the selected folder adds its file.
                 key("space")
                 spoken = speech.wait_for(lambda l: "Pistes ajoutées : 1" in l)
