@@ -6,7 +6,7 @@
 
 namespace platform {
 
-// The drive type codes the explorer shows (the codes are those stored by other versions).
+// Kinds of drive, by the numbers the drive list keeps for them.
 enum DriveType : int {
   kDriveUnknown = 0,
   kDriveRemovable = 2,
