@@ -7,6 +7,7 @@
 #include "app/FileUtil.h"
 #include "app/Shell.h"
 #include "app/TextUtil.h"
+#include "app/UpdateCheck.h"
 #include "lang/Lang.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
@@ -80,7 +81,8 @@ void AppCommand(int id) {
     case cmd::Help: ShowHelp(); break;
     case cmd::WhatNews: ShowWhatsNew(); break;
     case cmd::SystrayIn: HideToSystray(); break;
-    default: break;  // 177, 216, 220, 221, 229: their windows come with their features
+    case cmd::CheckNewVersion: CheckNewVersion(); break;
+    default: break;  // 177, 216, 221, 229: their windows come with their features
   }
 }
 
