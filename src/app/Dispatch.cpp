@@ -24,6 +24,8 @@ bool NonEmptyFile(const std::string& path) {
   return fileutil::ReadFile(path, bytes) && !bytes.empty();
 }
 
+}  // namespace
+
 // Text files shipped beside the program are UTF-16 LE; a leading mark is dropped for display.
 std::string ReadTextFile(const std::string& path, bool& ok) {
   std::string bytes;
@@ -32,8 +34,6 @@ std::string ReadTextFile(const std::string& path, bool& ok) {
   if (bytes.rfind("\xFF\xFE", 0) == 0) bytes.erase(0, 2);
   return text::FromUtf16LE(bytes);
 }
-
-}  // namespace
 
 void ShowLog() { TheShell().ShowTextWindow("Log - " + App.AppName, LogText()); }
 

@@ -42,6 +42,13 @@ OutputBoard::OutputBoard() {
   storedPitch_ = StoredPitch();
 }
 
+void OutputBoard::Refresh() {
+  controls_[kBoardVolume].value = GetMWNumber(setting::OutputVolume);
+  controls_[kBoardTempo].value = static_cast<int>(std::lround(EffectiveTempo()));
+  controls_[kBoardPitch].value = static_cast<int>(std::lround(EffectivePitch() / kPitchStep));
+  controls_[kBoardEffect].value = OutputEffectIndex();
+}
+
 bool OutputBoard::IsEnabled(int control) const {
   return (control != kBoardTempo && control != kBoardPitch) || spinnersEnabled_;
 }

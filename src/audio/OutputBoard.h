@@ -35,6 +35,10 @@ class OutputBoard {
   // The chooser's entries: the no-effect set, then the nine sets of the user.
   std::vector<std::string> EffectNames() const;
 
+  // A player key changed the Output while the window is open: the controls show the values
+  // now in force (what the window remembers stays).
+  void Refresh();
+
   // Tab / Right (direction 1) and Shift+Tab / Left (-1): the next enabled control, round.
   int NextControl(int control, int direction) const;
 

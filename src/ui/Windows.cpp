@@ -4,6 +4,10 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "app/Commands.h"
+#include "ui/AboutWindow.h"
+#include "ui/ChildWindow.h"
+#include "ui/OutputBoardWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -16,6 +20,8 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
+  RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
