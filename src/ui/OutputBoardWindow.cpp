@@ -34,27 +34,29 @@ class OutputBoardWindow : public ChildWindow {
       : ChildWindow(parent, kOutputBoardWindow, Lang("OutputBoard.Title"), false) {
     const int width = 400;
     StartLayout(width);
+    // GTK's spin buttons, sliders and drop-down lists need more height than a text row.
+    RowLayout().rowHeight = 32;
 
-    wxRect r = Row("CDE", this, Lang("OutputBoard.Volume"));
+    wxRect r = Row("BCDE", this, Lang("OutputBoard.Volume"));
     volume_ = new wxSlider(this, wxID_ANY, board_.Value(kBoardVolume), board_.Minimum(kBoardVolume),
                            board_.Maximum(kBoardVolume), r.GetPosition(), r.GetSize());
     gtkaccess::SetName(volume_, Lang("OutputBoard.Volume"));
 
-    r = Row("CD", this, Lang("OutputBoard\\Spin.Tempo"));
+    r = Row("BC", this, Lang("OutputBoard\\Spin.Tempo"));
     tempo_ = MakeSpin(kBoardTempo, r);
     gtkaccess::SetName(tempo_, Lang("OutputBoard\\Spin.Tempo"));
-    r = Row("E -1", this, "", true);
+    r = Row("DE -1", this, "", true);
     tempoText_ = new wxStaticText(this, wxID_ANY, wxString::FromUTF8(board_.TempoText()), r.GetPosition(),
                                   r.GetSize(), wxST_NO_AUTORESIZE);
 
-    r = Row("CD", this, Lang("OutputBoard\\Spin.Pitch"));
+    r = Row("BC", this, Lang("OutputBoard\\Spin.Pitch"));
     pitch_ = MakeSpin(kBoardPitch, r);
     gtkaccess::SetName(pitch_, Lang("OutputBoard\\Spin.Pitch"));
-    r = Row("E -1", this, "", true);
+    r = Row("DE -1", this, "", true);
     pitchText_ = new wxStaticText(this, wxID_ANY, wxString::FromUTF8(board_.PitchText()), r.GetPosition(),
                                   r.GetSize(), wxST_NO_AUTORESIZE);
 
-    r = Row("CDE", this, Lang("RequestCombo.Effects"));
+    r = Row("BCDE", this, Lang("RequestCombo.Effects"));
     effect_ = new wxChoice(this, wxID_ANY, r.GetPosition(), r.GetSize());
     for (const auto& name : board_.EffectNames()) effect_->Append(wxString::FromUTF8(name));
     effect_->SetSelection(board_.Value(kBoardEffect));

@@ -18,6 +18,7 @@ class About : public testenv::Fixture {
 };
 
 TEST_F(About, TheLicenceFollowsTheAuthorMessageWithTheProductName) {
+  App.AppName = "Tondrial-Portable";  // the instance's name is not the product's
   testenv::WriteBytes(App.MainPath + "License.Txt",
                       "\xFF\xFE" + text::ToUtf16LE("Licence de %1\r\nCopie de %1 libre ; 100 %\r\n"));
   EXPECT_EQ(AboutText(), "Tondrial, by its team.\r\nLicence de Tondrial\r\nCopie de Tondrial libre ; 100 %\r\n");
