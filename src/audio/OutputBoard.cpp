@@ -79,41 +79,22 @@ int OutputBoard::Change(int control, int value) {
   return c.value;
 }
 
-namespace {
-SliderControl AsSlider(int control, int minimum, int maximum, int value, int remembered) {
+int OutputBoard::Step(int control, void (*operation)(SliderControl&)) {
+  const Control& c = controls_[Index(control)];
+  if (control != kBoardVolume && control != kBoardTempo && control != kBoardPitch) return c.value;
   SliderControl s;
-  s.kind = control == kBoardVolume ? SliderControl::Slider : control == kBoardEffect ? SliderControl::Other : SliderControl::Spin;
-  s.minimum = minimum;
-  s.maximum = maximum;
-  s.value = value;
-  s.data = remembered;
-  return s;
-}
-}  // namespace
-
-int OutputBoard::StepUp(int control) {
-  const Control& c = controls_[Index(control)];
-  SliderControl s = AsSlider(control, c.minimum, c.maximum, c.value, c.remembered);
-  if (s.kind == SliderControl::Other) return c.value;
-  SliderStepUp(s);
+  s.kind = control == kBoardVolume ? SliderControl::Slider : SliderControl::Spin;
+  s.minimum = c.minimum;
+  s.maximum = c.maximum;
+  s.value = c.value;
+  s.data = c.remembered;
+  operation(s);
   return Change(control, s.value);
 }
 
-int OutputBoard::StepDown(int control) {
-  const Control& c = controls_[Index(control)];
-  SliderControl s = AsSlider(control, c.minimum, c.maximum, c.value, c.remembered);
-  if (s.kind == SliderControl::Other) return c.value;
-  SliderStepDown(s);
-  return Change(control, s.value);
-}
-
-int OutputBoard::Reset(int control) {
-  const Control& c = controls_[Index(control)];
-  SliderControl s = AsSlider(control, c.minimum, c.maximum, c.value, c.remembered);
-  if (s.kind == SliderControl::Other) return c.value;
-  SliderReset(s);
-  return Change(control, s.value);
-}
+int OutputBoard::StepUp(int control) { return Step(control, SliderStepUp); }
+int OutputBoard::StepDown(int control) { return Step(control, SliderStepDown); }
+int OutputBoard::Reset(int control) { return Step(control, SliderReset); }
 
 std::string OutputBoard::TempoText() const { return std::to_string(Value(kBoardTempo)) + " %"; }
 

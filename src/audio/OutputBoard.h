@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+struct SliderControl;
+
 enum BoardControl { kBoardVolume = 0, kBoardTempo = 1, kBoardPitch = 2, kBoardEffect = 3, kBoardControlCount = 4 };
 
 class OutputBoard {
@@ -53,6 +55,8 @@ class OutputBoard {
     int minimum = 0, maximum = 0, value = 0, remembered = 0;
     bool changed = false;
   };
+  // A key's slider operation on the volume, tempo or pitch, applied like a change by hand.
+  int Step(int control, void (*operation)(SliderControl&));
   static size_t Index(int control) {
     return control >= 0 && control < kBoardControlCount ? static_cast<size_t>(control) : 0;
   }
