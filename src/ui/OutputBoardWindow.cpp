@@ -168,6 +168,11 @@ class OutputBoardWindow : public ChildWindow {
   void Finish(bool ok) {
     if (finished_) return;
     finished_ = true;
+    // A number typed into a spinner and not yet committed by the control counts on OK.
+    if (ok && board_.SpinnersEnabled()) {
+      if (tempo_->GetValue() != board_.Value(kBoardTempo)) Changed(kBoardTempo, tempo_->GetValue());
+      if (pitch_->GetValue() != board_.Value(kBoardPitch)) Changed(kBoardPitch, pitch_->GetValue());
+    }
     if (ok) board_.Ok();
     else board_.Cancel();
     EndModal(ok ? wxID_OK : wxID_CANCEL);

@@ -112,12 +112,13 @@ def main():
                 key("space", pause=1.0)
                 values, labels, _ = board_state(pyatspi)
                 assert values == {"Volume": 70, "Tempo": 0, "Hauteur": 0}, values
-                # Return keeps the change.
-                key("Tab", "Prior", "Return", pause=0.8)
+                # Return keeps the changes, a number typed into a spinner too.
+                key("Tab", "Prior", "Tab", "ctrl+a", "6", "Return", pause=0.8)
                 assert wait_gone(desk, "^Tableau de sortie$"), "Return did not close the board"
                 key("space", pause=1.0)
                 values, labels, _ = board_state(pyatspi)
                 assert values["Tempo"] == 15 and "15 %" in labels, (values, labels)
+                assert values["Hauteur"] == 6 and "3.0 demi-tons" in labels, (values, labels)
                 key("Escape", pause=0.8)
                 assert wait_gone(desk, "^Tableau de sortie$")
 
