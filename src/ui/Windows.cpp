@@ -5,6 +5,10 @@
 
 #include "app/AppHooks.h"
 #include "ui/ExploreWindow.h"
+#include "app/Commands.h"
+#include "ui/AboutWindow.h"
+#include "ui/ChildWindow.h"
+#include "ui/OutputBoardWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -18,6 +22,8 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 void InstallWindows() {
   // One line per window module, in menu order.
   InstallExploreWindow();
+  RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
+  RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
