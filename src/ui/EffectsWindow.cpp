@@ -151,10 +151,11 @@ class EffectsWindow : public ChildWindow {
                                     wxSP_ARROW_KEYS, c.minimum, c.maximum, c.value);
         auto* gtk = GTK_SPIN_BUTTON(spin->GetHandle());
         gtk_spin_button_set_numeric(gtk, FALSE);
+        // The text first: reading the bare number the toolkit put there as a text of the
+        // control's own form would change the value.
+        SpinOutput(gtk, GINT_TO_POINTER(i));
         g_signal_connect(gtk, "output", G_CALLBACK(SpinOutput), GINT_TO_POINTER(i));
         g_signal_connect(gtk, "input", G_CALLBACK(SpinInput), GINT_TO_POINTER(i));
-        gtk_spin_button_update(gtk);
-        SpinOutput(gtk, GINT_TO_POINTER(i));
         gtkaccess::SetName(spin, label);
         spin->Bind(wxEVT_SPINCTRL, [this, i, spin](wxSpinEvent&) {
           SetEffectsParam(e_, i, spin->GetValue());

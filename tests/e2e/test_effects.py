@@ -1,0 +1,162 @@
+"""The effects window from the menu: its pages as a screen reader reads them, a renamed set,
+an effect ticked and a parameter changed by keys, then the effect-set file and the menus."""
+import os
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import Desktop, Program, start_accessibility_bus, walk  # noqa: E402
+
+BINARY, DATA = sys.argv[1], sys.argv[2]
+TITLE = "Modifier l'effet Effet 1"
+
+
+def top_window(pyatspi, name, timeout=20):
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            for top in (app.getChildAtIndex(j) for j in range(app.childCount if app else 0)):
+                if top is not None and top.name == name:
+                    return top
+        time.sleep(0.3)
+    raise AssertionError("no window %r on the accessibility bus" % name)
+
+
+def text_of(node):
+    try:
+        t = node.queryText()
+        return t.getText(0, t.characterCount)
+    except NotImplementedError:
+        return None
+
+
+def controls(window):
+    """(role, name, text, states) of every node, for reading a failure too."""
+    out = []
+    for n in walk(window):
+        states = n.getState().getStates()
+        out.append((n.getRoleName(), n.name, text_of(n), {str(s) for s in states}))
+    return out
+
+
+def named(nodes, role, name):
+    return [n for n in nodes if n[0] == role and n[1] == name]
+
+
+def selected_tab(window):
+    for n in walk(window):
+        if n.getRoleName() == "page tab" and any("SELECTED" in str(s) for s in n.getState().getStates()):
+            return n.name
+    return None
+
+
+def main():
+    launcher = start_accessibility_bus()
+    import pyatspi  # after the bus exists
+
+    with Desktop() as desk:
+        prog = Program(BINARY, DATA)
+        try:
+            prog.start(desk, "-portable", extra_env={"NO_AT_BRIDGE": "0", "GTK_MODULES": "gail:atk-bridge"})
+            win = desk.wait_window("^Tondrial-Portable$")
+            assert win, "no main window"
+            desk.xdotool("windowactivate", "--sync", win)
+            time.sleep(1.0)
+
+            # Configuration menu, "Configurer les effets", "Effet 1" (after "Effet 0").
+            for k in ("alt+c", "Down", "Down", "Right", "Down", "Return"):
+                desk.xdotool("key", k)
+                time.sleep(0.4)
+            dlg = desk.wait_window("^" + TITLE + "$", timeout=15)
+            assert dlg, "the effects window did not open"
+            window = top_window(pyatspi, TITLE)
+            time.sleep(0.5)
+            nodes = controls(window)
+            tabs = [n[1] for n in nodes if n[0] == "page tab"]
+            assert tabs == ["Général", "Passe-tout", "Wah", "Chorus", "Écho", "Réverbération"], tabs
+            assert selected_tab(window) == "Général"
+            name = named(nodes, "text", "Nom de l'effet")
+            assert name and name[0][2] == "Effet 1", nodes
+            for box in ("Écouter sur le moniteur", "Écouter sur la sortie", "Filtre passe-tout", "Chorus",
+                        "Réverbération"):
+                assert named(nodes, "check box", box), "check box %r missing: %s" % (box, nodes)
+            # The parameters show their values with their units (the defaults of a new set).
+            spins = {n[1]: n[2] for n in nodes if n[0] == "spin button"}
+            assert len([n for n in nodes if n[0] == "spin button"]) == 20, nodes
+            assert spins.get("Gain") == "0.6", spins
+            assert spins.get("Fréquence") == "100 Hz", spins
+            assert spins.get("Balayage maximum") == "5 ms", spins
+            assert spins.get("Niveau") == "0.6", spins
+            delays = [n[2] for n in nodes if n[0] == "spin button" and n[1] == "Délai"]
+            assert delays == ["50 ms", "1.0 secondes", "1200 ms"], delays
+            presets = [n for n in nodes if n[0] == "combo box" and n[1] == "Préréglages du chorus"]
+            assert presets, nodes
+
+            # Ctrl+Shift+Tab wraps to the last page, Ctrl+Tab back to the first.
+            desk.xdotool("key", "ctrl+shift+Tab")
+            time.sleep(0.4)
+            assert selected_tab(window) == "Réverbération", selected_tab(window)
+            desk.xdotool("key", "ctrl+Tab")
+            time.sleep(0.4)
+            assert selected_tab(window) == "Général", selected_tab(window)
+
+            # Rename: the name field selects its text when it gets the focus.
+            desk.xdotool("key", "Tab")
+            time.sleep(0.4)
+            desk.xdotool("type", "--delay", "40", "Studio")
+            # The chorus page: tick the effect, raise the wet mix by a tenth of its range.
+            for _ in range(3):
+                desk.xdotool("key", "ctrl+Tab")
+                time.sleep(0.3)
+            assert selected_tab(window) == "Chorus", selected_tab(window)
+            for k in ("Tab", "space", "Tab", "Tab", "Prior"):
+                desk.xdotool("key", k)
+                time.sleep(0.3)
+            nodes = controls(window)
+            wet = [n for n in nodes if n[0] == "spin button" and n[1] == "Son traité"]
+            assert "0.75" in [n[2] for n in wet], wet
+            chorus = named(nodes, "check box", "Chorus")
+            assert chorus and any("STATE_CHECKED" in s for s in chorus[0][3]), chorus
+            desk.screenshot(os.path.join(os.path.dirname(BINARY), "..", "effects-window.png"))
+            desk.xdotool("key", "Return")
+            deadline = time.time() + 10
+            while time.time() < deadline and desk.xdotool("search", "--onlyvisible", "--name", "^" + TITLE + "$"):
+                time.sleep(0.2)
+            assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + TITLE + "$"), "Return did not confirm"
+
+            ini = prog.file("Effects.ini").decode("utf-8-sig")
+            assert "\r\n[2]\r\nName = Studio\r\n" in ini, ini
+            group = ini.split("[2]\r\n")[1].split("[3]")[0]
+            assert "Chorus_Enable = 1\r\n" in group and "Chorus_fWetMix = 0.7500000000\r\n" in group, group
+            assert "APF_Enable = 0\r\n" in group, group
+            assert "Flags = 1\r\n" in ini, ini
+
+            # The menus name the set: Output and Monitor effects, and the item that edits it.
+            main = top_window(pyatspi, "Tondrial-Portable")
+            items = [n.name for n in walk(main, limit=60) if n.getRoleName() in ("menu item", "radio menu item",
+                                                                                  "check menu item")]
+            assert items.count("Studio") >= 3, items
+            assert "Effet 1" not in items, items
+
+            # Reopened: the new name in the title, Escape closes it.
+            for k in ("alt+c", "Down", "Down", "Right", "Down", "Return"):
+                desk.xdotool("key", k)
+                time.sleep(0.4)
+            assert desk.wait_window("^Modifier l'effet Studio$", timeout=15), "the renamed set did not open"
+            desk.xdotool("key", "Escape")
+            time.sleep(0.8)
+            assert not desk.xdotool("search", "--onlyvisible", "--name", "^Modifier l'effet"), "Escape did not cancel"
+
+            desk.xdotool("windowactivate", "--sync", win)
+            desk.xdotool("key", "alt+F4")
+            assert prog.wait() == 0, prog.output
+        finally:
+            prog.cleanup()
+    launcher.terminate()
+    print("e2e effects: ok")
+
+
+if __name__ == "__main__":
+    main()
