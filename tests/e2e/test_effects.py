@@ -1,14 +1,29 @@
 """The effects window from the menu: its pages as a screen reader reads them, a renamed set,
 an effect ticked and a parameter changed by keys, then the effect-set file and the menus."""
 import os
+import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, Program, start_accessibility_bus, walk  # noqa: E402
+from harness import Desktop, Program, PulseServer, StreamRecorder, start_accessibility_bus, walk  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 TITLE = "Modifier l'effet Effet 1"
+PRESENT = 0.02  # a tone at a tenth of full scale reads about 0.05
+
+
+def make_media(folder):
+    os.makedirs(os.path.join(folder, "media"), exist_ok=True)
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", os.path.join(folder, "media", "a440.wav"),
+                    "synth", "120", "sine", "440", "vol", "0.3"], check=True)
+    with open(os.path.join(folder, "ProfilDefault.M3U"), "w", newline="") as f:
+        f.write("#EXTM3U\r\nmedia/a440.wav\r\n")
+    with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
+        f.write("\ufeff; Nom : Tondrial\r\nMainWindowZ = 0\r\nMainWindowW = 800\r\nMainWindowH = 600\r\n"
+                "Output.Name = Output\r\nOutput.UseDefault = Off\r\n"
+                "MonitorDevice.Name = Monitor\r\nMonitorDevice.UseDefault = Off\r\n"
+                "Output.Volume = 80\r\nOutput.Compressor = 0;10;200;0;3;\r\n")
 
 
 def top_window(pyatspi, name, timeout=20):
@@ -55,11 +70,17 @@ def selected_tab(window):
 def main():
     launcher = start_accessibility_bus()
     import pyatspi  # after the bus exists
+    pulse = PulseServer()
+    out = None
 
     with Desktop() as desk:
         prog = Program(BINARY, DATA)
+        make_media(prog.folder)
         try:
-            prog.start(desk, "-portable", extra_env={"NO_AT_BRIDGE": "0", "GTK_MODULES": "gail:atk-bridge"})
+            env = dict(pulse.client_env(), SDL_AUDIODRIVER="pulseaudio", NO_AT_BRIDGE="0",
+                       GTK_MODULES="gail:atk-bridge")
+            out = StreamRecorder(pulse, "out")
+            prog.start(desk, "-portable", extra_env=env)
             win = desk.wait_window("^Tondrial-Portable$")
             assert win, "no main window"
             desk.xdotool("windowactivate", "--sync", win)
@@ -149,11 +170,53 @@ def main():
             time.sleep(0.8)
             assert not desk.xdotool("search", "--onlyvisible", "--name", "^Modifier l'effet"), "Escape did not cancel"
 
+            # The test on the Output: the tone on air goes through the edited echo; with its dry
+            # and wet sound typed to 0 the Output is silent, and closing the window ends the test.
+            desk.xdotool("windowactivate", "--sync", win)
+            desk.xdotool("key", "Home")
+            desk.xdotool("key", "Return")
+            time.sleep(1.5)
+            for k in ("alt+c", "Down", "Down", "Right", "Down", "Down", "Return"):
+                desk.xdotool("key", k)
+                time.sleep(0.4)
+            assert desk.wait_window("^Modifier l'effet Effet 2$", timeout=15), "set 2 did not open"
+            time.sleep(0.5)
+            for k in ("Tab", "Tab", "Tab", "space", "ctrl+Tab", "ctrl+Tab", "ctrl+Tab", "ctrl+Tab", "Tab", "space",
+                      "Tab"):
+                desk.xdotool("key", k)
+                time.sleep(0.3)
+            t_open = time.time()
+            time.sleep(1.0)
+            desk.xdotool("type", "0")
+            desk.xdotool("key", "Tab")
+            time.sleep(0.3)
+            desk.xdotool("type", "0")
+            desk.xdotool("key", "Tab")
+            t_silent = time.time()
+            time.sleep(1.5)
+            desk.xdotool("key", "Escape")
+            t_closed = time.time()
+            time.sleep(1.5)
+            before = out.level(440, t_open, t_open + 0.5)
+            during = out.level(440, t_silent + 0.8, t_silent + 1.3)
+            after = out.level(440, t_closed + 0.8, t_closed + 1.3)
+            print("Output 440 Hz: window open %.4f, echo silenced %.4f, closed %.4f" % (before, during, after))
+            assert before > PRESENT / 2, before
+            assert during < PRESENT / 8, during
+            assert after > PRESENT, after
+            ini = prog.file("Effects.ini").decode("utf-8-sig")
+            assert "Flags = 3\r\n" in ini, ini  # the Output test is kept, and off at the next opening
+            group = ini.split("[3]\r\n")[1].split("[4]")[0]
+            assert "Echo2_Enable = 0\r\n" in group, group
+
             desk.xdotool("windowactivate", "--sync", win)
             desk.xdotool("key", "alt+F4")
             assert prog.wait() == 0, prog.output
         finally:
+            if out:
+                out.stop()
             prog.cleanup()
+            pulse.close()
     launcher.terminate()
     print("e2e effects: ok")
 
