@@ -217,10 +217,15 @@ EffectSet ReadEffectsEditor(const EffectsEditor& e) {
   return s;
 }
 
-void TestCurrentSet(const EffectsEditor& e) {
+void TestCurrentSet(EffectsEditor& e) {
   EffectSet s = ReadEffectsEditor(e);
   if (e.testOnMonitor) ApplyEffectSetToDevice(kEffectDeviceMonitor, &s);
+  // Unticking a box ends the test there: the device is not left playing a set nobody chose.
+  else if (e.monitorTested) ApplyDeviceEffect(kEffectDeviceMonitor);
   if (e.testOnOutput) ApplyEffectSetToDevice(kEffectDeviceOutput, &s);
+  else if (e.outputTested) ApplyDeviceEffect(kEffectDeviceOutput);
+  e.monitorTested = e.testOnMonitor;
+  e.outputTested = e.testOnOutput;
 }
 
 void SetEffectsParam(EffectsEditor& e, int param, int value) {

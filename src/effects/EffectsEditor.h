@@ -57,6 +57,8 @@ struct EffectsEditor {
   std::array<bool, kEffectsPageCount> enabled{};  // by page; the general page has none
   std::array<SliderControl, kEffectParamCount> params{};
   std::array<ListModel, kEffectsPageCount> presets;  // APF, AutoWah, Chorus and Echo2 pages
+  // The devices that carry the edited set now.
+  bool monitorTested = false, outputTested = false;
 };
 
 // Opens set 1..9 for editing: copies it, switches the Output test off, fills the controls and
@@ -65,8 +67,9 @@ bool OpenEffectsEditor(EffectsEditor& e, int set);
 std::string EffectsEditorTitle(const EffectsEditor& e);
 // A set made from the controls; the test options follow the two boxes at the same time.
 EffectSet ReadEffectsEditor(const EffectsEditor& e);
-// Puts the set made from the controls on the Monitor and/or the Output, as the boxes ask.
-void TestCurrentSet(const EffectsEditor& e);
+// Puts the set made from the controls on the Monitor and/or the Output, as the boxes ask; a
+// device whose box was unticked gets its assigned set back.
+void TestCurrentSet(EffectsEditor& e);
 
 // A parameter control took a value (kept inside its range); the set is heard at once.
 void SetEffectsParam(EffectsEditor& e, int param, int value);

@@ -69,7 +69,7 @@ class EffectsWindow : public ChildWindow {
   bool OnWindowCommand(int32_t command) override {
     switch (command) {
       case kCmdCancel: Finish(false); return true;
-      case kCmdReturn: Finish(wxWindow::FindFocus() != cancel_); return true;
+      case kCmdReturn: Finish(!HasFocus(cancel_)); return true;
       case kCmdNextPage: StepTab(book_, 1, true); return true;
       case kCmdPreviousPage: StepTab(book_, -1, true); return true;
       case kCmdF1: return F1();
@@ -216,17 +216,24 @@ class EffectsWindow : public ChildWindow {
       if (spins_[i] && spins_[i]->GetValue() != e_.params[i].value) spins_[i]->SetValue(e_.params[i].value);
   }
 
+  // Asked of the toolkit: a drop-down list is focused in an inner button the wx focus
+  // tracking does not see.
+  bool HasFocus(wxWindow* w) const {
+    if (!w) return false;
+    GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(GetHandle()));
+    GtkWidget* widget = static_cast<GtkWidget*>(w->GetHandle());
+    return focus && widget && (focus == widget || gtk_widget_is_ancestor(focus, widget));
+  }
+
   int FocusedParam() const {
-    wxWindow* f = wxWindow::FindFocus();
     for (int i = 0; i < kEffectParamCount; ++i)
-      if (f && spins_[i] == f) return i;
+      if (HasFocus(spins_[i])) return i;
     return -1;
   }
 
   bool F1() {
-    wxWindow* f = wxWindow::FindFocus();
     for (int page = kEffectsPageAPF; page < kEffectsPageCount; ++page) {
-      if (!presets_[page] || presets_[page] != f) continue;
+      if (!HasFocus(presets_[page])) continue;
       ReadSpins();
       if (ApplyEffectsPreset(e_, page)) {
         auto [first, last] = EffectsPageParams(page);

@@ -60,6 +60,10 @@ def named(nodes, role, name):
     return [n for n in nodes if n[0] == role and n[1] == name]
 
 
+def spin_texts(window, name):
+    return [text_of(n) for n in walk(window) if n.getRoleName() == "spin button" and n.name == name]
+
+
 def selected_tab(window):
     for n in walk(window):
         if n.getRoleName() == "page tab" and any("SELECTED" in str(s) for s in n.getState().getStates()):
@@ -140,6 +144,23 @@ def main():
             assert "0.75" in [n[2] for n in wet], wet
             chorus = named(nodes, "check box", "Chorus")
             assert chorus and any("STATE_CHECKED" in s for s in chorus[0][3]), chorus
+            # F1 on a chorus parameter puts it back to 0; on the preset list it applies the preset.
+            desk.xdotool("key", "F1")
+            time.sleep(0.3)
+            assert "0.00" in spin_texts(window, "Son traité"), spin_texts(window, "Son traité")
+            for k in ("Tab", "Tab", "Tab", "Tab", "Tab"):
+                desk.xdotool("key", k)
+                time.sleep(0.3)
+            for k in ("Down", "Down", "Down"):  # "Devil"
+                desk.xdotool("key", k)
+                time.sleep(0.3)
+            desk.xdotool("key", "F1")
+            time.sleep(0.4)
+            assert "0.35" in spin_texts(window, "Son traité"), spin_texts(window, "Son traité")
+            assert "50 ms" in spin_texts(window, "Balayage maximum"), spin_texts(window, "Balayage maximum")
+            assert "200" in spin_texts(window, "Vitesse"), spin_texts(window, "Vitesse")
+            chorus = named(controls(window), "check box", "Chorus")
+            assert any("STATE_CHECKED" in s for s in chorus[0][3]), chorus  # the preset leaves the box
             desk.screenshot(os.path.join(os.path.dirname(BINARY), "..", "effects-window.png"))
             desk.xdotool("key", "Return")
             deadline = time.time() + 10
@@ -150,7 +171,9 @@ def main():
             ini = prog.file("Effects.ini").decode("utf-8-sig")
             assert "\r\n[2]\r\nName = Studio\r\n" in ini, ini
             group = ini.split("[2]\r\n")[1].split("[3]")[0]
-            assert "Chorus_Enable = 1\r\n" in group and "Chorus_fWetMix = 0.7500000000\r\n" in group, group
+            for entry in ("Chorus_Enable = 1", "Chorus_fWetMix = 0.3499999940", "Chorus_fMaxSweep = 50.0000000000",
+                          "Chorus_fRate = 200.0000000000", "Chorus_fDryMix = 0.8999999762"):
+                assert entry + "\r\n" in group, (entry, group)
             assert "APF_Enable = 0\r\n" in group, group
             assert "Flags = 1\r\n" in ini, ini
 

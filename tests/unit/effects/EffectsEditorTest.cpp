@@ -248,6 +248,15 @@ TEST_F(EffectsEditorTest, TheTestIsHeardOnTheChosenDevicesUntilTheWindowCloses) 
   auto o3 = Render(0.3, 1);
   EXPECT_GT(Rms(o2, o3), 0.05);  // the Output no longer plays the bare tone
 
+  // Unticking the Output box ends the test there; ticking it again brings it back.
+  e.testOnOutput = false;
+  TestCurrentSet(e);
+  EXPECT_TRUE(outList.items.empty());
+  EXPECT_EQ(monList.items.size(), 1u);
+  e.testOnOutput = true;
+  TestCurrentSet(e);
+  EXPECT_EQ(outList.items.size(), 1u);
+
   // Cancel: the Monitor gets its own set 3 back (a chorus with its stored parameters), the
   // Output its no-effect set.
   CloseEffectsEditor(e, false);
@@ -261,12 +270,18 @@ TEST_F(EffectsEditorTest, TheTestIsHeardOnTheChosenDevicesUntilTheWindowCloses) 
   EXPECT_LT(Rms(o4, m4), 0.01);
   EXPECT_FALSE(EffectSets()[2].ChorusEnable);
 
-  // Reopened, the Output test is off again; with no test box ticked nothing is applied.
+  // Reopened, the Output test is off again; unticking the Monitor box gives the Monitor its
+  // assigned set 3 back, and from then on changes are not heard.
   ASSERT_TRUE(OpenEffectsEditor(e, 2));
   EXPECT_FALSE(e.testOnOutput);
+  EXPECT_TRUE(monList.items.empty());
   e.testOnMonitor = false;
+  TestCurrentSet(e);
+  ASSERT_EQ(monList.items.size(), 1u);
+  EXPECT_EQ(monList.items[0].type, alib::kFxChorus);
   e.enabled[kEffectsPageAPF] = true;
   TestCurrentSet(e);
+  ASSERT_EQ(monList.items.size(), 1u);
   EXPECT_EQ(monList.items[0].type, alib::kFxChorus);
   EXPECT_TRUE(outList.items.empty());
   CloseEffectsEditor(e, true);
