@@ -7,6 +7,7 @@
 #include "effects/EffectHooks.h"
 #include "ui/ChildWindow.h"
 #include "ui/EffectsWindow.h"
+#include "ui/ExploreWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -20,6 +21,7 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 void InstallWindows() {
   // One line per window module, in menu order.
   SetEffectsWindowOpener([](int set) { EditEffectSet(set, MainWindow()); });
+  InstallExploreWindow();
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
