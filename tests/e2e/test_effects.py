@@ -64,6 +64,21 @@ def spin_texts(window, name):
     return [text_of(n) for n in walk(window) if n.getRoleName() == "spin button" and n.name == name]
 
 
+def effects_file(prog, must_hold, timeout=10):
+    """The effect-set file once it holds a text (it is written just after the window closes)."""
+    deadline = time.time() + timeout
+    ini = ""
+    while time.time() < deadline:
+        try:
+            ini = prog.file("Effects.ini").decode("utf-8-sig")
+        except FileNotFoundError:
+            ini = ""
+        if must_hold in ini:
+            break
+        time.sleep(0.2)
+    return ini
+
+
 def selected_tab(window):
     for n in walk(window):
         if n.getRoleName() == "page tab" and any("SELECTED" in str(s) for s in n.getState().getStates()):
@@ -168,7 +183,7 @@ def main():
                 time.sleep(0.2)
             assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + TITLE + "$"), "Return did not confirm"
 
-            ini = prog.file("Effects.ini").decode("utf-8-sig")
+            ini = effects_file(prog, "Name = Studio")
             assert "\r\n[2]\r\nName = Studio\r\n" in ini, ini
             group = ini.split("[2]\r\n")[1].split("[3]")[0]
             for entry in ("Chorus_Enable = 1", "Chorus_fWetMix = 0.3499999940", "Chorus_fMaxSweep = 50.0000000000",
@@ -184,14 +199,26 @@ def main():
             assert items.count("Studio") >= 3, items
             assert "Effet 1" not in items, items
 
-            # Reopened: the new name in the title, Escape closes it.
-            for k in ("alt+c", "Down", "Down", "Right", "Down", "Return"):
-                desk.xdotool("key", k)
-                time.sleep(0.4)
-            assert desk.wait_window("^Modifier l'effet Studio$", timeout=15), "the renamed set did not open"
-            desk.xdotool("key", "Escape")
-            time.sleep(0.8)
-            assert not desk.xdotool("search", "--onlyvisible", "--name", "^Modifier l'effet"), "Escape did not cancel"
+            # Reopened: the new name in the title. Return on the Cancel button cancels, and so
+            # does Escape.
+            for attempt in ("Return on Cancel", "Escape"):
+                for k in ("alt+c", "Down", "Down", "Right", "Down", "Return"):
+                    desk.xdotool("key", k)
+                    time.sleep(0.4)
+                assert desk.wait_window("^Modifier l'effet Studio$", timeout=15), "the renamed set did not open"
+                time.sleep(0.5)
+                keys = ["Tab", "type:Autre"]
+                keys += ["shift+Tab", "shift+Tab", "Return"] if attempt == "Return on Cancel" else ["Escape"]
+                for k in keys:
+                    if k.startswith("type:"):
+                        desk.xdotool("type", "--delay", "40", k[5:])
+                    else:
+                        desk.xdotool("key", k)
+                    time.sleep(0.4)
+                time.sleep(0.5)
+                assert not desk.xdotool("search", "--onlyvisible", "--name", "^Modifier l'effet"), attempt
+                ini = prog.file("Effects.ini").decode("utf-8-sig")
+                assert "Name = Studio\r\n" in ini and "Autre" not in ini, (attempt, ini)
 
             # The test on the Output: the tone on air goes through the edited echo; with its dry
             # and wet sound typed to 0 the Output is silent, and closing the window ends the test.
@@ -227,7 +254,7 @@ def main():
             assert before > PRESENT / 2, before
             assert during < PRESENT / 8, during
             assert after > PRESENT, after
-            ini = prog.file("Effects.ini").decode("utf-8-sig")
+            ini = effects_file(prog, "Flags = 3")
             assert "Flags = 3\r\n" in ini, ini  # the Output test is kept, and off at the next opening
             group = ini.split("[3]\r\n")[1].split("[4]")[0]
             assert "Echo2_Enable = 0\r\n" in group, group
