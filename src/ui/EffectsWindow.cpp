@@ -69,7 +69,7 @@ class EffectsWindow : public ChildWindow {
   bool OnWindowCommand(int32_t command) override {
     switch (command) {
       case kCmdCancel: Finish(false); return true;
-      case kCmdReturn: Finish(!HasFocus(cancel_)); return true;
+      case kCmdReturn: Finish(!FocusIsIn(cancel_)); return true;
       case kCmdNextPage: StepTab(book_, 1, true); return true;
       case kCmdPreviousPage: StepTab(book_, -1, true); return true;
       case kCmdF1: return F1();
@@ -77,6 +77,7 @@ class EffectsWindow : public ChildWindow {
       case kCmdPageDown: {
         int param = FocusedParam();
         if (param < 0) return false;
+        ReadSpins();  // a value typed just before counts
         StepEffectsParam(e_, param, command == kCmdPageUp);
         ShowParams(param, param + 1);
         return true;
@@ -218,7 +219,7 @@ class EffectsWindow : public ChildWindow {
 
   // Asked of the toolkit: a drop-down list is focused in an inner button the wx focus
   // tracking does not see.
-  bool HasFocus(wxWindow* w) const {
+  bool FocusIsIn(wxWindow* w) const {
     if (!w) return false;
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(GetHandle()));
     GtkWidget* widget = static_cast<GtkWidget*>(w->GetHandle());
@@ -227,13 +228,13 @@ class EffectsWindow : public ChildWindow {
 
   int FocusedParam() const {
     for (int i = 0; i < kEffectParamCount; ++i)
-      if (HasFocus(spins_[i])) return i;
+      if (FocusIsIn(spins_[i])) return i;
     return -1;
   }
 
   bool F1() {
     for (int page = kEffectsPageAPF; page < kEffectsPageCount; ++page) {
-      if (!HasFocus(presets_[page])) continue;
+      if (!FocusIsIn(presets_[page])) continue;
       ReadSpins();
       if (ApplyEffectsPreset(e_, page)) {
         auto [first, last] = EffectsPageParams(page);
