@@ -167,7 +167,8 @@ class EffectsWindow : public ChildWindow {
       if (*kCombos[page]) {
         std::string label = Lang(kCombos[page]);
         wxRect r = RowRect(y, panel, label);
-        auto* combo = new wxChoice(panel, wxID_ANY, r.GetPosition(), r.GetSize());
+        // The last row of its page: the drop-down list takes the height GTK needs for its text.
+        auto* combo = new wxChoice(panel, wxID_ANY, r.GetPosition(), wxSize(r.GetWidth(), -1));
         const ListModel& list = e_.presets[page];
         for (int row = 0; row < list.Count(); ++row) combo->Append(Text(list.Text(row, 0)));
         combo->SetSelection(list.FirstSelected());
