@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "effects/EffectHooks.h"
+#include "ui/ChildWindow.h"
+#include "ui/EffectsWindow.h"
 #include "ui/ExploreWindow.h"
 #include "app/Commands.h"
 #include "ui/AboutWindow.h"
@@ -21,6 +24,7 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  SetEffectsWindowOpener([](int set) { EditEffectSet(set, MainWindow()); });
   InstallExploreWindow();
   RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
   RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
