@@ -4,6 +4,10 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "ui/ChildWindow.h"
+#include "ui/LangEditWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -16,6 +20,7 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
