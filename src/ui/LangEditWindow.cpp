@@ -7,6 +7,7 @@
 #include "access/Shortcuts.h"
 #include "lang/LangEditor.h"
 #include "ui/ChildWindow.h"
+#include "ui/GtkAccess.h"
 #include "ui/PlayListView.h"
 
 namespace {
@@ -33,11 +34,15 @@ class LangEditWindow : public ChildWindow {
     // Taller than one row, so that a sighted helper sees more than one entry at a time.
     wxRect r = Row("ABCDE 8", this, kListCaption);
     if (LastLabel()) LastLabel()->SetId(kListLabel);
-    list_ = new PlayListView(this, kList, editor_.List(), wxDV_SINGLE | wxDV_ROW_LINES);
+    // The multiple-selection table: in single mode GTK leaves its keyboard cursor behind when
+    // the editor moves the selection itself (the next arrow key went on from the old row).
+    list_ = new PlayListView(this, kList, editor_.List());
     list_->SetSize(r);
+    gtkaccess::SetName(list_, kListCaption);
     r = Row("CDE", this, kTextCaption);
     if (LastLabel()) LastLabel()->SetId(kTextLabel);
     field_ = new wxTextCtrl(this, kText, wxEmptyString, r.GetPosition(), r.GetSize());
+    gtkaccess::SetName(field_, kTextCaption);
     AddButton(kUpdate, kUpdateCaption, Row("", this, "", true));
     AddButton(kSave, kSaveCaption, Row("", this, "", true));
     AddButton(kQuit, kQuitCaption, Row("", this, "", true));

@@ -6,7 +6,7 @@
 
 class PlayListView : public wxDataViewListCtrl, public ListModel::View {
  public:
-  PlayListView(wxWindow* parent, int id, ListModel& model, long style = wxDV_MULTIPLE | wxDV_ROW_LINES);
+  PlayListView(wxWindow* parent, int id, ListModel& model);
   ~PlayListView() override;
   bool Contains(wxWindow* w) const;
 
