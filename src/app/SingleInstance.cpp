@@ -37,7 +37,9 @@ std::string FindWindowByTitle(const std::string& pattern, const std::string& cla
 
 void CheckSingleInstance() {
   switch (platform::OpenInstanceLock(kInstanceName, App.InstanceMutex)) {
-    case platform::InstanceLockState::Failed: g_exit(0); return;
+    // Without a place for the lock (no usable runtime folder) copies cannot meet; ending here
+    // would leave the user with a program that silently never starts.
+    case platform::InstanceLockState::Failed:
     case platform::InstanceLockState::Created: return;
     case platform::InstanceLockState::Exists: break;
   }

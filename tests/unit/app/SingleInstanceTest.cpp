@@ -214,6 +214,24 @@ TEST_F(SingleInstanceTest, WhatAKilledCopyLeftDoesNotBlockANewStart) {
   Stop(first);
 }
 
+TEST_F(SingleInstanceTest, NoPlaceForTheLockStillStarts) {
+  std::string blocked = folder_ + "/file";
+  testenv::WriteBytes(blocked, "x");
+  std::string inside = blocked + "/run";
+  platform::OverrideInstanceFolder(&inside);
+  EXPECT_EQ(platform::InstanceFolder(), "");
+  CheckSingleInstance();
+  EXPECT_EQ(g_exitCode, -1);
+  EXPECT_FALSE(InstallMainWindowHook());
+
+  // A folder open to other users is not used for the lock.
+  std::string open = folder_ + "/open";
+  platform::OverrideInstanceFolder(&open);
+  std::filesystem::create_directories(open + "/tondrial");
+  ::chmod((open + "/tondrial").c_str(), 0777);
+  EXPECT_EQ(platform::InstanceFolder(), "");
+}
+
 TEST_F(SingleInstanceTest, TheHookLogsEveryCodeAndShowsOnlyForOne) {
   App.HiddenInSystray = true;
   shell.mainVisible = false;
