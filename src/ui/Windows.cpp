@@ -12,6 +12,10 @@
 #include "ui/AboutWindow.h"
 #include "ui/ChildWindow.h"
 #include "ui/OutputBoardWindow.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "ui/ChildWindow.h"
+#include "ui/LangEditWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -28,6 +32,7 @@ void InstallWindows() {
   InstallExploreWindow();
   RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
   RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
+  RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
