@@ -4,6 +4,10 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "playlist/PlayListView.h"
+#include "playlist/PlayedWindow.h"
+#include "ui/PlayedListWindow.h"
+#include "ui/TrackPropertiesWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -16,6 +20,8 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  SetPlayedListWindow(OpenPlayedListWindow);
+  SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
