@@ -9,6 +9,7 @@
 #include "playlist/PlayListView.h"
 #include "playlist/TrackProperties.h"
 #include "ui/ChildWindow.h"
+#include "ui/GtkAccess.h"
 
 namespace {
 
@@ -26,13 +27,16 @@ class PropertiesWindow : public ChildWindow {
     StartLayout(width);
     wxRect r = Row("CDE", this, Lang("Property\\AliasName"));
     alias_ = new wxTextCtrl(this, wxID_ANY, U(form_.alias), r.GetPosition(), r.GetSize());
+    gtkaccess::SetName(alias_, Lang("Property\\AliasName"));
     r = Row("ABCDE 3", this, "", true);
     wxString desc = U(form_.description);
     description_ = new wxTextCtrl(this, wxID_ANY, desc, r.GetPosition(), r.GetSize(), wxTE_MULTILINE | wxTE_READONLY);
     r = Row("CDE", this, Lang("Property\\Edit.Start"));
     start_ = new wxTextCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxTE_READONLY);
+    gtkaccess::SetName(start_, Lang("Property\\Edit.Start"));
     r = Row("CDE", this, Lang("Property\\Edit.End"));
     end_ = new wxTextCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxTE_READONLY);
+    gtkaccess::SetName(end_, Lang("Property\\Edit.End"));
     r = Row("D", this, "", true);
     ok_ = new wxButton(this, wxID_ANY, U(Lang("Property\\Button.Ok")), r.GetPosition(), r.GetSize());
     r = Row("E -1", this, "", true);
