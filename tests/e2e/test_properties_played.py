@@ -142,6 +142,19 @@ def main():
                 time.sleep(max(0.0, t_prev + 3.5 - (time.time() - t0)))
                 assert not desk.xdotool("search", "--onlyvisible", "--name", "^Pistes"), "played window still open"
                 time.sleep(1.5)
+                # The previous-track key pressed again inside the window keeps it open for
+                # choosing; Escape then closes it without replaying anything.
+                key("ctrl+Prior")
+                assert desk.wait_window("^Pistes déjà jouées$", timeout=5), "no played window"
+                t_again = key("ctrl+Prior")
+                time.sleep(3.0)
+                assert desk.xdotool("search", "--onlyvisible", "--name", "^Pistes"), "auto-play despite the second press"
+                rows = table_rows(top_window(pyatspi, "Pistes déjà jouées", timeout=2))
+                assert rows == [["a440.wav"], ["b660.wav"]], rows
+                t_escape = key("Escape")
+                time.sleep(1.0)
+                assert not desk.xdotool("search", "--onlyvisible", "--name", "^Pistes"), "Escape did not close"
+                time.sleep(1.0)
                 key("alt+F4")
                 code = prog.wait()
                 for r in recorders:
@@ -163,6 +176,10 @@ def main():
                 # The window waits: no replay at once, then a440 again after two seconds.
                 assert at(out, 440, t_prev + 0.8) < PRESENT / 4, at(out, 440, t_prev + 0.8)
                 assert at(out, 440, t_prev + 3.5) > PRESENT / 2, at(out, 440, t_prev + 3.5)
+
+                # Nothing replayed after the second press nor after Escape: a440 alone goes on.
+                for t in (t_again + 2.5, t_escape + 1.0):
+                    assert at(out, 440, t) > PRESENT / 2 and at(out, 660, t) < PRESENT / 4, t
 
                 m3u = prog.file("ProfilDefault.M3U").decode("utf-8")
                 lines = m3u.split("\r\n")
