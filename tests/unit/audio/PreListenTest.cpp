@@ -67,6 +67,17 @@ TEST_F(PreListen, MonitorPlaysFromTheFocusedFieldsTime) {
   EXPECT_EQ(MonitorChannel().Track.ID, other);
   EXPECT_EQ(MonitorSeconds(), 12);
 
+  // A list's selection moved while the Monitor played (the played window): the new track plays
+  // from its start point; paused, the Monitor does not count as playing.
+  FindTrack(id)->Start = 11;
+  Player().MonitorPlayTrack(id);
+  EXPECT_EQ(MonitorChannel().Track.ID, id);
+  EXPECT_EQ(MonitorSeconds(), 11);
+  EXPECT_GT(MonitorLevel(0.3), 0.2);
+  MonitorPause(1);
+  EXPECT_FALSE(Player().IsMonitorPlaying());
+  Player().MonitorPreListen(other, 12);
+
   // A track that left the play list cannot be pre-listened: the Monitor goes on as it was.
   ASSERT_TRUE(FillTrackProperties(f, id));
   PlayList().Remove(id);
