@@ -94,4 +94,5 @@ void ChildWindow::OnCharHook(wxKeyEvent& e) {
   }
   // A player key: handled here and stopped, so GTK does not also act on it (F10 opens menus).
   ChildWindowCommonCommand(command);
+  AfterCommonCommand(command);
 }

@@ -14,7 +14,6 @@
 #include "settings/Settings.h"
 #include "ui/ChildWindow.h"
 #include "ui/GtkAccess.h"
-#include "ui/KeyMap.h"
 #include "ui/PlayListView.h"
 
 namespace {
@@ -38,7 +37,7 @@ class PlayedWindow : public ChildWindow {
     state_.Open(NowMs());
     StartLayout(width);
     wxRect r = Row("ABCDE 10", this, "", true);
-    list_ = new PlayListView(this, wxID_ANY, state_.Rows());
+    list_ = new PlayListView(this, wxID_ANY, state_.Rows(), wxDV_SINGLE | wxDV_ROW_LINES);
     list_->SetSize(r);
     gtkaccess::SetName(list_, Lang("Played\\Title.PlayedList"));
     r = Row("D", this, "", true);
@@ -52,11 +51,6 @@ class PlayedWindow : public ChildWindow {
     AddWindowShortcut(w, kVkEscape, playedcmd::Cancel);
     AddWindowShortcut(w, kVkReturn, playedcmd::Play);
 
-    // Bound after the base's key hook, so it runs first: every key restarts the two seconds.
-    Bind(wxEVT_CHAR_HOOK, [this](wxKeyEvent& e) {
-      if (ShortcutCodeOf(e)) state_.Activity(NowMs());
-      e.Skip();
-    });
     list_->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, [this](wxDataViewEvent& e) {
       state_.SelectionChanged(NowMs());
       e.Skip();
@@ -86,6 +80,8 @@ class PlayedWindow : public ChildWindow {
   bool IsWindowCommand(int32_t command) const override {
     return (command >= 3400 && command < 3500) || ChildWindow::IsWindowCommand(command);
   }
+  // A player key pressed here is the user at work too: the two seconds start again.
+  void AfterCommonCommand(int32_t /*command*/) override { state_.Activity(NowMs()); }
   bool OnWindowCommand(int32_t command) override {
     PlayedControl focused = wxWindow::FindFocus() == cancel_ ? PlayedControl::Cancel
                             : wxWindow::FindFocus() == play_  ? PlayedControl::Play

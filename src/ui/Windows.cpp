@@ -4,6 +4,11 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "ui/ExploreWindow.h"
+#include "app/Commands.h"
+#include "ui/AboutWindow.h"
+#include "ui/ChildWindow.h"
+#include "ui/OutputBoardWindow.h"
 #include "playlist/PlayListView.h"
 #include "playlist/PlayedWindow.h"
 #include "ui/PlayedListWindow.h"
@@ -20,6 +25,9 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  InstallExploreWindow();
+  RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
+  RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
   SetPlayedListWindow(OpenPlayedListWindow);
   SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
 
