@@ -51,10 +51,9 @@ class PlayedWindow : public ChildWindow {
     AddWindowShortcut(w, kVkEscape, playedcmd::Cancel);
     AddWindowShortcut(w, kVkReturn, playedcmd::Play);
 
-    list_->Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, [this](wxDataViewEvent& e) {
-      state_.SelectionChanged(NowMs());
-      e.Skip();
-    });
+    // On the window, not the list: the list's own handler has put the selection in the rows
+    // by the time the event climbs up here.
+    Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, [this](wxDataViewEvent&) { state_.SelectionChanged(NowMs()); });
     play_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Decide(state_.Button(PlayedControl::Play, NowMs())); });
     cancel_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Decide(state_.Button(PlayedControl::Cancel, NowMs())); });
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Decide(PlayedAction::Cancel); });

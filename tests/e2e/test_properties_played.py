@@ -151,6 +151,12 @@ def main():
                 assert desk.xdotool("search", "--onlyvisible", "--name", "^Pistes"), "auto-play despite the second press"
                 rows = table_rows(top_window(pyatspi, "Pistes déjà jouées", timeout=2))
                 assert rows == [["a440.wav"], ["b660.wav"]], rows
+                # The Monitor's play key takes the selected entry; moving the selection while it
+                # plays moves the Monitor along.
+                t_mon = key("shift+Return")
+                time.sleep(1.5)
+                t_up = key("Up")
+                time.sleep(1.5)
                 t_escape = key("Escape")
                 time.sleep(1.0)
                 assert not desk.xdotool("search", "--onlyvisible", "--name", "^Pistes"), "Escape did not close"
@@ -166,8 +172,8 @@ def main():
 
                 for k in range(0, int((time.time() - t0) * 2)):
                     t = k / 2
-                    print("%5.1f s  out 440 %.3f 660 %.3f  mon 440 %.3f" % (
-                        t, at(out, 440, t), at(out, 660, t), at(mon, 440, t)))
+                    print("%5.1f s  out 440 %.3f 660 %.3f  mon 440 %.3f 660 %.3f" % (
+                        t, at(out, 440, t), at(out, 660, t), at(mon, 440, t), at(mon, 660, t)))
                 print("pre-listen %.1f previous %.1f" % (t_pre, t_prev))
                 # Space pre-listened on the Monitor (lowered while the window is open), not the Output.
                 assert at(mon, 440, t_pre + 1.0) > PRESENT, at(mon, 440, t_pre + 1.0)
@@ -177,6 +183,8 @@ def main():
                 assert at(out, 440, t_prev + 0.8) < PRESENT / 4, at(out, 440, t_prev + 0.8)
                 assert at(out, 440, t_prev + 3.5) > PRESENT / 2, at(out, 440, t_prev + 3.5)
 
+                assert at(mon, 660, t_mon + 1.0) > PRESENT and at(mon, 440, t_mon + 1.0) < PRESENT / 4
+                assert at(mon, 440, t_up + 1.0) > PRESENT and at(mon, 660, t_up + 1.0) < PRESENT / 4
                 # Nothing replayed after the second press nor after Escape: a440 alone goes on.
                 for t in (t_again + 2.5, t_escape + 1.0):
                     assert at(out, 440, t) > PRESENT / 2 and at(out, 660, t) < PRESENT / 4, t
