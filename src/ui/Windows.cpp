@@ -4,18 +4,19 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
 #include "effects/EffectHooks.h"
+#include "playlist/PlayListView.h"
+#include "playlist/PlayedWindow.h"
+#include "ui/AboutWindow.h"
 #include "ui/ChildWindow.h"
 #include "ui/EffectsWindow.h"
 #include "ui/ExploreWindow.h"
-#include "app/Commands.h"
-#include "ui/AboutWindow.h"
-#include "ui/ChildWindow.h"
-#include "ui/OutputBoardWindow.h"
-#include "app/AppState.h"
-#include "app/Commands.h"
-#include "ui/ChildWindow.h"
 #include "ui/LangEditWindow.h"
+#include "ui/OutputBoardWindow.h"
+#include "ui/PlayedListWindow.h"
+#include "ui/TrackPropertiesWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -33,6 +34,8 @@ void InstallWindows() {
   RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
   RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
   RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });
+  SetPlayedListWindow(OpenPlayedListWindow);
+  SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
