@@ -4,6 +4,9 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "app/Commands.h"
+#include "ui/ChildWindow.h"
+#include "ui/PreferencesWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -16,6 +19,7 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  RegisterWindowCommand(cmd::EditPref, [] { OpenPreferences(MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {

@@ -141,6 +141,7 @@ void WxShell::SetSystrayInfo(const std::string& text) {
 void WxShell::HideMainWindow() { frame_->HideIntoSystray(); }
 void WxShell::RestoreMainWindow() { frame_->RestoreFromSystray(); }
 bool WxShell::IsMainWindowVisible() { return frame_->IsShown(); }
+bool WxShell::IsMainWindowActive() { return frame_->IsShown() && frame_->IsActive(); }
 
 int WxShell::MessageRequester(const std::string& title, const std::string& text, int flags) {
   ChildWindowScope child;
