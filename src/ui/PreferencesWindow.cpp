@@ -2,7 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
-#include <wx/choice.h>
+#include <wx/combobox.h>
 #include <wx/dataview.h>
 #include <wx/fontdlg.h>
 #include <wx/notebook.h>
@@ -101,10 +101,11 @@ class PreferencesWindow : public ChildWindow {
           wxRect r = Row(row.spec, page, Lang(row.label));
           wxArrayString names;
           for (const auto& n : form_.languages) names.Add(U(n));
-          language_ = new wxChoice(page, kIdLanguage, r.GetPosition(), r.GetSize(), names);
+          language_ = new wxComboBox(page, kIdLanguage, wxEmptyString, r.GetPosition(), r.GetSize(), names, wxCB_READONLY);
           if (!names.empty()) language_->SetSelection(form_.language);
           // GTK names a drop-down list after its choice, not after its label.
           gtkaccess::SetName(language_, Lang(row.label));
+          gtkaccess::SkipDropDownButton(language_);
           break;
         }
         case PrefRow::Text: {
@@ -145,8 +146,11 @@ class PreferencesWindow : public ChildWindow {
     r = Row("C", page, Lang("Pref\\Shortcut.Key"));
     wxArrayString keys;
     for (const auto& k : form_.shortcuts.keys) keys.Add(U(k.text));
-    key_ = new wxChoice(page, kIdKey, r.GetPosition(), r.GetSize(), keys);
+    // Read-only lists with an entry: GTK reports the entry's focus and text to screen readers,
+    // where a plain drop-down list reports neither.
+    key_ = new wxComboBox(page, kIdKey, wxEmptyString, r.GetPosition(), r.GetSize(), keys, wxCB_READONLY);
     gtkaccess::SetName(key_, Lang("Pref\\Shortcut.Key"));
+    gtkaccess::SkipDropDownButton(key_);
     r = Row("DE -1", page, "", true);
     new wxButton(page, kIdSet, U(Lang("Pref\\Shortcut.Set")), r.GetPosition(), r.GetSize());
   }
@@ -220,12 +224,12 @@ class PreferencesWindow : public ChildWindow {
 
   PreferencesForm form_;
   wxNotebook* book_ = nullptr;
-  wxChoice* language_ = nullptr;
+  wxComboBox* language_ = nullptr;
   std::map<int32_t, wxTextCtrl*> texts_;
   std::map<int32_t, wxCheckBox*> checks_;
   wxDataViewListCtrl* list_ = nullptr;
   wxCheckBox *alt_ = nullptr, *ctrl_ = nullptr, *shift_ = nullptr, *win_ = nullptr;
-  wxChoice* key_ = nullptr;
+  wxComboBox* key_ = nullptr;
 };
 
 }  // namespace
