@@ -7,7 +7,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, FakeScreenReader, Program, SpeechCapture, start_accessibility_bus, walk  # noqa: E402
+from harness import (Desktop, FakeScreenReader, Program, SpeechCapture, expect_focus, focused,  # noqa: E402
+                     start_accessibility_bus, walk)
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 TITLE = "Préférences"
@@ -69,23 +70,16 @@ class Session:
         return [n for n in walk(self.dialog) if role is None or n.getRoleName() == role]
 
     def focused(self):
-        for n in walk(self.dialog):
-            try:
-                if n.getState().contains(self.pyatspi.STATE_FOCUSED):
-                    return n.getRoleName(), n.name
-            except Exception:
-                continue
-        return None
+        return focused(self.dialog, self.pyatspi)
 
     def expect_focus(self, role, name=None, timeout=3):
+        expect_focus(self.dialog, self.pyatspi, role, name, timeout)
+
+    def expect_cell(self, row, text, timeout=5):
         deadline = time.time() + timeout
-        got = None
-        while time.time() < deadline:
-            got = self.focused()
-            if got and got[0] == role and (name is None or got[1] == name):
-                return
-            time.sleep(0.1)
-        raise AssertionError("focus: expected %s %r, got %r" % (role, name, got))
+        while time.time() < deadline and self.cells()[row] != text:
+            time.sleep(0.2)
+        assert self.cells()[row] == text, self.cells()[row]
 
     def key_text(self):
         """The key shown by the key list (its entry's text)."""
@@ -180,10 +174,7 @@ def main():
                 s.expect_focus("push button", "Appliquer")
                 s.key("space")
                 s.expect_focus("table", "Raccourcis")  # Set gives the list the focus back
-                deadline = time.time() + 5
-                while time.time() < deadline and s.cells()[row] != "Plus fort=F11":
-                    time.sleep(0.2)
-                assert s.cells()[row] == "Plus fort=F11", s.cells()[row]
+                s.expect_cell(row, "Plus fort=F11")
                 s.key("Return")
                 assert s.closed(), "Return did not confirm the window"
                 ini = prog.file("Tondrial.ini").decode("utf-8-sig")
@@ -202,10 +193,7 @@ def main():
                 s.key("Tab", "Tab", "Tab", "Tab", "Tab")
                 s.choose_key(None, 1)  # F12
                 s.key("Tab", "space")
-                deadline = time.time() + 5
-                while time.time() < deadline and s.cells()[row] != "Plus fort=F12":
-                    time.sleep(0.2)
-                assert s.cells()[row] == "Plus fort=F12", s.cells()[row]
+                s.expect_cell(row, "Plus fort=F12")
                 cancel = [n for n in s.nodes("push button") if n.name == "Annuler"][0]
                 cancel.queryComponent().grabFocus()
                 s.expect_focus("push button", "Annuler")
