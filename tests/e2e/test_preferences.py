@@ -13,6 +13,7 @@ from harness import (Desktop, FakeScreenReader, Program, SpeechCapture, expect_f
 BINARY, DATA = sys.argv[1], sys.argv[2]
 TITLE = "Préférences"
 SHOT = os.environ.get("PREFS_SCREENSHOT")
+HOLDER = os.environ["HOTKEY_HOLDER"]
 
 
 class Session:
@@ -90,8 +91,8 @@ class Session:
     def cells(self):
         return [n.name for n in self.nodes("table cell")]
 
-    def to_shortcut_line(self, prefix):
-        """From the tab strip: the shortcut tab, the list, the line that starts with prefix."""
+    def to_shortcut_tab(self):
+        """From the tab strip to the shortcut list, checking Ctrl+Tab does not wrap round."""
         self.key("ctrl+Tab", "ctrl+Tab", "ctrl+Tab")
         self.expect_focus("page tab list")
         tabs = self.nodes("page tab")
@@ -100,6 +101,9 @@ class Session:
         assert tabs[3].getState().contains(self.pyatspi.STATE_SELECTED), "Ctrl+Tab left the last tab"
         self.key("Tab")
         self.expect_focus("table", "Raccourcis")
+
+    def select_line(self, prefix):
+        """In the focused list, the line that starts with prefix; returns its row."""
         cells = self.cells()
         index = [i for i, c in enumerate(cells) if c.startswith(prefix)]
         assert index, "no line %r in %r" % (prefix, cells)
@@ -108,6 +112,22 @@ class Session:
             self.desk.xdotool("key", "--repeat", str(index[0]), "--delay", "30", "Down")
         time.sleep(0.5)
         return index[0]
+
+    def to_shortcut_line(self, prefix):
+        self.to_shortcut_tab()
+        return self.select_line(prefix)
+
+    def set_ctrl_alt(self, key):
+        """From the list: tick Alt and Ctrl, choose key (the list starts at no key), press Set."""
+        self.key("Tab", "space", "Tab", "space", "Tab", "Tab", "Tab")
+        self.expect_focus("text", "Touche")
+        assert self.key_text() == "Aucune touche", self.key_text()
+        combo = [n for n in self.nodes("combo box") if n.name == "Touche"][0]
+        items = [n.name for n in walk(combo) if n.getRoleName() == "menu item"]
+        self.choose_key(combo, items.index(key))
+        assert self.key_text() == key, self.key_text()
+        self.key("Tab", "space")
+        self.expect_focus("table", "Raccourcis")
 
     def choose_key(self, combo, steps):
         """Moves the key list by steps entries (Down, or Up when negative)."""
@@ -146,7 +166,7 @@ def main():
 
     speech = SpeechCapture()
     reader = FakeScreenReader()
-    other = None
+    other = holder = None
     try:
         with Desktop() as desk:
             prog = Program(BINARY, DATA)
@@ -208,15 +228,16 @@ def main():
                 said = s.spoken_after(n, lambda x: "%" in x)
                 assert said and "90%" in said[0], "after Annuler: %r" % speech.lines[n:]
 
-                # 3. Ctrl+Alt+U as the global volume-down hotkey, pressed in another program.
+                # 3. Ctrl+Alt+U as the global volume-down hotkey, pressed in another program; and
+                # Ctrl+Alt+D for pause, which another program holds already.
+                holder = subprocess.Popen([HOLDER, "d"], env=dict(desk.env, ASAN_OPTIONS="detect_leaks=0"),
+                                          stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+                assert holder.stdout.readline().strip() == b"held", "the other program did not take its key"
                 s.open_prefs()
                 s.to_shortcut_line("Global : moins fort=")
-                s.key("Tab", "space", "Tab", "space", "Tab", "Tab", "Tab")  # tick Alt and Ctrl
-                combo = [n for n in s.nodes("combo box") if n.name == "Touche"][0]
-                items = [n.name for n in walk(combo) if n.getRoleName() == "menu item"]
-                s.choose_key(combo, items.index("U"))
-                assert s.key_text() == "U", s.key_text()
-                s.key("Tab", "space")
+                s.set_ctrl_alt("U")
+                s.select_line("Global : pause ou reprise=")
+                s.set_ctrl_alt("D")
                 s.key("Return")
                 assert s.closed(), "Return did not confirm the window"
                 ini = prog.file("Tondrial.ini").decode("utf-8-sig")
@@ -234,19 +255,28 @@ def main():
                 said = s.spoken_after(n, lambda x: "%" in x)
                 assert said and "80%" in said[0], "the global hotkey did not act: %r" % speech.lines[n:]
                 assert desk.xdotool("getactivewindow") == active, "the hotkey took the focus away"
+                # With NumLock on, the hotkey is the same.
+                desk.xdotool("key", "Num_Lock")
+                n = len(speech.lines)
+                desk.xdotool("key", "ctrl+alt+u")
+                said = s.spoken_after(n, lambda x: "%" in x)
+                desk.xdotool("key", "Num_Lock")
+                assert said and "70%" in said[0], "NumLock stopped the hotkey: %r" % speech.lines[n:]
 
                 desk.xdotool("windowactivate", "--sync", s.main)
                 s.key("alt+F4")
                 assert prog.wait() == 0, prog.output
                 log = prog.file("Tondrial.Log").decode("utf-8", "replace")
                 assert "- AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+U MenuID=160" in log, log[-2000:]
+                assert "! Error AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+D MenuID=157" in log, log[-2000:]
                 print("preferences scenario took %.1f s" % (time.time() - t0))
             finally:
                 prog.cleanup()
     finally:
-        if other:
-            other.kill()
-            other.wait()
+        for p in (other, holder):
+            if p and p.poll() is None:
+                p.kill()
+                p.wait()
         reader.close()
         speech.close()
         launcher.terminate()
