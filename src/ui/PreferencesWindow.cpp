@@ -55,7 +55,14 @@ class PreferencesWindow : public ChildWindow {
   bool OnWindowCommand(int32_t command) override {
     switch (command) {
       case kCmdCancel: EndModal(wxID_CANCEL); return true;
-      case kCmdConfirm: Confirm(); return true;
+      case kCmdConfirm:
+        // Return confirms the window, except on a button, which it presses: Return on
+        // "Annuler" must not store what the user meant to drop.
+        if (auto* button = dynamic_cast<wxButton*>(FindFocus()); button && wxGetTopLevelParent(button) == this)
+          Press(button->GetId());
+        else
+          Confirm();
+        return true;
       case kCmdNextTab: StepTab(book_, 1); return true;
       case kCmdPreviousTab: StepTab(book_, -1); return true;
       default: return false;
@@ -202,14 +209,18 @@ class PreferencesWindow : public ChildWindow {
     list_->SetFocus();
   }
 
-  void OnButton(wxCommandEvent& e) {
-    switch (e.GetId()) {
-      case kIdFont: form_.font = ChooseEditFont(form_.font, this); break;
-      case kIdSet: SetShortcut(); break;
-      case kIdConfirm: Confirm(); break;
-      case kIdCancel: EndModal(wxID_CANCEL); break;
-      default: e.Skip(); break;
+  bool Press(int id) {
+    switch (id) {
+      case kIdFont: form_.font = ChooseEditFont(form_.font, this); return true;
+      case kIdSet: SetShortcut(); return true;
+      case kIdConfirm: Confirm(); return true;
+      case kIdCancel: EndModal(wxID_CANCEL); return true;
+      default: return false;
     }
+  }
+
+  void OnButton(wxCommandEvent& e) {
+    if (!Press(e.GetId())) e.Skip();
   }
 
   void Confirm() {

@@ -180,8 +180,6 @@ def main():
                 # 1. Read the window; give Volume up the key F11; Return confirms from the list.
                 s.open_prefs()
                 cells = read_window(s)
-                if SHOT:
-                    desk.screenshot(SHOT)
                 row = s.to_shortcut_line("Plus fort=")
                 s.key("Tab", "Tab", "Tab", "Tab", "Tab")  # Alt, Ctrl, Maj, Win, the key list
                 s.expect_focus("text", "Touche")
@@ -195,6 +193,8 @@ def main():
                 s.key("space")
                 s.expect_focus("table", "Raccourcis")  # Set gives the list the focus back
                 s.expect_cell(row, "Plus fort=F11")
+                if SHOT:
+                    desk.screenshot(SHOT)
                 s.key("Return")
                 assert s.closed(), "Return did not confirm the window"
                 ini = prog.file("Tondrial.ini").decode("utf-8-sig")
@@ -206,7 +206,7 @@ def main():
                 said = s.spoken_after(n, lambda x: "80%" in x)
                 assert said, "F11 did not raise the volume: %r" % speech.lines[n:]
 
-                # 2. A change dropped with Annuler: the key stays F11.
+                # 2. A change dropped with Annuler (Return on it): the key stays F11.
                 s.open_prefs()
                 row = s.to_shortcut_line("Plus fort=")
                 assert s.cells()[row] == "Plus fort=F11", s.cells()[row]
@@ -217,7 +217,7 @@ def main():
                 cancel = [n for n in s.nodes("push button") if n.name == "Annuler"][0]
                 cancel.queryComponent().grabFocus()
                 s.expect_focus("push button", "Annuler")
-                s.key("space")
+                s.key("Return")  # on a button, Return presses it
                 assert s.closed(), "Annuler did not close the window"
                 ini = prog.file("Tondrial.ini").decode("utf-8-sig")
                 assert "Output\\Shortcut.VolumeUp = 122\r\n" in ini, "Annuler stored the change"
