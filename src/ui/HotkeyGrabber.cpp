@@ -1,8 +1,9 @@
 #include "ui/HotkeyGrabber.h"
 
 #include <wx/app.h>
+#include <wx/toplevel.h>
 
-#include <gdk/gdk.h>
+#include <gtk/gtk.h>
 #ifdef GDK_WINDOWING_X11
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
@@ -170,6 +171,34 @@ class X11Hotkeys : public HotkeyBackend {
 #endif
 
 }  // namespace
+
+bool HasKeyboardFocus(wxWindow* topLevel) {
+  auto* top = dynamic_cast<wxTopLevelWindow*>(topLevel);
+  if (!top) return false;
+#ifdef GDK_WINDOWING_X11
+  GdkDisplay* display = gdk_display_get_default();
+  GtkWidget* widget = static_cast<GtkWidget*>(top->GetHandle());
+  GdkWindow* own = widget ? gtk_widget_get_window(widget) : nullptr;
+  if (display && GDK_IS_X11_DISPLAY(display) && own && GDK_IS_X11_WINDOW(own)) {
+    Display* dpy = GDK_DISPLAY_XDISPLAY(display);
+    Window target = GDK_WINDOW_XID(own);
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(dpy, &focus, &revert);
+    // The focus may sit on a window inside the top-level one: walk up to the root.
+    while (focus != 0 && focus != PointerRoot && focus != target) {
+      Window root = 0, parent = 0, *children = nullptr;
+      unsigned count = 0;
+      if (!XQueryTree(dpy, focus, &root, &parent, &children, &count)) break;
+      if (children) XFree(children);
+      if (parent == root) break;
+      focus = parent;
+    }
+    return focus == target;
+  }
+#endif
+  return top->IsActive();
+}
 
 void InstallGlobalHotkeys() {
   static X11Hotkeys backend;

@@ -7,3 +7,8 @@
 // the main loop to the global-hotkey dispatcher. Call once the toolkit is up, before the main
 // window's shortcuts are installed.
 void InstallGlobalHotkeys();
+
+class wxWindow;
+// Whether the keyboard focus is in the top-level window: asked of the X server, which still
+// knows it while a grabbed hotkey is down (the toolkit then believes the window lost it).
+bool HasKeyboardFocus(wxWindow* topLevel);

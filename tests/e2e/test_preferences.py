@@ -67,6 +67,14 @@ class Session:
             time.sleep(0.2)
         return False
 
+    def main_shown(self, shown, timeout=10):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if bool(self.desk.xdotool("search", "--onlyvisible", "--name", "^Tondrial-Portable$")) == shown:
+                return True
+            time.sleep(0.2)
+        return False
+
     def nodes(self, role=None):
         return [n for n in walk(self.dialog) if role is None or n.getRoleName() == role]
 
@@ -234,10 +242,15 @@ def main():
                                           stdin=subprocess.PIPE, stdout=subprocess.PIPE)
                 assert holder.stdout.readline().strip() == b"held", "the other program did not take its key"
                 s.open_prefs()
+                s.key("Tab", "Tab", "Tab")
+                s.expect_focus("check box", "Le raccourci global d'affichage cache aussi la fenêtre")
+                s.key("space")
                 s.to_shortcut_line("Global : moins fort=")
                 s.set_ctrl_alt("U")
                 s.select_line("Global : pause ou reprise=")
                 s.set_ctrl_alt("D")
+                s.select_line("Global : afficher ou cacher")
+                s.set_ctrl_alt("T")
                 s.key("Return")
                 assert s.closed(), "Return did not confirm the window"
                 ini = prog.file("Tondrial.ini").decode("utf-8-sig")
@@ -263,6 +276,14 @@ def main():
                 desk.xdotool("key", "Num_Lock")
                 assert said and "70%" in said[0], "NumLock stopped the hotkey: %r" % speech.lines[n:]
 
+                # The show key with its option on: the player in front goes into the systray, and
+                # comes back with the same key.
+                desk.xdotool("windowactivate", "--sync", s.main)
+                time.sleep(0.5)
+                desk.xdotool("key", "ctrl+alt+t")
+                assert s.main_shown(False), "the show key did not hide the player in front"
+                desk.xdotool("key", "ctrl+alt+t")
+                assert s.main_shown(True), "the show key did not bring the player back"
                 desk.xdotool("windowactivate", "--sync", s.main)
                 s.key("alt+F4")
                 assert prog.wait() == 0, prog.output
