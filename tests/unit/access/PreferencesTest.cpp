@@ -161,8 +161,10 @@ TEST_F(Prefs, EditsStayInTheFormUntilConfirmed) {
   EXPECT_TRUE(backend.held.empty());
   EXPECT_FALSE(fileutil::Exists(SettingsFilePath()));
 
+  shell.menuText[195] = "Plus fort\tF10";
   PrefConfirmResult r = ConfirmPreferences(form);
   EXPECT_TRUE(r.shortcutsInstalled);
+  EXPECT_EQ(shell.menuText[195], "Plus fort\tF11");  // the menu shows the new key
   EXPECT_FALSE(r.languageChanged);
   EXPECT_FALSE(r.fontChanged);
   EXPECT_EQ(GetMWValue(195), "122");
