@@ -59,7 +59,7 @@ class Session:
             time.sleep(0.3)
         raise AssertionError("the preferences window is not on the accessibility bus")
 
-    def closed(self, timeout=10):
+    def closed(self, timeout=15):
         deadline = time.time() + timeout
         while time.time() < deadline:
             if not self.desk.xdotool("search", "--onlyvisible", "--name", "^%s$" % TITLE):
@@ -81,10 +81,11 @@ class Session:
     def focused(self):
         return focused(self.dialog, self.pyatspi)
 
-    def expect_focus(self, role, name=None, timeout=3):
+    # Generous waits: the whole suite runs at once on a machine of few cores.
+    def expect_focus(self, role, name=None, timeout=10):
         expect_focus(self.dialog, self.pyatspi, role, name, timeout)
 
-    def expect_cell(self, row, text, timeout=5):
+    def expect_cell(self, row, text, timeout=10):
         deadline = time.time() + timeout
         while time.time() < deadline and self.cells()[row] != text:
             time.sleep(0.2)
@@ -143,7 +144,7 @@ class Session:
             self.desk.xdotool("key", "--repeat", str(abs(steps)), "--delay", "30", "Down" if steps > 0 else "Up")
         time.sleep(0.3)
 
-    def spoken_after(self, count, predicate, timeout=10):
+    def spoken_after(self, count, predicate, timeout=15):
         lines = self.speech.wait_for(lambda l: any(predicate(x) for x in l[count:]), timeout)
         return [x for x in lines[count:] if predicate(x)]
 
