@@ -16,6 +16,7 @@
 #include "ui/LangEditWindow.h"
 #include "ui/OutputBoardWindow.h"
 #include "ui/PlayedListWindow.h"
+#include "ui/PreferencesWindow.h"
 #include "ui/TrackPropertiesWindow.h"
 
 namespace {
@@ -36,6 +37,7 @@ void InstallWindows() {
   RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });
   SetPlayedListWindow(OpenPlayedListWindow);
   SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
+  RegisterWindowCommand(cmd::EditPref, [] { OpenPreferences(MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
