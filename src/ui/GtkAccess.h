@@ -7,6 +7,9 @@ class wxWindow;
 namespace gtkaccess {
 void SetStatusBar(wxWindow* statusBar, const std::string& name);
 void SetName(wxWindow* w, const std::string& name);
+// A read-only list with an entry: Tab goes from the entry to the next control, not to the
+// list's unnamed arrow button (the arrows and Alt+Down still work in the entry).
+void SkipDropDownButton(wxWindow* comboBox);
 // The dialog role for a top-level window (GTK reports "frame" otherwise).
 void SetDialog(wxWindow* w, const std::string& name);
 // Tells the table's accessible that a row's texts changed: wx redraws the row but does not

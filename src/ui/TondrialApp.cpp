@@ -1,5 +1,6 @@
 #include <wx/app.h>
 #include <wx/msgdlg.h>
+#include <wx/timer.h>
 
 #include <atomic>
 #include <csignal>
@@ -15,12 +16,14 @@
 #include "app/Dispatch.h"
 #include "app/ListModel.h"
 #include "app/Shell.h"
+#include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "effects/EffectHooks.h"
 #include "platform/Platform.h"
 #include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
 #include "settings/Settings.h"
+#include "ui/HotkeyGrabber.h"
 #include "ui/MainFrame.h"
 #include "ui/Run.h"
 #include "ui/Windows.h"
@@ -31,6 +34,14 @@ namespace {
 std::atomic<bool> g_quitSignal{false};
 
 void OnQuitSignal(int) { g_quitSignal = true; }
+
+// Short enough that a second start seems to bring the window back at once.
+constexpr int kHandOverPollMs = 200;
+
+class HandOverTimer : public wxTimer {
+ public:
+  void Notify() override { PollMainWindowHook(); }
+};
 
 }  // namespace
 
@@ -45,11 +56,13 @@ class TondrialApp : public wxApp {
     InstallPlayListHooks();
     InstallPlaybackHooks();
     InstallWindows();
+    InstallGlobalHotkeys();
     // The audio library's thread asks for the queued end-of-track events to be handled now:
     // post to the main loop, never block there.
     SetSyncWakeUp([] {
       if (wxTheApp) wxTheApp->CallAfter([] { MainWindowTimer(timer::SyncEvents); });
     });
+    Hooks().singleInstance = CheckSingleInstance;
     StartUpLogic(args, programFile);
     StartSpeechThread();
     std::signal(SIGTERM, OnQuitSignal);
@@ -60,6 +73,8 @@ class TondrialApp : public wxApp {
     SetShell(shell_.get());
     frame_->StartTimers();
     frame_->InstallShortcuts();
+    // A second copy started later finds this window and asks it to come back.
+    if (InstallMainWindowHook()) handOver_.Start(kHandOverPollMs);
     if (Hooks().startAudio) Hooks().startAudio();
     if (App.HiddenInSystray) {
       frame_->Hide();
@@ -72,6 +87,7 @@ class TondrialApp : public wxApp {
   }
 
   int OnExit() override {
+    handOver_.Stop();
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
     SetShell(nullptr);
@@ -82,6 +98,7 @@ class TondrialApp : public wxApp {
  private:
   MainFrame* frame_ = nullptr;
   std::unique_ptr<WxShell> shell_;
+  HandOverTimer handOver_;
 };
 
 wxIMPLEMENT_APP_NO_MAIN(TondrialApp);

@@ -4,7 +4,20 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "app/AppState.h"
+#include "app/Commands.h"
+#include "effects/EffectHooks.h"
+#include "playlist/PlayListView.h"
+#include "playlist/PlayedWindow.h"
+#include "ui/AboutWindow.h"
+#include "ui/ChildWindow.h"
+#include "ui/EffectsWindow.h"
 #include "ui/ExploreWindow.h"
+#include "ui/LangEditWindow.h"
+#include "ui/OutputBoardWindow.h"
+#include "ui/PlayedListWindow.h"
+#include "ui/PreferencesWindow.h"
+#include "ui/TrackPropertiesWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -17,7 +30,14 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  SetEffectsWindowOpener([](int set) { EditEffectSet(set, MainWindow()); });
   InstallExploreWindow();
+  RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
+  RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
+  RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });
+  SetPlayedListWindow(OpenPlayedListWindow);
+  SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
+  RegisterWindowCommand(cmd::EditPref, [] { OpenPreferences(MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
