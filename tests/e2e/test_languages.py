@@ -42,28 +42,34 @@ LAST_KEYS = ["ctrl+s", "ctrl+p"]        # stop, then nothing to pause
 
 # The child windows of the main window: how each opens and the text key of its title (None for
 # a fixed title). A window that does not open (not built yet) is reported and skipped. "menu"
-# paths are text keys of the menu bar, an int picks a numbered item. "body" False: the big text
-# of a text window is a file's content (help, history, log), not looked-up texts.
+# paths are text keys of the menu bar, an int picks a numbered item. What is read: "all";
+# "frame" leaves out the big text of a text window (a file's content: help, history, log); "no
+# list" leaves out a list's cells (the language editor lists the keys themselves).
 WINDOWS = [
-    # name, opened by, title key, body checked
-    ("help", ("key", "F1"), "Help.Title", False),
-    ("log", ("key", "alt+F1"), None, False),
-    ("go to position", ("key", "ctrl+g"), "Title.GoToPosition", True),
-    ("add an address", ("menu", ("Menu.File", "Menu\\File.Add", "Menu\\File.AddURL")), "Title.AddURL", True),
-    ("track menu", ("key", "Menu"), None, True),
-    ("explorer", ("key", "ctrl+e"), "Title.ExploreFile", True),
-    ("preferences", ("key", "alt+p"), "Pref.Title", True),
-    ("output board", ("key", "space"), "OutputBoard.Title", True),
-    ("output settings", ("menu", ("Menu.Config", "Menu\\Config.Output")), "Output\\Config.Title", True),
-    ("equaliser", ("key", "ctrl+q"), "Output\\Config.Title", True),
-    ("monitor settings", ("menu", ("Menu.Config", "Menu\\Config.Monitor")), "MonitorConfig\\Title.Edit", True),
-    ("effects", ("menu", ("Menu.Config", "Menu\\Effects.Config", 1)), "Effects\\Title.Edit", True),
-    ("track properties", ("key", "alt+Return"), "Property\\Title.Edit", True),
-    ("played tracks", ("key", "ctrl+Prior"), "Played\\Title.PlayedList", True),
-    ("language editor", ("key", "alt+F2"), None, True),
-    ("what's new", ("menu", ("Menu.About", "Menu\\About.WhatNews")), "WhatNews.Title", False),
-    ("about", ("menu", ("Menu.About", "Menu\\About.About")), "About.Title", True),
+    # name, opened by, title key, what is read
+    ("help", ("key", "F1"), "Help.Title", "frame"),
+    ("log", ("key", "alt+F1"), None, "frame"),
+    ("go to position", ("key", "ctrl+g"), "Title.GoToPosition", "all"),
+    ("add an address", ("menu", ("Menu.File", "Menu\\File.Add", "Menu\\File.AddURL")), "Title.AddURL", "all"),
+    ("track menu", ("key", "Menu"), None, "all"),
+    ("explorer", ("key", "ctrl+e"), "Title.ExploreFile", "all"),
+    ("preferences", ("key", "alt+p"), "Pref.Title", "all"),
+    ("output board", ("key", "space"), "OutputBoard.Title", "all"),
+    ("output settings", ("menu", ("Menu.Config", "Menu\\Config.Output")), "Output\\Config.Title", "all"),
+    ("equaliser", ("key", "ctrl+q"), "Output\\Config.Title", "all"),
+    ("monitor settings", ("menu", ("Menu.Config", "Menu\\Config.Monitor")), "MonitorConfig\\Title.Edit", "all"),
+    ("effects", ("menu", ("Menu.Config", "Menu\\Effects.Config", 1)), "Effects\\Title.Edit", "all"),
+    ("track properties", ("key", "alt+Return"), "Property\\Title.Edit", "all"),
+    ("played tracks", ("key", "ctrl+Prior"), "Played\\Title.PlayedList", "all"),
+    ("language editor", ("key", "alt+F2"), None, "no list"),
+    ("what's new", ("menu", ("Menu.About", "Menu\\About.WhatNews")), "WhatNews.Title", "frame"),
+    ("about", ("menu", ("Menu.About", "Menu\\About.About")), "About.Title", "all"),
 ]
+
+# Captions the program shows in French whatever the language: fixed texts, not language texts.
+FIXED_FRENCH = {
+    "Annuler",  # the preferences window's Cancel button (its OK button reads "Valider")
+}
 
 PLACEHOLDER = re.compile(r"%(?:s[1-5]|w)%", re.IGNORECASE)
 KEY_TOKEN = re.compile(r"[A-Za-z][A-Za-z0-9]*(?:\\[A-Za-z0-9]+)*\.[A-Za-z][A-Za-z0-9]*")
@@ -143,7 +149,7 @@ class Checker:
                 out.append("unknown key %r" % token)
         if PLACEHOLDER.search(t):
             out.append("unexpanded placeholder")
-        if english:
+        if english and t not in FIXED_FRENCH:
             if t in self.french_only:
                 out.append("French text of %r" % self.french_only[t])
             elif t not in self.en_plain:
@@ -212,12 +218,15 @@ def showing(pyatspi, node):
         return False
 
 
-def texts_of(pyatspi, root, with_body=True):
+def texts_of(pyatspi, root, what="all"):
     """Every name, description and text a screen reader can read below a node."""
     out = []
+    with_body = what != "frame"
     for node in walk(root):
         try:
             role = node.getRoleName()
+            if what == "no list" and role in ("table cell", "tree item", "list item"):
+                continue
             for t in (node.name, node.description):
                 if t:
                     out.append(t)
@@ -301,13 +310,17 @@ def covering(pyatspi):
     return [w for w in top_windows(pyatspi) if not is_main(w.name or "") and showing(pyatspi, w)]
 
 
-def back_to_main(desk, pyatspi, win, timeout=8):
-    """Escape until the main window is active and uncovered; False when it stays covered."""
+def back_to_main(desk, pyatspi, win, timeout=10):
+    """Escape until the main window is active and uncovered (the close box for a window that
+    Escape does not close); False when it stays covered."""
     deadline = time.time() + timeout
+    tries = 0
     while time.time() < deadline:
-        if is_main(active_title(desk)) and not covering(pyatspi):
+        title = active_title(desk)
+        if is_main(title) and not covering(pyatspi):
             return True
-        desk.xdotool("key", "Escape")
+        tries += 1
+        desk.xdotool("key", "alt+F4" if tries > 2 and title and not is_main(title) else "Escape")
         time.sleep(0.5)
     desk.xdotool("windowactivate", "--sync", win)
     return is_main(active_title(desk)) and not covering(pyatspi)
@@ -375,14 +388,14 @@ def run_language(desk, pyatspi, pulse, language, checker):
         # profile keys above stopped it).
         desk.xdotool("key", "--delay", "100", "Home", "Return")
         time.sleep(1.0)
-        for wname, (how, what), title_key, body in WINDOWS:
+        for wname, (how, opener), title_key, what in WINDOWS:
             if not back_to_main(desk, pyatspi, win):
                 raise AssertionError("the main window stays covered before %r: %r" % (wname, active_title(desk)))
             before = {id(w): w.name for w in top_windows(pyatspi)}
             if how == "key":
-                desk.xdotool("key", what)
+                desk.xdotool("key", opener)
             else:
-                if not open_menu_path(desk, pyatspi, frame, what, lang):
+                if not open_menu_path(desk, pyatspi, frame, opener, lang):
                     skipped.append((wname, "menu item not found"))
                     continue
             deadline = time.time() + 5
@@ -403,7 +416,7 @@ def run_language(desk, pyatspi, pulse, language, checker):
             time.sleep(0.8)  # let the window fill itself
             texts = [title]
             for w in covering(pyatspi):
-                texts += texts_of(pyatspi, w, with_body=body)
+                texts += texts_of(pyatspi, w, what)
             if title_key:
                 args = ["\x01"] * 5
                 want = value_pattern(lang[title_key]) if PLACEHOLDER.search(lang[title_key]) else None
