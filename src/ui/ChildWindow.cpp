@@ -18,10 +18,12 @@ void ChildWindowCommonCommand(int32_t command) {
 
 wxWindow* MainWindow() { return wxTheApp ? wxTheApp->GetTopWindow() : nullptr; }
 
-void StepTab(wxBookCtrlBase* book, int direction) {
+void StepTab(wxBookCtrlBase* book, int direction, bool wrap) {
   if (!book) return;
+  const int count = static_cast<int>(book->GetPageCount());
   int page = book->GetSelection() + (direction < 0 ? -1 : 1);
-  if (page >= 0 && page < static_cast<int>(book->GetPageCount())) book->SetSelection(static_cast<size_t>(page));
+  if (wrap && count > 0) page = (page + count) % count;
+  if (page >= 0 && page < count) book->SetSelection(static_cast<size_t>(page));
   book->SetFocus();
 }
 

@@ -59,8 +59,8 @@ class ChildWindow : public wxDialog {
 
 // Sends a player command from a child window to the commands that work in every window.
 void ChildWindowCommonCommand(int32_t command);
-// Ctrl+Tab / Ctrl+Shift+Tab on a tabbed window: next or previous page without wrapping round;
-// the tab strip gets the focus.
-void StepTab(wxBookCtrlBase* book, int direction);
+// Ctrl+Tab / Ctrl+Shift+Tab on a tabbed window: next or previous page, without wrapping round
+// unless wrap; the tab strip gets the focus.
+void StepTab(wxBookCtrlBase* book, int direction, bool wrap = false);
 // The main window (the parent of every child window), or null before it exists.
 wxWindow* MainWindow();

@@ -4,6 +4,11 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "app/Commands.h"
+#include "audio/OutputConfig.h"
+#include "ui/ChildWindow.h"
+#include "ui/MonitorConfigWindow.h"
+#include "ui/OutputConfigWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -16,6 +21,9 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  RegisterWindowCommand(cmd::ParamEQ, [] { OpenOutputSettings(MainWindow(), kOutputPageEqualizer); });
+  RegisterWindowCommand(cmd::ConfigOutput, [] { OpenOutputSettings(MainWindow(), kOutputPageGeneral); });
+  RegisterWindowCommand(cmd::ConfigMonitor, [] { OpenMonitorSettings(MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {

@@ -1,0 +1,210 @@
+"""The Output and Monitor settings windows from the keyboard: what a screen reader reads in
+them, what confirming stores in Tondrial.ini and plays, and that cancelling drops the changes."""
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(__file__))
+from harness import Desktop, Program, PulseServer, StreamRecorder, start_accessibility_bus, walk  # noqa: E402
+
+BINARY, DATA = sys.argv[1], sys.argv[2]
+SHOT = os.environ.get("OUTCFG_SCREENSHOT")
+PRESENT = 0.02
+OUTPUT_TITLE = "Configuration de la sortie"
+MONITOR_TITLE = "Configuration du moniteur"
+
+
+def make_media(folder):
+    os.makedirs(os.path.join(folder, "media"), exist_ok=True)
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", os.path.join(folder, "media", "a440.wav"),
+                    "synth", "60", "sine", "440", "vol", "0.3"], check=True)
+    with open(os.path.join(folder, "ProfilDefault.M3U"), "w", newline="") as f:
+        f.write("#EXTM3U\r\nmedia/a440.wav\r\n")
+    with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
+        f.write("\ufeff; Nom : Tondrial\r\nMainWindowZ = 0\r\nMainWindowW = 800\r\nMainWindowH = 600\r\n"
+                "Output.Name = Output\r\nOutput.UseDefault = Off\r\n"
+                "MonitorDevice.Name = Monitor\r\nMonitorDevice.UseDefault = Off\r\n"
+                "Output.FadingEnable = Off\r\nOutput.Compressor = 0;10;200;0;3;\r\n")
+
+
+def ini(prog):
+    return prog.file("Tondrial.ini").decode("utf-8-sig")
+
+
+class Accessible:
+    def __init__(self, pyatspi):
+        self.pyatspi = pyatspi
+
+    def window(self, title, timeout=20, part=False):
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            desktop = self.pyatspi.Registry.getDesktop(0)
+            for i in range(desktop.childCount):
+                app = desktop.getChildAtIndex(i)
+                for top in (app.getChildAtIndex(j) for j in range(app.childCount if app else 0)):
+                    if top is not None and (top.name == title or (part and title in (top.name or ""))):
+                        return top
+            time.sleep(0.3)
+        raise AssertionError("no window %r on the accessibility bus" % title)
+
+    @staticmethod
+    def controls(top):
+        """(role, name, value) of every control a screen reader can reach, in tree order."""
+        out = []
+        for n in walk(top):
+            role = n.getRoleName()
+            value = None
+            if role in ("slider", "spin button"):
+                value = n.queryValue().currentValue
+            elif role == "check box":
+                value = n.getState().contains(__import__("pyatspi").STATE_CHECKED)
+            out.append((role, n.name, value))
+        return out
+
+    def selected_tab(self, top):
+        for n in walk(top):
+            if n.getRoleName() == "page tab" and n.getState().contains(self.pyatspi.STATE_SELECTED):
+                return n.name
+        return None
+
+    def focused(self, top):
+        for n in walk(top):
+            if n.getState().contains(self.pyatspi.STATE_FOCUSED):
+                return n.getRoleName(), n.name
+        return None
+
+
+def main():
+    launcher = start_accessibility_bus()
+    import pyatspi  # after the bus exists
+    a11y = Accessible(pyatspi)
+    pulse = PulseServer()
+    recorders = []
+    try:
+        with Desktop() as desk:
+            prog = Program(BINARY, DATA)
+            make_media(prog.folder)
+            try:
+                env = dict(pulse.client_env(), SDL_AUDIODRIVER="pulseaudio", NO_AT_BRIDGE="0")
+                out = StreamRecorder(pulse, "out")
+                mon = StreamRecorder(pulse, "mon")
+                recorders = [out, mon]
+                prog.start(desk, "-portable", extra_env=env)
+                main_win = desk.wait_window("^Tondrial-Portable$")
+                assert main_win, "no main window"
+                desk.xdotool("windowactivate", "--sync", main_win)
+                time.sleep(1.0)
+
+                def key(*keys, pause=0.4):
+                    desk.xdotool("key", *keys)
+                    time.sleep(pause)
+
+                # Ctrl+Q: the Output settings on the equaliser page, one slider per stored band.
+                key("ctrl+q")
+                assert desk.wait_window("^" + OUTPUT_TITLE + "$", timeout=20), "Ctrl+Q opened no window"
+                top = a11y.window(OUTPUT_TITLE)
+                time.sleep(0.5)
+                assert a11y.selected_tab(top) == "Égaliseur", a11y.selected_tab(top)
+                controls = a11y.controls(top)
+                tabs = [n for r, n, _ in controls if r == "page tab"]
+                assert tabs == ["Général", "Fondus", "Égaliseur", "Compresseur", "Périphérique"], tabs
+                bands = [(n, v) for r, n, v in controls if r == "slider" and "Hz" in (n or "")]
+                assert bands == [("60 Hz", 15), ("250 Hz", 15), ("1 KHz", 15), ("3.5 KHz", 15), ("10 KHz", 15)], bands
+                if SHOT:
+                    desk.screenshot(SHOT)
+
+                # The fades page: the overlap down by a tenth pulls the fade-in with it; OK stores.
+                key("ctrl+shift+Tab")
+                assert a11y.selected_tab(top) == "Fondus", a11y.selected_tab(top)
+                key("Tab")
+                focus = a11y.focused(top)
+                assert focus == ("spin button", "Chevauchement des pistes"), focus
+                key("Next")
+                spins = {n: v for r, n, v in a11y.controls(top) if r == "spin button"}
+                fades = ("Chevauchement des pistes", "Durée du fondu de fin", "Durée du fondu d'entrée")
+                assert [spins.get(n) for n in fades] == [3, 3, 3], spins
+                labels = [n for r, n, _ in a11y.controls(top) if r == "label"]
+                assert "3.0 secondes" in labels, labels
+                # Ctrl+Tab three times: the device page; End chooses the last device, the Monitor sink.
+                for _ in range(3):
+                    key("ctrl+Tab")
+                assert a11y.selected_tab(top) == "Périphérique", a11y.selected_tab(top)
+                key("Tab")
+                # The chooser: the default entry first, then the devices by name.
+                controls = a11y.controls(top)
+                at = [r for r, n, _ in controls].index("combo box", [n for _, n, _ in controls].index("Périphérique de sortie"))
+                items = [n for r, n, _ in controls[at + 1:at + 7] if r == "menu item"]
+                assert items[0] == "Par défaut :Output" and items[-1] == "Monitor", items
+                key("End")
+                key("alt+o", pause=1.0)
+                assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + OUTPUT_TITLE + "$"), "still open"
+                text = ini(prog)
+                for line in ("Output.FadingTime = 3\r\n", "Output.FadingDown = 3\r\n", "Output.FadingUp = 3\r\n",
+                             "Output.Name = Monitor\r\n",
+                             "Output.ParamEQ = 60\u00a72#0;250\u00a72#0;1000\u00a72#0;3500\u00a72#0;10000\u00a72#0;\r\n"):
+                    assert line in text, (line, text)
+
+                # The next track plays on the device chosen there.
+                desk.xdotool("windowactivate", "--sync", main_win)
+                key("Home")
+                t_play = time.time()
+                key("Return", pause=2.0)
+                assert mon.level(440, t_play + 1.0, t_play + 1.8) > PRESENT, mon.level(440, t_play + 1.0, t_play + 1.8)
+                assert out.level(440, t_play + 1.0, t_play + 1.8) < PRESENT / 4
+
+                # The Monitor settings from the menu: its two pages; Page Up then Escape drops it.
+                def open_monitor_settings():
+                    # The settings menu by its letter; its second item. (An accessibility action on
+                    # the item would wait for the modal window to end.)
+                    desk.xdotool("windowactivate", "--sync", main_win)
+                    key("alt+c")
+                    key("Down")
+                    key("Return")
+                    assert desk.wait_window("^" + MONITOR_TITLE + "$", timeout=20), "no Monitor settings window"
+                    time.sleep(0.5)
+                    return a11y.window(MONITOR_TITLE)
+
+                top = open_monitor_settings()
+                controls = a11y.controls(top)
+                tabs = [n for r, n, _ in controls if r == "page tab"]
+                assert tabs == ["Général", "Périphérique"], tabs
+                spins = {n: v for r, n, v in controls if r == "spin button"}
+                assert spins == {"Volume bas": 30, "Volume haut": 90}, spins
+                checks = {n: v for r, n, v in controls if r == "check box"}
+                assert checks.get("Baisser le moniteur quand une fenêtre est ouverte") is True, checks
+                # Ctrl+Shift+Tab from the first page wraps round to the last.
+                key("ctrl+shift+Tab")
+                assert a11y.selected_tab(top) == "Périphérique", a11y.selected_tab(top)
+                key("ctrl+Tab")
+                key("Tab")
+                key("Prior")
+                spins = {n: v for r, n, v in a11y.controls(top) if r == "spin button"}
+                assert spins["Volume bas"] == 35, spins
+                key("Escape", pause=1.0)
+                assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + MONITOR_TITLE + "$"), "still open"
+                assert "MonitorConf.LowVolume = 30\r\n" in ini(prog), ini(prog)
+
+                # Again, confirmed this time.
+                top = open_monitor_settings()
+                key("Tab")
+                key("Prior")
+                key("alt+o", pause=1.0)
+                assert "MonitorConf.LowVolume = 35\r\n" in ini(prog), ini(prog)
+
+                desk.xdotool("windowactivate", "--sync", main_win)
+                key("alt+F4")
+                code = prog.wait()
+                assert code == 0, "exit code %d\n%s" % (code, prog.output)
+            finally:
+                prog.cleanup()
+    finally:
+        for r in recorders:
+            r.stop()
+        pulse.close()
+        launcher.terminate()
+    print("e2e outcfg: ok")
+
+
+if __name__ == "__main__":
+    main()
