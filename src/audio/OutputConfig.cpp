@@ -172,7 +172,6 @@ std::string OutputConfigValueText(const OutputConfigState& s, int control) {
     case outcfg::CompressorThreshold: return std::to_string(s.compThreshold.value) + " dB";
     case outcfg::CompressorAttack: return std::to_string(s.compAttack.value) + " ms";
     case outcfg::CompressorRelease: return std::to_string(s.compRelease.value) + " ms";
-    case outcfg::CompressorRatio: return std::to_string(s.compRatio.value);
     default: break;
   }
   const int band = control - outcfg::EqualizerBand;

@@ -23,6 +23,11 @@ constexpr int kAreaWidth = 400;
 
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 
+// A label beside a control taller than a line: level with the control's text.
+void Level(wxWindow* label) {
+  if (label) label->Move(label->GetPosition() + wxPoint(0, 6));
+}
+
 class MonitorConfigWindow : public ChildWindow {
  public:
   explicit MonitorConfigWindow(wxWindow* parent) : ChildWindow(parent, kMonitorSettingsWindow, Lang("MonitorConfig\\Title.Edit")) {
@@ -38,6 +43,7 @@ class MonitorConfigWindow : public ChildWindow {
     wxPanel* device = NewPage("MonitorConfig\\Panel.Device");
     const std::string label = Lang("MonitorConfig\\Monitor.Name");
     wxRect r = Row("CDE", device, label);
+    Level(LastLabel());
     wxArrayString names;
     for (int i = 0; i < s_.devices.Count(); ++i) names.Add(U(s_.devices.Text(i, 0)));
     auto* chooser = new wxChoice(device, moncfg::DeviceName, r.GetPosition(), r.GetSize(), names);
@@ -100,19 +106,23 @@ class MonitorConfigWindow : public ChildWindow {
     auto* p = new wxPanel(book_, wxID_ANY);
     book_->AddPage(p, U(Lang(key)));
     StartLayout(kAreaWidth, 0, 5);
+    // GTK's spinners and drop-down lists are taller than the layout's usual 22 pixels.
+    RowLayout().rowHeight = 30;
     return p;
   }
 
   void AddSpin(wxPanel* p, int control, const std::string& labelKey) {
     const std::string label = Lang(labelKey);
     wxRect r = Row("CD", p, label);
+    Level(LastLabel());
     const SliderControl* c = MonitorConfigSlider(s_, control);
     auto* s = new wxSpinCtrl(p, control, wxEmptyString, r.GetPosition(), r.GetSize(), wxSP_ARROW_KEYS, c->minimum,
                              c->maximum, c->value);
     gtkaccess::SetName(s, label);
     spins_[control] = s;
     wxRect v = Row("E -1", p, "", true);
-    values_[control] = new wxStaticText(p, wxID_ANY, "", v.GetPosition(), v.GetSize(), wxST_NO_AUTORESIZE);
+    values_[control] = new wxStaticText(p, wxID_ANY, "", v.GetPosition() + wxPoint(0, 6), v.GetSize(),
+                                        wxST_NO_AUTORESIZE);
   }
 
   void AddCheck(wxPanel* p, int control, const std::string& labelKey, bool on) {

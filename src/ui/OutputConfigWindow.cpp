@@ -25,6 +25,11 @@ constexpr int kAreaWidth = 560;  // wide enough for the five tabs
 
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 
+// A label beside a control taller than a line: level with the control's text.
+void Level(wxWindow* label) {
+  if (label) label->Move(label->GetPosition() + wxPoint(0, 6));
+}
+
 class OutputConfigWindow : public ChildWindow {
  public:
   OutputConfigWindow(wxWindow* parent, int page)
@@ -103,6 +108,8 @@ class OutputConfigWindow : public ChildWindow {
     auto* p = new wxPanel(book_, wxID_ANY);
     book_->AddPage(p, U(Lang(key)));
     StartLayout(kAreaWidth, 0, 5);
+    // GTK's spinners, sliders and drop-down lists are taller than the layout's usual 22 pixels.
+    RowLayout().rowHeight = 30;
     return p;
   }
   void EndPage() { heights_.push_back(RowLayout().maxY); }
@@ -111,6 +118,7 @@ class OutputConfigWindow : public ChildWindow {
   void AddNumber(wxPanel* p, int control, const std::string& labelKey, bool slider) {
     const std::string label = Lang(labelKey);
     wxRect r = Row("CD", p, label);
+    Level(LastLabel());
     SliderControl* c = OutputConfigSlider(s_, control);
     wxWindow* w = nullptr;
     if (slider) {
@@ -124,8 +132,10 @@ class OutputConfigWindow : public ChildWindow {
       w = s;
     }
     gtkaccess::SetName(w, label);
+    if (OutputConfigValueText(s_, control).empty()) return;
     wxRect v = Row("E -1", p, "", true);
-    values_[control] = new wxStaticText(p, wxID_ANY, "", v.GetPosition(), v.GetSize(), wxST_NO_AUTORESIZE);
+    values_[control] = new wxStaticText(p, wxID_ANY, "", v.GetPosition() + wxPoint(0, 6), v.GetSize(),
+                                        wxST_NO_AUTORESIZE);
   }
 
   wxCheckBox* AddCheck(wxPanel* p, int control, const std::string& labelKey, bool on) {
@@ -138,6 +148,7 @@ class OutputConfigWindow : public ChildWindow {
   wxChoice* AddChoice(wxPanel* p, int control, const std::string& labelKey, const wxArrayString& items, int selected) {
     const std::string label = Lang(labelKey);
     wxRect r = Row("CDE", p, label);
+    Level(LastLabel());
     auto* c = new wxChoice(p, control, r.GetPosition(), r.GetSize(), items);
     if (selected >= 0) c->SetSelection(selected);
     gtkaccess::SetName(c, label);
