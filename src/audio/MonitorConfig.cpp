@@ -39,11 +39,7 @@ std::string MonitorConfigValueText(const MonitorConfigState& s, int control) {
 bool MonitorConfigKey(MonitorConfigState& s, int control, SliderKey key) {
   SliderControl* c = MonitorConfigSlider(s, control);
   if (!c) return false;
-  switch (key) {
-    case SliderKey::StepUp: SliderStepUp(*c); break;
-    case SliderKey::StepDown: SliderStepDown(*c); break;
-    case SliderKey::Reset: SliderReset(*c); break;
-  }
+  MoveSlider(*c, key);
   return true;
 }
 

@@ -202,14 +202,18 @@ void ChooseCompressorModel(OutputConfigState& s, int model) {
   ApplyCompressorNow(s);
 }
 
+void MoveSlider(SliderControl& c, SliderKey key) {
+  switch (key) {
+    case SliderKey::StepUp: SliderStepUp(c); break;
+    case SliderKey::StepDown: SliderStepDown(c); break;
+    case SliderKey::Reset: SliderReset(c); break;
+  }
+}
+
 bool OutputConfigKey(OutputConfigState& s, int control, SliderKey key) {
   SliderControl* c = OutputConfigSlider(s, control);
   if (!c) return false;
-  switch (key) {
-    case SliderKey::StepUp: SliderStepUp(*c); break;
-    case SliderKey::StepDown: SliderStepDown(*c); break;
-    case SliderKey::Reset: SliderReset(*c); break;
-  }
+  MoveSlider(*c, key);
   OutputConfigChanged(s, control);
   return true;
 }

@@ -92,6 +92,7 @@ void OutputConfigChanged(OutputConfigState& s, int control);
 void ChooseCompressorModel(OutputConfigState& s, int model);
 
 enum class SliderKey { StepUp, StepDown, Reset };
+void MoveSlider(SliderControl& c, SliderKey key);
 // Page Up, Page Down, F1 on a control: moves it and applies the change like one by hand;
 // false when the control is not a slider or spinner.
 bool OutputConfigKey(OutputConfigState& s, int control, SliderKey key);
