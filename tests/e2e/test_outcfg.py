@@ -17,10 +17,11 @@ MONITOR_TITLE = "Configuration du moniteur"
 
 def make_media(folder):
     os.makedirs(os.path.join(folder, "media"), exist_ok=True)
-    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", os.path.join(folder, "media", "a440.wav"),
-                    "synth", "60", "sine", "440", "vol", "0.3"], check=True)
+    # Quiet enough to stay clean when the equaliser lifts it by 15 dB.
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", os.path.join(folder, "media", "k1000.wav"),
+                    "synth", "60", "sine", "1000", "vol", "0.06"], check=True)
     with open(os.path.join(folder, "ProfilDefault.M3U"), "w", newline="") as f:
-        f.write("#EXTM3U\r\nmedia/a440.wav\r\n")
+        f.write("#EXTM3U\r\nmedia/k1000.wav\r\n")
     with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
         f.write("\ufeff; Nom : Tondrial\r\nMainWindowZ = 0\r\nMainWindowW = 800\r\nMainWindowH = 600\r\n"
                 "Output.Name = Output\r\nOutput.UseDefault = Off\r\n"
@@ -100,6 +101,18 @@ def main():
                     desk.xdotool("key", *keys)
                     time.sleep(pause)
 
+                # A tone at 1 kHz on the Output, past its fade-in.
+                key("Home")
+                key("Return", pause=4.5)
+
+                def level(rec, t):
+                    return rec.level(1000, t, t + 0.6)
+
+                t = time.time()
+                time.sleep(0.8)
+                flat = level(out, t)
+                assert flat > PRESENT, flat
+
                 # Ctrl+Q: the Output settings on the equaliser page, one slider per stored band.
                 key("ctrl+q")
                 assert desk.wait_window("^" + OUTPUT_TITLE + "$", timeout=20), "Ctrl+Q opened no window"
@@ -113,6 +126,30 @@ def main():
                 assert bands == [("60 Hz", 15), ("250 Hz", 15), ("1 KHz", 15), ("3.5 KHz", 15), ("10 KHz", 15)], bands
                 if SHOT:
                     desk.screenshot(SHOT)
+                # The 1 kHz band up by half its range (+15 dB) is heard at once; Escape drops it.
+                for _ in range(3):
+                    key("Tab")
+                assert a11y.focused(top) == ("slider", "1 KHz"), a11y.focused(top)
+                for _ in range(5):
+                    key("Prior", pause=0.1)
+                bands = [v for r, n, v in a11y.controls(top) if r == "slider" and n == "1 KHz"]
+                assert bands == [30], bands
+                time.sleep(0.5)
+                t = time.time()
+                time.sleep(0.8)
+                boosted = level(out, t)
+                assert boosted > flat * 3.5, (flat, boosted)
+                key("Escape", pause=1.0)
+                assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + OUTPUT_TITLE + "$"), "still open"
+                t = time.time()
+                time.sleep(0.8)
+                assert level(out, t) < flat * 1.3, (flat, level(out, t))
+
+                # Again: the equaliser page, then the fades one page before it.
+                key("ctrl+q")
+                assert desk.wait_window("^" + OUTPUT_TITLE + "$", timeout=20), "Ctrl+Q opened no window"
+                top = a11y.window(OUTPUT_TITLE)
+                time.sleep(0.5)
 
                 # The fades page: the overlap down by a tenth pulls the fade-in with it; OK stores.
                 key("ctrl+shift+Tab")
@@ -150,8 +187,8 @@ def main():
                 key("Home")
                 t_play = time.time()
                 key("Return", pause=2.0)
-                assert mon.level(440, t_play + 1.0, t_play + 1.8) > PRESENT, mon.level(440, t_play + 1.0, t_play + 1.8)
-                assert out.level(440, t_play + 1.0, t_play + 1.8) < PRESENT / 4
+                assert level(mon, t_play + 1.0) > PRESENT, level(mon, t_play + 1.0)
+                assert level(out, t_play + 1.0) < PRESENT / 4, level(out, t_play + 1.0)
 
                 # The Monitor settings from the menu: its two pages; Page Up then Escape drops it.
                 def open_monitor_settings():
