@@ -145,14 +145,18 @@ def main():
                 time.sleep(0.8)
                 assert level(out, t) < flat * 1.3, (flat, level(out, t))
 
-                # Again: the equaliser page, then the fades one page before it.
-                key("ctrl+q")
-                assert desk.wait_window("^" + OUTPUT_TITLE + "$", timeout=20), "Ctrl+Q opened no window"
+                # From the settings menu (its first item): the first page; Ctrl+Shift+Tab stays there.
+                key("alt+c")
+                key("Return")
+                assert desk.wait_window("^" + OUTPUT_TITLE + "$", timeout=20), "the menu opened no window"
                 top = a11y.window(OUTPUT_TITLE)
                 time.sleep(0.5)
+                assert a11y.selected_tab(top) == "Général", a11y.selected_tab(top)
+                key("ctrl+shift+Tab")
+                assert a11y.selected_tab(top) == "Général", a11y.selected_tab(top)
 
                 # The fades page: the overlap down by a tenth pulls the fade-in with it; OK stores.
-                key("ctrl+shift+Tab")
+                key("ctrl+Tab")
                 assert a11y.selected_tab(top) == "Fondus", a11y.selected_tab(top)
                 key("Tab")
                 focus = a11y.focused(top)
