@@ -72,4 +72,5 @@ class SettingsPagesWindow : public ChildWindow {
   std::map<int, wxSpinCtrl*> spins_;
   std::map<int, wxSlider*> sliders_;
   std::map<int, wxStaticText*> values_;
+  std::map<int, std::string> described_;
 };

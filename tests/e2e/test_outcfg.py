@@ -50,8 +50,9 @@ class Accessible:
         raise AssertionError("no window %r on the accessibility bus" % title)
 
     @staticmethod
-    def controls(top):
-        """(role, name, value) of every control a screen reader can reach, in tree order."""
+    def controls(top, described=False):
+        """(role, name, value) of every control a screen reader can reach, in tree order; with
+        described, the accessible description too."""
         out = []
         for n in walk(top):
             role = n.getRoleName()
@@ -60,7 +61,7 @@ class Accessible:
                 value = n.queryValue().currentValue
             elif role == "check box":
                 value = n.getState().contains(__import__("pyatspi").STATE_CHECKED)
-            out.append((role, n.name, value))
+            out.append((role, n.name, value, n.description) if described else (role, n.name, value))
         return out
 
     def selected_tab(self, top):
@@ -132,8 +133,8 @@ def main():
                 assert a11y.focused(top) == ("slider", "1 KHz"), a11y.focused(top)
                 for _ in range(5):
                     key("Prior", pause=0.1)
-                bands = [v for r, n, v in a11y.controls(top) if r == "slider" and n == "1 KHz"]
-                assert bands == [30], bands
+                bands = [(v, d) for r, n, v, d in a11y.controls(top, True) if r == "slider" and n == "1 KHz"]
+                assert bands == [(30, "15 dB")], bands
                 time.sleep(0.5)
                 t = time.time()
                 time.sleep(0.8)
@@ -165,6 +166,8 @@ def main():
                 spins = {n: v for r, n, v in a11y.controls(top) if r == "spin button"}
                 fades = ("Chevauchement des pistes", "Durée du fondu de fin", "Durée du fondu d'entrée")
                 assert [spins.get(n) for n in fades] == [3, 3, 3], spins
+                described = {n: d for r, n, v, d in a11y.controls(top, True) if r == "spin button"}
+                assert described["Chevauchement des pistes"] == "3.0 secondes", described
                 labels = [n for r, n, _ in a11y.controls(top) if r == "label"]
                 assert "3.0 secondes" in labels, labels
                 # Ctrl+Tab three times: the device page; End chooses the last device, the Monitor sink.
