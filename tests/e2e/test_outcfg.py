@@ -29,6 +29,18 @@ def make_media(folder):
                 "Output.FadingEnable = Off\r\nOutput.Compressor = 0;10;200;0;3;\r\n")
 
 
+def expect(what, want, timeout=6):
+    """Waits until what() gives want (keys and screen reader events take their time on a loaded
+    machine); fails with the last value."""
+    deadline = time.time() + timeout
+    while True:
+        got = what()
+        if got == want or time.time() > deadline:
+            assert got == want, (got, want)
+            return got
+        time.sleep(0.2)
+
+
 def ini(prog):
     return prog.file("Tondrial.ini").decode("utf-8-sig")
 
@@ -107,10 +119,13 @@ def main():
                 key("Return", pause=4.5)
 
                 def level(rec, t):
-                    return rec.level(1000, t, t + 0.6)
+                    # The median of five fifths of a second: a loaded machine drops a few
+                    # blocks now and then, which must not read as a change of level.
+                    parts = sorted(rec.level(1000, t + k * 0.2, t + k * 0.2 + 0.2) for k in range(5))
+                    return parts[2]
 
                 t = time.time()
-                time.sleep(0.8)
+                time.sleep(1.2)
                 flat = level(out, t)
                 assert flat > PRESENT, flat
 
@@ -119,7 +134,7 @@ def main():
                 assert desk.wait_window("^" + OUTPUT_TITLE + "$", timeout=20), "Ctrl+Q opened no window"
                 top = a11y.window(OUTPUT_TITLE)
                 time.sleep(0.5)
-                assert a11y.selected_tab(top) == "Égaliseur", a11y.selected_tab(top)
+                expect(lambda: a11y.selected_tab(top), "Égaliseur")
                 controls = a11y.controls(top)
                 tabs = [n for r, n, _ in controls if r == "page tab"]
                 assert tabs == ["Général", "Fondus", "Égaliseur", "Compresseur", "Périphérique"], tabs
@@ -130,20 +145,24 @@ def main():
                 # The 1 kHz band up by half its range (+15 dB) is heard at once; Escape drops it.
                 for _ in range(3):
                     key("Tab")
-                assert a11y.focused(top) == ("slider", "1 KHz"), a11y.focused(top)
+                expect(lambda: a11y.focused(top), ("slider", "1 KHz"))
                 for _ in range(5):
                     key("Prior", pause=0.1)
-                bands = [(v, d) for r, n, v, d in a11y.controls(top, True) if r == "slider" and n == "1 KHz"]
-                assert bands == [(30, "15 dB")], bands
+                expect(lambda: [(v, d) for r, n, v, d in a11y.controls(top, True) if r == "slider" and n == "1 KHz"],
+                       [(30, "15 dB")])
                 time.sleep(0.5)
                 t = time.time()
-                time.sleep(0.8)
+                time.sleep(1.2)
                 boosted = level(out, t)
+                if boosted < flat * 3.5:  # the keys may have come late
+                    t = time.time()
+                    time.sleep(1.2)
+                    boosted = level(out, t)
                 assert boosted > flat * 3.5, (flat, boosted)
                 key("Escape", pause=1.0)
-                assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + OUTPUT_TITLE + "$"), "still open"
+                expect(lambda: desk.xdotool("search", "--onlyvisible", "--name", "^" + OUTPUT_TITLE + "$"), [])
                 t = time.time()
-                time.sleep(0.8)
+                time.sleep(1.2)
                 assert level(out, t) < flat * 1.3, (flat, level(out, t))
 
                 # From the settings menu (its first item): the first page; Ctrl+Shift+Tab stays there.
@@ -152,20 +171,19 @@ def main():
                 assert desk.wait_window("^" + OUTPUT_TITLE + "$", timeout=20), "the menu opened no window"
                 top = a11y.window(OUTPUT_TITLE)
                 time.sleep(0.5)
-                assert a11y.selected_tab(top) == "Général", a11y.selected_tab(top)
+                expect(lambda: a11y.selected_tab(top), "Général")
                 key("ctrl+shift+Tab")
-                assert a11y.selected_tab(top) == "Général", a11y.selected_tab(top)
+                expect(lambda: a11y.selected_tab(top), "Général")
 
                 # The fades page: the overlap down by a tenth pulls the fade-in with it; OK stores.
                 key("ctrl+Tab")
-                assert a11y.selected_tab(top) == "Fondus", a11y.selected_tab(top)
+                expect(lambda: a11y.selected_tab(top), "Fondus")
                 key("Tab")
-                focus = a11y.focused(top)
-                assert focus == ("spin button", "Chevauchement des pistes"), focus
+                expect(lambda: a11y.focused(top), ("spin button", "Chevauchement des pistes"))
                 key("Next")
-                spins = {n: v for r, n, v in a11y.controls(top) if r == "spin button"}
                 fades = ("Chevauchement des pistes", "Durée du fondu de fin", "Durée du fondu d'entrée")
-                assert [spins.get(n) for n in fades] == [3, 3, 3], spins
+                expect(lambda: [{n: v for r, n, v in a11y.controls(top) if r == "spin button"}.get(n) for n in fades],
+                       [3, 3, 3])
                 described = {n: d for r, n, v, d in a11y.controls(top, True) if r == "spin button"}
                 assert described["Chevauchement des pistes"] == "3.0 secondes", described
                 labels = [n for r, n, _ in a11y.controls(top) if r == "label"]
@@ -173,7 +191,7 @@ def main():
                 # Ctrl+Tab three times: the device page; End chooses the last device, the Monitor sink.
                 for _ in range(3):
                     key("ctrl+Tab")
-                assert a11y.selected_tab(top) == "Périphérique", a11y.selected_tab(top)
+                expect(lambda: a11y.selected_tab(top), "Périphérique")
                 key("Tab")
                 # The chooser: the default entry first, then the devices by name.
                 controls = a11y.controls(top)
@@ -182,7 +200,7 @@ def main():
                 assert items[0] == "Par défaut :Output" and items[-1] == "Monitor", items
                 key("End")
                 key("alt+o", pause=1.0)
-                assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + OUTPUT_TITLE + "$"), "still open"
+                expect(lambda: desk.xdotool("search", "--onlyvisible", "--name", "^" + OUTPUT_TITLE + "$"), [])
                 text = ini(prog)
                 for line in ("Output.FadingTime = 3\r\n", "Output.FadingDown = 3\r\n", "Output.FadingUp = 3\r\n",
                              "Output.Name = Monitor\r\n",
@@ -193,9 +211,13 @@ def main():
                 desk.xdotool("windowactivate", "--sync", main_win)
                 key("Home")
                 t_play = time.time()
-                key("Return", pause=2.0)
-                assert level(mon, t_play + 1.0) > PRESENT, level(mon, t_play + 1.0)
-                assert level(out, t_play + 1.0) < PRESENT / 4, level(out, t_play + 1.0)
+                key("Return", pause=2.5)
+                t = t_play + 1.0
+                if level(mon, t) < PRESENT:  # a slow start on a loaded machine
+                    t = time.time()
+                    time.sleep(1.2)
+                assert level(mon, t) > PRESENT, level(mon, t)
+                assert level(out, t) < PRESENT / 4, level(out, t)
 
                 # The Monitor settings from the menu: its two pages; Page Up then Escape drops it.
                 def open_monitor_settings():
@@ -219,14 +241,13 @@ def main():
                 assert checks.get("Baisser le moniteur quand une fenêtre est ouverte") is True, checks
                 # Ctrl+Shift+Tab from the first page wraps round to the last.
                 key("ctrl+shift+Tab")
-                assert a11y.selected_tab(top) == "Périphérique", a11y.selected_tab(top)
+                expect(lambda: a11y.selected_tab(top), "Périphérique")
                 key("ctrl+Tab")
                 key("Tab")
                 key("Prior")
-                spins = {n: v for r, n, v in a11y.controls(top) if r == "spin button"}
-                assert spins["Volume bas"] == 35, spins
+                expect(lambda: {n: v for r, n, v in a11y.controls(top) if r == "spin button"}["Volume bas"], 35)
                 key("Escape", pause=1.0)
-                assert not desk.xdotool("search", "--onlyvisible", "--name", "^" + MONITOR_TITLE + "$"), "still open"
+                expect(lambda: desk.xdotool("search", "--onlyvisible", "--name", "^" + MONITOR_TITLE + "$"), [])
                 assert "MonitorConf.LowVolume = 30\r\n" in ini(prog), ini(prog)
 
                 # Again, confirmed this time.
@@ -234,7 +255,7 @@ def main():
                 key("Tab")
                 key("Prior")
                 key("alt+o", pause=1.0)
-                assert "MonitorConf.LowVolume = 35\r\n" in ini(prog), ini(prog)
+                expect(lambda: "MonitorConf.LowVolume = 35\r\n" in ini(prog), True)
 
                 desk.xdotool("windowactivate", "--sync", main_win)
                 key("alt+F4")
