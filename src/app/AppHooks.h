@@ -4,6 +4,8 @@
 #include <functional>
 
 struct AppHooks {
+  // Start-up, right after the command line: returns only when this copy may run.
+  std::function<void()> singleInstance;
   // Start-up: mark the playback state empty before settings are read.
   std::function<void()> prepareAudioState;
   // Start-up, last step: audio side, effect sets, recent menus, profile, volume.

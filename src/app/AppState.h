@@ -26,6 +26,7 @@ struct AppState {
   int32_t LastEvent = 0;
   int32_t LastEventWindow = 0;
   int32_t LastMenuCommand = 0;
+  int InstanceMutex = -1;  // the single-instance lock, held until the end
 };
 
 extern AppState App;

@@ -7,6 +7,7 @@
 #include "app/FileUtil.h"
 #include "app/Shell.h"
 #include "app/TextUtil.h"
+#include "app/UpdateCheck.h"
 #include "lang/Lang.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
@@ -23,6 +24,8 @@ bool NonEmptyFile(const std::string& path) {
   return fileutil::ReadFile(path, bytes) && !bytes.empty();
 }
 
+}  // namespace
+
 // Text files shipped beside the program are UTF-16 LE; a leading mark is dropped for display.
 std::string ReadTextFile(const std::string& path, bool& ok) {
   std::string bytes;
@@ -31,8 +34,6 @@ std::string ReadTextFile(const std::string& path, bool& ok) {
   if (bytes.rfind("\xFF\xFE", 0) == 0) bytes.erase(0, 2);
   return text::FromUtf16LE(bytes);
 }
-
-}  // namespace
 
 void ShowLog() { TheShell().ShowTextWindow("Log - " + App.AppName, LogText()); }
 
@@ -80,7 +81,8 @@ void AppCommand(int id) {
     case cmd::Help: ShowHelp(); break;
     case cmd::WhatNews: ShowWhatsNew(); break;
     case cmd::SystrayIn: HideToSystray(); break;
-    default: break;  // 177, 216, 220, 221, 229: their windows come with their features
+    case cmd::CheckNewVersion: CheckNewVersion(); break;
+    default: break;  // 177, 216, 221, 229: their windows come with their features
   }
 }
 

@@ -11,6 +11,11 @@ void MainWindowCommand(int id);
 // A timer of the main window.
 void MainWindowTimer(int timerId);
 
+#include <string>
+
+// A whole text file shipped beside the program (UTF-16 LE); ok is false when it cannot be read.
+std::string ReadTextFile(const std::string& path, bool& ok);
+
 // Commands of stage c.
 void ShowLog();
 void ShowHelp();

@@ -8,6 +8,7 @@
 #include "app/EventLog.h"
 #include "app/FileUtil.h"
 #include "app/PathTools.h"
+#include "app/SingleInstance.h"
 #include "app/TextUtil.h"
 #include "lang/Lang.h"
 #include "platform/Platform.h"
@@ -95,6 +96,7 @@ void ValidateSettings() {
 void StartUpLogic(const std::vector<std::string>& args, const std::string& programFile) {
   platform::InstallFaultHandler(ReportFault);
   ParseCommandLine(args, programFile);
+  if (Hooks().singleInstance) Hooks().singleInstance();
   LogStartHeader(programFile);
   ResolveFolders(programFile);
   if (Hooks().prepareAudioState) Hooks().prepareAudioState();
@@ -110,6 +112,7 @@ int ShutDown() {
   if (Hooks().profileExit) Hooks().profileExit();
   Pref_Save(false);
   WriteLog();
+  ReleaseSingleInstance();
   return 0;
 }
 

@@ -107,6 +107,26 @@ int MonitorPlay(const ::Track& track) {
   return alib::ChannelPlay(h, false) ? 1 : 0;
 }
 
+int MonitorPreListen(int32_t id, int32_t seconds) {
+  ChannelRecord& mon = MonitorChannel();
+  if (!mon.Handle || mon.Track.ID != id) {
+    const ::Track* t = FindTrack(id);
+    if (!t) return 0;
+    MonitorPlay(*t);
+    RefreshPlayerDisplay();
+  }
+  if (!mon.Handle || mon.Track.ID != id) return 0;
+  SeekSeconds(mon.Handle, seconds, false);
+  const int playing = alib::ChannelPlay(mon.Handle, false) ? 1 : 0;
+  RefreshMonitorMenu();
+  return playing;
+}
+
+bool IsMonitorPlaying() {
+  const uint32_t h = MonitorChannel().Handle;
+  return h && alib::ChannelIsActive(h) == alib::kActivePlaying;
+}
+
 int MonitorPause(int mode) {
   const uint32_t h = MonitorChannel().Handle;
   if (!h) return 0;

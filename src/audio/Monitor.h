@@ -34,6 +34,12 @@ void MonitorPlayCommand(bool followSelection);
 // selection plays at once; otherwise nothing happens.
 void MonitorFollowSelection();
 int MonitorPlay(const ::Track& track);
+// Pre-listening at a chosen point (the properties window): when the Monitor does not hold the
+// play list's track `id` yet it starts it, then moves it to `seconds` (kept inside the track)
+// and plays on from there. 1 when it plays; 0 when the track is not in the play list.
+int MonitorPreListen(int32_t id, int32_t seconds);
+// The Monitor's stream is playing (neither paused, stopped nor ended).
+bool IsMonitorPlaying();
 // 1 when paused now: mode -1 toggles, 0 resumes, other values pause.
 int MonitorPause(int mode);
 // Commands 211 and 212: auto-play off first.

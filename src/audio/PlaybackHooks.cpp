@@ -39,6 +39,12 @@ class AudioPlayerPort : public PlayerPort {
   void SetMute(bool on, bool silent) override { ::SetMute(on ? 1 : 0, silent); }
   void SetTempoPitchEnabled(bool on, bool silent) override { ::SetTempoPitchEnabled(on ? 1 : 0, silent); }
   void RefreshPlayerDisplay() override { ::RefreshPlayerDisplay(); }
+  int MonitorPreListen(int32_t id, int32_t seconds) override { return ::MonitorPreListen(id, seconds); }
+  bool IsMonitorPlaying() override { return ::IsMonitorPlaying(); }
+  void MonitorPlayTrack(int32_t id) override {
+    if (const Track* t = FindTrack(id)) MonitorPlay(*t);
+    RefreshMonitorMenu();
+  }
 };
 
 class AudioCommands : public CommonCommands {
@@ -60,8 +66,6 @@ class AudioCommands : public CommonCommands {
   void StepVolume(int step) override { SetOutputVolume(0, step, false); }
   void SwitchLoopingOff() override { SetLooping(0, false); }
   void StartNextTrack() override { PlayNextTrack(); }
-  // The history window is not built yet: from the main window the newest entry replays at
-  // once, as from child windows and the global hotkey.
   void OpenPlayedListWindow() override { PreviousTrack(false); }
   void ReplayLastPlayed() override { PreviousTrack(true); }
 };

@@ -29,6 +29,13 @@ void ApplyDeviceEffect(int device) {
   ApplyEffectSetByIndex(channel, *list, device == kEffectDeviceOutput ? OutputEffectIndex() : MonitorEffectIndex());
 }
 
+void ApplyEffectSetToDevice(int device, const EffectSet* set) {
+  if (!Targets()) return;
+  auto [channel, list] = Targets()(device);
+  if (channel == 0 || list == nullptr) return;
+  ApplyEffectSet(channel, *list, set);
+}
+
 bool EffectMenuCommand(int id) {
   if (id >= kOutputEffectBase && id < kOutputEffectBase + kEffectSetCount) {
     ChooseDeviceEffect(kOutputEffectBase, id, false, true);

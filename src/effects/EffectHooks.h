@@ -16,6 +16,8 @@ using EffectTargets = std::function<std::pair<uint32_t, AppliedEffectList*>(int 
 void SetEffectTargets(EffectTargets targets);
 // Applies the set assigned to the device to what it plays now (nothing when it plays nothing).
 void ApplyDeviceEffect(int device);
+// Puts a set that is not (yet) in the list on what the device plays: the effects window's test.
+void ApplyEffectSetToDevice(int device, const EffectSet* set);
 
 // The effects window for a user set 1..9; the UI registers it.
 void SetEffectsWindowOpener(std::function<void(int set)> opener);

@@ -128,6 +128,13 @@ void SortLangTable() {
   T().Reindex();
 }
 
+bool RemoveLangEntry(size_t position) {
+  if (position >= T().entries.size()) return false;
+  T().entries.erase(T().entries.begin() + static_cast<std::ptrdiff_t>(position));
+  T().Reindex();
+  return true;
+}
+
 std::string LanguageFileBytes(const std::string& name, const std::vector<LangEntry>& table) {
   std::string out = std::string("; Lang for Tondrial V:") + kVersion + "\r\n";
   out += "; " + Now("%Y/%m/%d %H:%M:%S") + "\r\n";

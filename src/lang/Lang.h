@@ -35,4 +35,6 @@ std::string LanguageFileBytes(const std::string& name, const std::vector<LangEnt
 
 std::vector<LangEntry>& LangTable();
 void SortLangTable();
+// Removes the entry at a table position (the editor's delete); false when out of range.
+bool RemoveLangEntry(size_t position);
 void ResetLang();

@@ -6,6 +6,7 @@
 #include "lang/Lang.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
+#include "playlist/PlayedWindow.h"
 #include "playlist/Track.h"
 
 int ReplayPlayedTrack(int32_t recordId) {
@@ -27,9 +28,18 @@ int ReplayPlayedTrack(int32_t recordId) {
   return 1;
 }
 
-int PreviousTrack(bool /*quick*/) {
+namespace {
+PlayedListWindow g_playedWindow = nullptr;
+}  // namespace
+
+void SetPlayedListWindow(PlayedListWindow window) { g_playedWindow = window; }
+
+int PreviousTrack(bool quick) {
+  // The previous-track item is disabled with an empty history: its key does nothing either.
   if (PlayedList().empty()) return 0;
-  return ReplayPlayedTrack(PlayedList()[PlayedList().size() - 1].ID);
+  if (quick || !g_playedWindow) return ReplayPlayedTrack(PlayedList()[PlayedList().size() - 1].ID);
+  int32_t chosen = g_playedWindow();
+  return chosen ? ReplayPlayedTrack(chosen) : 0;
 }
 
 void SaveListCommand(SavedList which) {

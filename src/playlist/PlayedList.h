@@ -2,8 +2,9 @@
 #pragma once
 #include <cstdint>
 
-// Replays the newest history entry (quick), or would open the history window; until that
-// window exists every call replays at once. 1 when a track was started.
+// Replays the newest history entry (quick), or opens the history window to choose one (where
+// no window is installed, as in a program without a screen, it replays at once). Nothing
+// happens with an empty history. 1 when a track was started.
 int PreviousTrack(bool quick);
 // Replays the history record with this ID; 1 when a track was started.
 int ReplayPlayedTrack(int32_t id);

@@ -27,6 +27,14 @@ class PlayerPort {
   virtual void SetMute(bool /*on*/, bool /*silent*/) {}
   virtual void SetTempoPitchEnabled(bool /*on*/, bool /*silent*/) {}
   virtual void RefreshPlayerDisplay() {}
+
+  // Pre-listening from a window: the Monitor plays the play list's track (started first when
+  // it does not hold it yet) from `seconds`, kept inside the track. 1 when it plays.
+  virtual int MonitorPreListen(int32_t /*id*/, int32_t /*seconds*/) { return 0; }
+  // The Monitor is playing now (neither paused nor stopped).
+  virtual bool IsMonitorPlaying() { return false; }
+  // A list's selection moved while the Monitor played: it plays the play list's track.
+  virtual void MonitorPlayTrack(int32_t /*id*/) {}
 };
 
 PlayerPort& Player();

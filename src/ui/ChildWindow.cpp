@@ -20,10 +20,10 @@ wxWindow* MainWindow() { return wxTheApp ? wxTheApp->GetTopWindow() : nullptr; }
 
 void StepTab(wxBookCtrlBase* book, int direction, bool wrap) {
   if (!book) return;
-  const int count = static_cast<int>(book->GetPageCount());
+  int count = static_cast<int>(book->GetPageCount());
   int page = book->GetSelection() + (direction < 0 ? -1 : 1);
   if (wrap && count > 0) page = (page + count) % count;
-  if (page >= 0 && page < count) book->SetSelection(static_cast<size_t>(page));
+  if (page >= 0 && page < static_cast<int>(book->GetPageCount())) book->SetSelection(static_cast<size_t>(page));
   book->SetFocus();
 }
 
@@ -96,4 +96,5 @@ void ChildWindow::OnCharHook(wxKeyEvent& e) {
   }
   // A player key: handled here and stopped, so GTK does not also act on it (F10 opens menus).
   ChildWindowCommonCommand(command);
+  AfterCommonCommand(command);
 }

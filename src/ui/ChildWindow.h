@@ -41,6 +41,9 @@ class ChildWindow : public wxDialog {
   // A key of the window's own table (added with AddWindowShortcut(Window(), code, command))
   // whose command is not a player command; return true when handled.
   virtual bool OnWindowCommand(int32_t /*command*/) { return false; }
+  // A player key was carried out while the window has the focus (a window that shows player
+  // values follows them here).
+  virtual void AfterCommonCommand(int32_t /*command*/) {}
   // Is `command` one of the window's own commands? By default: at or above kWindowCommandBase.
   virtual bool IsWindowCommand(int32_t command) const { return command >= kWindowCommandBase; }
   static constexpr int32_t kWindowCommandBase = 20000;
@@ -60,7 +63,7 @@ class ChildWindow : public wxDialog {
 // Sends a player command from a child window to the commands that work in every window.
 void ChildWindowCommonCommand(int32_t command);
 // Ctrl+Tab / Ctrl+Shift+Tab on a tabbed window: next or previous page, without wrapping round
-// unless wrap; the tab strip gets the focus.
+// unless wrap is set (then from the last page to the first and back); the tab strip gets the focus.
 void StepTab(wxBookCtrlBase* book, int direction, bool wrap = false);
 // The main window (the parent of every child window), or null before it exists.
 wxWindow* MainWindow();

@@ -3,8 +3,8 @@
 #include "lang/Lang.h"
 #include "ui/GtkAccess.h"
 
-PlayListView::PlayListView(wxWindow* parent, int id, ListModel& model)
-    : wxDataViewListCtrl(parent, id, wxPoint(0, 0), wxSize(10, 10), wxDV_MULTIPLE | wxDV_ROW_LINES),
+PlayListView::PlayListView(wxWindow* parent, int id, ListModel& model, long style)
+    : wxDataViewListCtrl(parent, id, wxPoint(0, 0), wxSize(10, 10), style),
       model_(model) {
   if (model_.Columns().empty()) {
     std::vector<ListModel::Column> cols;

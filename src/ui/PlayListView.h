@@ -6,7 +6,8 @@
 
 class PlayListView : public wxDataViewListCtrl, public ListModel::View {
  public:
-  PlayListView(wxWindow* parent, int id, ListModel& model);
+  // style: the play list selects several rows; a list of places selects one (wxDV_SINGLE).
+  PlayListView(wxWindow* parent, int id, ListModel& model, long style = wxDV_MULTIPLE | wxDV_ROW_LINES);
   ~PlayListView() override;
   bool Contains(wxWindow* w) const;
 

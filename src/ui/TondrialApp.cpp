@@ -1,5 +1,6 @@
 #include <wx/app.h>
 #include <wx/msgdlg.h>
+#include <wx/timer.h>
 
 #include <atomic>
 #include <csignal>
@@ -15,6 +16,7 @@
 #include "app/Dispatch.h"
 #include "app/ListModel.h"
 #include "app/Shell.h"
+#include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "effects/EffectHooks.h"
 #include "platform/Platform.h"
@@ -31,6 +33,14 @@ namespace {
 std::atomic<bool> g_quitSignal{false};
 
 void OnQuitSignal(int) { g_quitSignal = true; }
+
+// Short enough that a second start seems to bring the window back at once.
+constexpr int kHandOverPollMs = 200;
+
+class HandOverTimer : public wxTimer {
+ public:
+  void Notify() override { PollMainWindowHook(); }
+};
 
 }  // namespace
 
@@ -50,6 +60,7 @@ class TondrialApp : public wxApp {
     SetSyncWakeUp([] {
       if (wxTheApp) wxTheApp->CallAfter([] { MainWindowTimer(timer::SyncEvents); });
     });
+    Hooks().singleInstance = CheckSingleInstance;
     StartUpLogic(args, programFile);
     StartSpeechThread();
     std::signal(SIGTERM, OnQuitSignal);
@@ -60,6 +71,8 @@ class TondrialApp : public wxApp {
     SetShell(shell_.get());
     frame_->StartTimers();
     frame_->InstallShortcuts();
+    // A second copy started later finds this window and asks it to come back.
+    if (InstallMainWindowHook()) handOver_.Start(kHandOverPollMs);
     if (Hooks().startAudio) Hooks().startAudio();
     if (App.HiddenInSystray) {
       frame_->Hide();
@@ -72,6 +85,7 @@ class TondrialApp : public wxApp {
   }
 
   int OnExit() override {
+    handOver_.Stop();
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
     SetShell(nullptr);
@@ -82,6 +96,7 @@ class TondrialApp : public wxApp {
  private:
   MainFrame* frame_ = nullptr;
   std::unique_ptr<WxShell> shell_;
+  HandOverTimer handOver_;
 };
 
 wxIMPLEMENT_APP_NO_MAIN(TondrialApp);

@@ -4,11 +4,22 @@
 #include <utility>
 
 #include "app/AppHooks.h"
+#include "app/AppState.h"
 #include "app/Commands.h"
 #include "audio/OutputConfig.h"
+#include "effects/EffectHooks.h"
+#include "playlist/PlayListView.h"
+#include "playlist/PlayedWindow.h"
+#include "ui/AboutWindow.h"
 #include "ui/ChildWindow.h"
+#include "ui/EffectsWindow.h"
+#include "ui/ExploreWindow.h"
+#include "ui/LangEditWindow.h"
 #include "ui/MonitorConfigWindow.h"
+#include "ui/OutputBoardWindow.h"
 #include "ui/OutputConfigWindow.h"
+#include "ui/PlayedListWindow.h"
+#include "ui/TrackPropertiesWindow.h"
 
 namespace {
 std::map<int, std::function<void()>>& Table() {
@@ -21,6 +32,13 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 
 void InstallWindows() {
   // One line per window module, in menu order.
+  SetEffectsWindowOpener([](int set) { EditEffectSet(set, MainWindow()); });
+  InstallExploreWindow();
+  RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
+  RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
+  RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });
+  SetPlayedListWindow(OpenPlayedListWindow);
+  SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
   RegisterWindowCommand(cmd::ParamEQ, [] { OpenOutputSettings(MainWindow(), kOutputPageEqualizer); });
   RegisterWindowCommand(cmd::ConfigOutput, [] { OpenOutputSettings(MainWindow(), kOutputPageGeneral); });
   RegisterWindowCommand(cmd::ConfigMonitor, [] { OpenMonitorSettings(MainWindow()); });

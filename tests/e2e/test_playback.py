@@ -113,9 +113,10 @@ def main():
                 key("ctrl+F1")
                 spoken = speech.wait_for(lambda l: any("1 minutes 3" in x for x in l))
                 assert any("1 minutes 3" in x for x in spoken), spoken
-                # Previous track (Ctrl+Page Up): the newest history entry, the first track, again.
+                # Previous track (Ctrl+Page Up): the played window, which replays the newest
+                # history entry, the first track, by itself two seconds later.
                 t_prev = key("ctrl+Prior")
-                time.sleep(1.5)
+                time.sleep(3.5)
                 key("alt+F4")
                 code = prog.wait()
                 for r in recorders:
@@ -147,7 +148,7 @@ def main():
                 assert at(out, 660, t_pause + 0.6) < PRESENT / 4, at(out, 660, t_pause + 0.6)
                 assert at(out, 660, t_resume + 0.6) > PRESENT
 
-                assert at(out, 440, t_prev + 0.8) > PRESENT / 2, at(out, 440, t_prev + 0.8)
+                assert at(out, 440, t_prev + 2.8) > PRESENT / 2, at(out, 440, t_prev + 2.8)
 
                 log = prog.file("Tondrial.Log").decode("utf-8", "replace")
                 assert "- Play deviceID=" in log, log

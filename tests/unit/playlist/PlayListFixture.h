@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "lang/Lang.h"
 #include "playlist/PlayListView.h"
+#include "playlist/PlayedWindow.h"
 #include "playlist/PlayerPort.h"
 #include "playlist/Profiles.h"
 #include "playlist/Track.h"
@@ -34,6 +35,10 @@ class StandInPlayer : public PlayerPort {
   std::vector<int32_t> started;
   int stops = 0;
   int examined = 0;
+  // The Monitor: pre-listens asked for (track, seconds), tracks it was told to play.
+  std::vector<std::pair<int32_t, int32_t>> preListens;
+  std::vector<int32_t> monitorTracks;
+  bool monitorPlaying = false;
 
   int OutputPlay(const Track* t, bool stop) override {
     if (!stop && (failPlay || !t)) return 0;
@@ -61,6 +66,12 @@ class StandInPlayer : public PlayerPort {
     if (it != lengths.end()) return it->second;
     return fileutil::Exists(f) && !fileutil::IsFolder(f) ? 60 : -1;
   }
+  int MonitorPreListen(int32_t id, int32_t seconds) override {
+    preListens.emplace_back(id, seconds);
+    return 1;
+  }
+  bool IsMonitorPlaying() override { return monitorPlaying; }
+  void MonitorPlayTrack(int32_t id) override { monitorTracks.push_back(id); }
 };
 
 class PlayListTest : public ::testing::Test {
@@ -88,6 +99,8 @@ class PlayListTest : public ::testing::Test {
         {"Say.FadingOn", "fading on"},      {"Say.FadingOff", "fading off"},
         {"Say.RemovePlayedOn", "remove played on"}, {"Say.RemovePlayedOff", "remove played off"},
         {"Msg\\Play.Error", "cannot play"}, {"Say\\Error.BadSource", "bad source"},
+        {"Property\\Title.Edit", "Properties of %s1%"}, {"Property\\Desc.File", "File: %s1%"},
+        {"Property\\Desc.Path", "Folder: %s1%"},        {"Property\\Desc.Duration", "Length: %s1%"},
     };
     for (const auto& [k, v] : kTexts) LangTable().push_back({k, v});
     SortLangTable();
@@ -96,6 +109,7 @@ class PlayListTest : public ::testing::Test {
     SetPlayerPort(&player);
     SetRandomPick(nullptr);
     SetTrackPropertiesWindow(nullptr);
+    SetPlayedListWindow(nullptr);
     ResetTracks();
     ResetProfiles();
     PlayListRows().Clear();
@@ -115,6 +129,7 @@ class PlayListTest : public ::testing::Test {
     SetSpeechBackend(nullptr);
     SetPlayerPort(nullptr);
     SetRandomPick(nullptr);
+    SetPlayedListWindow(nullptr);
   }
 
   // A file with some bytes (the stand-in gives its length).

@@ -1,0 +1,134 @@
+#include "ui/TrackPropertiesWindow.h"
+
+#include <wx/button.h>
+#include <wx/textctrl.h>
+
+#include "access/Shortcuts.h"
+#include "audio/Monitor.h"
+#include "lang/Lang.h"
+#include "playlist/PlayListView.h"
+#include "playlist/TrackProperties.h"
+#include "ui/ChildWindow.h"
+#include "ui/GtkAccess.h"
+
+namespace {
+
+wxString U(const std::string& s) { return wxString::FromUTF8(s); }
+
+// Virtual-key codes of the window's keys.
+constexpr int32_t kVkEscape = 27, kVkReturn = 13, kVkSpace = 32, kVkF1 = 112, kVkPrior = 33, kVkNext = 34,
+                  kVkUp = 38, kVkDown = 40;
+
+class PropertiesWindow : public ChildWindow {
+ public:
+  PropertiesWindow(wxWindow* parent, TrackPropertiesForm& form)
+      : ChildWindow(parent, kPropertiesWindow, form.title), form_(form) {
+    const int width = parent ? parent->GetSize().GetWidth() : 600;
+    StartLayout(width);
+    wxRect r = Row("CDE", this, Lang("Property\\AliasName"));
+    alias_ = new wxTextCtrl(this, wxID_ANY, U(form_.alias), r.GetPosition(), r.GetSize());
+    gtkaccess::SetName(alias_, Lang("Property\\AliasName"));
+    r = Row("ABCDE 3", this, "", true);
+    wxString desc = U(form_.description);
+    description_ = new wxTextCtrl(this, wxID_ANY, desc, r.GetPosition(), r.GetSize(), wxTE_MULTILINE | wxTE_READONLY);
+    r = Row("CDE", this, Lang("Property\\Edit.Start"));
+    start_ = new wxTextCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxTE_READONLY);
+    gtkaccess::SetName(start_, Lang("Property\\Edit.Start"));
+    r = Row("CDE", this, Lang("Property\\Edit.End"));
+    end_ = new wxTextCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxTE_READONLY);
+    gtkaccess::SetName(end_, Lang("Property\\Edit.End"));
+    r = Row("D", this, "", true);
+    ok_ = new wxButton(this, wxID_ANY, U(Lang("Property\\Button.Ok")), r.GetPosition(), r.GetSize());
+    r = Row("E -1", this, "", true);
+    cancel_ = new wxButton(this, wxID_ANY, U(Lang("RequestButton.Cancel")), r.GetPosition(), r.GetSize());
+    SetClientSize(width, RowLayout().maxY + RowLayout().margin);
+    ShowTimes();
+
+    // After the player's keys (installed by the base), so these win where they overlap.
+    const int w = Window();
+    AddWindowShortcut(w, kVkEscape, propcmd::Cancel);
+    AddWindowShortcut(w, kVkReturn, propcmd::Confirm);
+    AddWindowShortcut(w, kVkSpace, propcmd::PreListen);
+    AddWindowShortcut(w, kVkF1, propcmd::Reset);
+    AddWindowShortcut(w, kVkPrior, propcmd::StepUp);
+    AddWindowShortcut(w, kVkNext, propcmd::StepDown);
+    AddWindowShortcut(w, kVkUp, propcmd::SecondUp);
+    AddWindowShortcut(w, kVkDown, propcmd::SecondDown);
+
+    ok_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_OK); });
+    cancel_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); });
+    Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { EndModal(wxID_CANCEL); });
+    for (wxTextCtrl* t : {alias_, description_, start_, end_})
+      t->Bind(wxEVT_SET_FOCUS, [t](wxFocusEvent& e) {
+        t->CallAfter([t] { t->SelectAll(); });
+        e.Skip();
+      });
+  }
+
+  wxWindow* First() const { return description_; }
+  std::string Alias() const { return std::string(alias_->GetValue().utf8_str()); }
+
+ protected:
+  bool IsWindowCommand(int32_t command) const override {
+    return (command >= 3800 && command < 3900) || ChildWindow::IsWindowCommand(command);
+  }
+
+  bool OnWindowCommand(int32_t command) override {
+    bool handled = false;
+    PropertiesAction a = TrackPropertiesCommand(form_, command, Focused(), &handled);
+    if (a == PropertiesAction::Confirm) EndModal(wxID_OK);
+    else if (a == PropertiesAction::Cancel) EndModal(wxID_CANCEL);
+    else if (handled) ShowTimes();
+    return handled;
+  }
+
+ private:
+  PropertyField Focused() const {
+    wxWindow* f = wxWindow::FindFocus();
+    if (f == start_) return PropertyField::Start;
+    if (f == end_) return PropertyField::End;
+    if (f == ok_) return PropertyField::Ok;
+    if (f == cancel_) return PropertyField::Cancel;
+    if (f == alias_) return PropertyField::Alias;
+    return PropertyField::Description;
+  }
+
+  void ShowTimes() {
+    // ChangeValue: the texts are ours, no change event needed.
+    if (start_->GetValue() != U(form_.StartText())) start_->ChangeValue(U(form_.StartText()));
+    if (end_->GetValue() != U(form_.EndText())) end_->ChangeValue(U(form_.EndText()));
+  }
+
+  TrackPropertiesForm& form_;
+  wxTextCtrl* alias_ = nullptr;
+  wxTextCtrl* description_ = nullptr;
+  wxTextCtrl* start_ = nullptr;
+  wxTextCtrl* end_ = nullptr;
+  wxButton* ok_ = nullptr;
+  wxButton* cancel_ = nullptr;
+};
+
+}  // namespace
+
+bool OpenTrackPropertiesWindow(int32_t id) {
+  TrackPropertiesForm form;
+  if (!FillTrackProperties(form, id)) return false;
+  // The Monitor's play key here takes the play list's selection and is no double press.
+  SetMonitorSource([] {
+    MonitorSelection s;
+    s.elsewhere = true;
+    if (const Track* t = FindTrack(SelectedTrackID(PlayListRows()))) {
+      s.found = true;
+      s.track = *t;
+    }
+    return s;
+  });
+  bool confirmed = false;
+  {
+    PropertiesWindow w(MainWindow(), form);
+    confirmed = w.Run(w.First()) == wxID_OK;
+    if (confirmed) form.alias = w.Alias();
+  }
+  SetMonitorSource(nullptr);
+  return confirmed && ApplyTrackProperties(form);
+}
