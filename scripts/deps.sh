@@ -5,7 +5,7 @@ set -euo pipefail
 
 build_pkgs=(
   build-essential cmake ninja-build pkg-config
-  libwxgtk3.2-dev libgtk-3-dev
+  libwxgtk3.2-dev libgtk-3-dev libx11-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
   libsoundtouch-dev libsdl2-dev
   libspeechd-dev libbrlapi-dev

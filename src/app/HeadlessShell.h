@@ -19,6 +19,7 @@ class HeadlessShell : public Shell {
   std::map<std::pair<int, int>, bool> gadgetEnabled;
   std::string statusText, windowTitle, systrayInfo;
   bool mainVisible = true;
+  bool mainActive = true;
   int focusedGadget = -1;
 
   struct Message {
@@ -56,6 +57,7 @@ class HeadlessShell : public Shell {
   void HideMainWindow() override { mainVisible = false; }
   void RestoreMainWindow() override { mainVisible = true; }
   bool IsMainWindowVisible() override { return mainVisible; }
+  bool IsMainWindowActive() override { return mainActive; }
   int MessageRequester(const std::string& title, const std::string& t, int flags) override {
     messages.push_back({title, t, flags});
     if (messageAnswers.empty()) return kAnswerYes;

@@ -65,6 +65,8 @@ class Shell {
   virtual void HideMainWindow() {}
   virtual void RestoreMainWindow() {}
   virtual bool IsMainWindowVisible() { return true; }
+  // The main window is the one the user works in (it has the keyboard).
+  virtual bool IsMainWindowActive() { return false; }
 
   // Questions and viewers.
   virtual int MessageRequester(const std::string& /*title*/, const std::string& /*text*/, int /*flags*/) {

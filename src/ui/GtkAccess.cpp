@@ -37,6 +37,20 @@ void SetDescription(wxWindow* w, const std::string& text) {
   if (AtkObject* a = Accessible(w)) atk_object_set_description(a, text.c_str());
 }
 
+namespace {
+// The button sits inside the combo's own box: look through its internal children too.
+void NoFocusOnButtons(GtkWidget* child, gpointer) {
+  if (GTK_IS_BUTTON(child)) gtk_widget_set_can_focus(child, FALSE);
+  else if (GTK_IS_CONTAINER(child) && !GTK_IS_ENTRY(child))
+    gtk_container_forall(GTK_CONTAINER(child), NoFocusOnButtons, nullptr);
+}
+}  // namespace
+
+void SkipDropDownButton(wxWindow* comboBox) {
+  GtkWidget* g = Widget(comboBox);
+  if (g && GTK_IS_COMBO_BOX(g)) gtk_container_forall(GTK_CONTAINER(g), NoFocusOnButtons, nullptr);
+}
+
 void SetDialog(wxWindow* w, const std::string& name) {
   if (AtkObject* a = Accessible(w)) {
     atk_object_set_role(a, ATK_ROLE_DIALOG);

@@ -33,13 +33,14 @@ class MainFrame : public wxFrame {
   void StartTimers();
   // Applies the installed shortcuts (read from the settings).
   void InstallShortcuts();
+  // The editing font ("Main\\Font.Edit") on the program's text fields.
+  void ApplyFont();
   // Runs the quit sequence when a quit was requested.
   void CheckQuit();
 
  private:
   void CreateGadgets();
   void CreateMenuBar();
-  void ApplyFont();
   void PlaceGadgets();
   void OnCharHook(wxKeyEvent& e);
   void OnMenu(wxCommandEvent& e);

@@ -23,6 +23,7 @@
 #include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
 #include "settings/Settings.h"
+#include "ui/HotkeyGrabber.h"
 #include "ui/MainFrame.h"
 #include "ui/Run.h"
 #include "ui/Windows.h"
@@ -55,6 +56,7 @@ class TondrialApp : public wxApp {
     InstallPlayListHooks();
     InstallPlaybackHooks();
     InstallWindows();
+    InstallGlobalHotkeys();
     // The audio library's thread asks for the queued end-of-track events to be handled now:
     // post to the main loop, never block there.
     SetSyncWakeUp([] {

@@ -19,6 +19,7 @@
 #include "ui/OutputBoardWindow.h"
 #include "ui/OutputConfigWindow.h"
 #include "ui/PlayedListWindow.h"
+#include "ui/PreferencesWindow.h"
 #include "ui/TrackPropertiesWindow.h"
 
 namespace {
@@ -39,6 +40,7 @@ void InstallWindows() {
   RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });
   SetPlayedListWindow(OpenPlayedListWindow);
   SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
+  RegisterWindowCommand(cmd::EditPref, [] { OpenPreferences(MainWindow()); });
   RegisterWindowCommand(cmd::ParamEQ, [] { OpenOutputSettings(MainWindow(), kOutputPageEqualizer); });
   RegisterWindowCommand(cmd::ConfigOutput, [] { OpenOutputSettings(MainWindow(), kOutputPageGeneral); });
   RegisterWindowCommand(cmd::ConfigMonitor, [] { OpenMonitorSettings(MainWindow()); });

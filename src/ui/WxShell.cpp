@@ -12,6 +12,7 @@
 #include "audio/OutputControls.h"
 #include "app/TextUtil.h"
 #include "settings/Settings.h"
+#include "ui/HotkeyGrabber.h"
 #include "ui/KeyMap.h"
 #include "ui/MainFrame.h"
 #include "ui/Requesters.h"
@@ -141,6 +142,7 @@ void WxShell::SetSystrayInfo(const std::string& text) {
 void WxShell::HideMainWindow() { frame_->HideIntoSystray(); }
 void WxShell::RestoreMainWindow() { frame_->RestoreFromSystray(); }
 bool WxShell::IsMainWindowVisible() { return frame_->IsShown(); }
+bool WxShell::IsMainWindowActive() { return frame_->IsShown() && HasKeyboardFocus(frame_); }
 
 int WxShell::MessageRequester(const std::string& title, const std::string& text, int flags) {
   ChildWindowScope child;

@@ -29,6 +29,7 @@ class WxShell : public Shell {
   void HideMainWindow() override;
   void RestoreMainWindow() override;
   bool IsMainWindowVisible() override;
+  bool IsMainWindowActive() override;
   int MessageRequester(const std::string& title, const std::string& text, int flags) override;
   bool InputRequester(const std::string& title, const std::string& prompt, std::string& value) override;
   void ShowTextWindow(const std::string& title, const std::string& text) override;

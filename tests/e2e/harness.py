@@ -427,3 +427,25 @@ def walk(node, depth=0, limit=40):
         except Exception:  # a node that vanished while we walked
             continue
         yield from walk(child, depth + 1, limit)
+
+
+def focused(root, pyatspi):
+    """(role, name) of the focused node below root, or None."""
+    for n in walk(root):
+        try:
+            if n.getState().contains(pyatspi.STATE_FOCUSED):
+                return n.getRoleName(), n.name
+        except Exception:
+            continue
+    return None
+
+
+def expect_focus(root, pyatspi, role, name=None, timeout=3):
+    deadline = time.time() + timeout
+    got = None
+    while time.time() < deadline:
+        got = focused(root, pyatspi)
+        if got and got[0] == role and (name is None or got[1] == name):
+            return
+        time.sleep(0.1)
+    raise AssertionError("focus: expected %s %r, got %r" % (role, name, got))

@@ -5,7 +5,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, Program, start_accessibility_bus, walk  # noqa: E402
+from harness import Desktop, Program, expect_focus, focused, start_accessibility_bus, walk  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 PROBE = os.environ["REQUESTER_PROBE"]
@@ -43,23 +43,10 @@ class Probe:
         raise AssertionError("the requester never appeared on the accessibility bus")
 
     def focused(self):
-        for n in walk(self.dialog):
-            try:
-                if n.getState().contains(self.pyatspi.STATE_FOCUSED):
-                    return n.getRoleName(), n.name
-            except Exception:
-                continue
-        return None
+        return focused(self.dialog, self.pyatspi)
 
     def expect_focus(self, role, name=None, timeout=3):
-        deadline = time.time() + timeout
-        got = None
-        while time.time() < deadline:
-            got = self.focused()
-            if got and got[0] == role and (name is None or got[1] == name):
-                return
-            time.sleep(0.1)
-        raise AssertionError("focus: expected %s %r, got %r" % (role, name, got))
+        expect_focus(self.dialog, self.pyatspi, role, name, timeout)
 
     def key(self, *keys):
         for k in keys:
