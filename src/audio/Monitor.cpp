@@ -45,6 +45,7 @@ void CountDownMonitorRepeat() {
 }
 
 void SetMonitorSource(std::function<MonitorSelection()> source) { g_source = std::move(source); }
+const std::function<MonitorSelection()>& CurrentMonitorSource() { return g_source; }
 
 void MonitorPlayCommand(bool followSelection) {
   MonitorSelection sel = g_source ? g_source() : PlayListSelection();

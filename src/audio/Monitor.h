@@ -26,6 +26,8 @@ struct MonitorSelection {
 };
 // null: the play list's selected row.
 void SetMonitorSource(std::function<MonitorSelection()> source);
+// The source set last (empty: the play list's selected row), to put back after a change.
+const std::function<MonitorSelection()>& CurrentMonitorSource();
 
 void MonitorPlayCommand(bool followSelection);
 // The selection of the play list, the played list or the explorer changed: in auto-play the new

@@ -33,6 +33,10 @@ void SetName(wxWindow* w, const std::string& name) {
       atk_object_set_name(gtk_widget_get_accessible(entry), name.c_str());
 }
 
+void SetDescription(wxWindow* w, const std::string& text) {
+  if (AtkObject* a = Accessible(w)) atk_object_set_description(a, text.c_str());
+}
+
 namespace {
 // The button sits inside the combo's own box: look through its internal children too.
 void NoFocusOnButtons(GtkWidget* child, gpointer) {

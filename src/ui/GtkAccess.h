@@ -7,6 +7,8 @@ class wxWindow;
 namespace gtkaccess {
 void SetStatusBar(wxWindow* statusBar, const std::string& name);
 void SetName(wxWindow* w, const std::string& name);
+// What a screen reader adds after the name and value, such as a value's unit ("-3 dB").
+void SetDescription(wxWindow* w, const std::string& text);
 // A read-only list with an entry: Tab goes from the entry to the next control, not to the
 // list's unnamed arrow button (the arrows and Alt+Down still work in the entry).
 void SkipDropDownButton(wxWindow* comboBox);

@@ -6,6 +6,7 @@
 #include "app/AppHooks.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
+#include "audio/OutputConfig.h"
 #include "effects/EffectHooks.h"
 #include "playlist/PlayListView.h"
 #include "playlist/PlayedWindow.h"
@@ -14,7 +15,9 @@
 #include "ui/EffectsWindow.h"
 #include "ui/ExploreWindow.h"
 #include "ui/LangEditWindow.h"
+#include "ui/MonitorConfigWindow.h"
 #include "ui/OutputBoardWindow.h"
+#include "ui/OutputConfigWindow.h"
 #include "ui/PlayedListWindow.h"
 #include "ui/PreferencesWindow.h"
 #include "ui/TrackPropertiesWindow.h"
@@ -38,6 +41,9 @@ void InstallWindows() {
   SetPlayedListWindow(OpenPlayedListWindow);
   SetTrackPropertiesWindow(OpenTrackPropertiesWindow);
   RegisterWindowCommand(cmd::EditPref, [] { OpenPreferences(MainWindow()); });
+  RegisterWindowCommand(cmd::ParamEQ, [] { OpenOutputSettings(MainWindow(), kOutputPageEqualizer); });
+  RegisterWindowCommand(cmd::ConfigOutput, [] { OpenOutputSettings(MainWindow(), kOutputPageGeneral); });
+  RegisterWindowCommand(cmd::ConfigMonitor, [] { OpenMonitorSettings(MainWindow()); });
 
   auto previous = Hooks().menuCommand;
   Hooks().menuCommand = [previous](int id) {
