@@ -252,11 +252,16 @@ def selected_child(pyatspi, node):
     return None
 
 
+def menu_bar(frame):
+    # Near the top of the frame: no need to walk the play list for it.
+    return next((n for n in walk(frame, limit=3) if n.getRoleName() == "menu bar"), None)
+
+
 def open_menu_path(desk, pyatspi, frame, path, lang, activate=True):
     """Walks the menu bar by keyboard, as a user does: Alt and the File menu's letter, arrows to
     each step of a path of text keys (an int picks by position), then Return on the last one
     (or, when not activating, leaves the last submenu open). False when a step is missing."""
-    bar = next((n for n in walk(frame) if n.getRoleName() == "menu bar"), None)
+    bar = menu_bar(frame)
     if bar is None:
         return False
     file_text = lang["Menu.File"]
@@ -311,19 +316,34 @@ def covering(pyatspi):
 
 
 def back_to_main(desk, pyatspi, win, timeout=10):
-    """Escape until the main window is active and uncovered (the close box for a window that
-    Escape does not close); False when it stays covered."""
+    """Escape until the main window is active and uncovered, its menus closed (the close box for
+    a window that Escape does not close); False when it stays covered."""
+    frame = main_frame(pyatspi)
     deadline = time.time() + timeout
     tries = 0
     while time.time() < deadline:
         title = active_title(desk)
-        if is_main(title) and not covering(pyatspi):
+        if is_main(title) and not covering(pyatspi) and selected_child(pyatspi, menu_bar(frame)) is None:
             return True
         tries += 1
         desk.xdotool("key", "alt+F4" if tries > 2 and title and not is_main(title) else "Escape")
         time.sleep(0.5)
     desk.xdotool("windowactivate", "--sync", win)
-    return is_main(active_title(desk)) and not covering(pyatspi)
+    return is_main(active_title(desk)) and not covering(pyatspi) and selected_child(pyatspi, menu_bar(frame)) is None
+
+
+def drain(proc):
+    """Reads what the program writes as it comes: over a run this long its toolkit warnings
+    would fill the pipe and stop the program in the middle of a write."""
+    import threading
+    chunks = []
+
+    def reader():
+        for line in proc.stdout:
+            chunks.append(line)
+
+    threading.Thread(target=reader, daemon=True).start()
+    return chunks
 
 
 def run_language(desk, pyatspi, pulse, language, checker):
@@ -346,6 +366,7 @@ def run_language(desk, pyatspi, pulse, language, checker):
     try:
         env = dict(speech.client_env(), NO_AT_BRIDGE="0", SDL_AUDIODRIVER="pulseaudio", **pulse.client_env())
         prog.start(desk, "-portable", extra_env=env)
+        output = drain(prog.proc)
         win = desk.wait_window("^%s$" % re.escape(MAIN_TITLE))
         assert win, "no main window"
         desk.xdotool("windowactivate", "--sync", win)
@@ -397,6 +418,7 @@ def run_language(desk, pyatspi, pulse, language, checker):
             else:
                 if not open_menu_path(desk, pyatspi, frame, opener, lang):
                     skipped.append((wname, "menu item not found"))
+                    print("%s: %s skipped, menu item not found" % (name, wname))
                     continue
             deadline = time.time() + 5
             title = ""
@@ -439,8 +461,12 @@ def run_language(desk, pyatspi, pulse, language, checker):
         assert lookup(lang, "Say.CantDoPause") in spoken, spoken
         check("spoken", spoken)
         desk.xdotool("key", "alt+F4")
-        code = prog.wait()
-        assert code == 0, "exit code %d\n%s" % (code, prog.output)
+        code = prog.proc.wait(60)
+        assert code == 0, "exit code %d\n%s" % (code, b"".join(output).decode(errors="replace")[-5000:])
+    except BaseException:
+        desk.screenshot(os.path.join(SHOTS, "languages-failure.png"))
+        print("screenshot at the failure:", os.path.join(SHOTS, "languages-failure.png"))
+        raise
     finally:
         prog.cleanup()
         reader.close()
@@ -461,6 +487,9 @@ def main():
         assert not checker.faults(text, True), "the checker rejects %r: %s" % (text, checker.faults(text, True))
     launcher = start_accessibility_bus()
     import pyatspi  # after the bus exists
+    # The program built with the sanitizers can be busy for longer than the 0.8 s an accessibility
+    # call waits by default (a window being built, a file being read).
+    pyatspi.setTimeout(10000, 30000)
     pulse = PulseServer()
     failures = []
     try:
