@@ -56,6 +56,15 @@ int VirtualKeyOf(int k) {
 int32_t ShortcutCodeOf(const wxKeyEvent& e) {
   int vk = VirtualKeyOf(e.GetKeyCode());
   if (vk == 0 && e.GetUnicodeKey() != WXK_NONE) vk = VirtualKeyOf(static_cast<int>(e.GetUnicodeKey()));
+#ifdef __WXGTK__
+  // With Shift, the toolkit reports "0" and "9" as ")" and "(" (it finds the keypad's parenthesis
+  // keys first), and other layouts put symbols on the digit row: the row's X key codes, 10 to 19,
+  // are the same on every layout.
+  if (vk == 0) {
+    const wxUint32 hw = e.GetRawKeyFlags();
+    if (hw >= 10 && hw <= 19) vk = hw == 19 ? '0' : static_cast<int>('1' + (hw - 10));
+  }
+#endif
   if (vk == 0) return 0;
   int32_t code = vk;
   if (e.ShiftDown()) code += kModShift;
