@@ -106,6 +106,9 @@ std::string FormatStatus(const std::string& tmpl, const StatusPosition& pos) {
       {"%SN", false, FilePart(track.file)},
       {"%ST", false, title},
       {"%SA", false, track.alias.empty() ? FilePart(track.file) : track.alias},
+      // The default information template has always carried "%NM" for the track's name;
+      // spoken as written it would read out "percent N M" on every status request.
+      {"%NM", false, title},
   };
   // One pass over the text, earlier placeholders of the table first at each place; what is
   // put in is never scanned again.

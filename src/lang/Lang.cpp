@@ -157,9 +157,10 @@ bool SaveLanguageFile(const std::string& rawName) {
   SortLangTable();
   std::string target = LanguageFilePath(name);
   std::string fresh = target + ".New";
-  // The ".Lng.New" file is complete on disk before the old file is touched.
+  // The ".Lng.New" file is complete on disk before the old file is touched; the rename then
+  // replaces the old file in one step (a language without a file yet gets its first one), so
+  // at every moment one whole file holds the texts.
   if (!fileutil::WriteFileAtomic(fresh, LanguageFileBytes(name, T().entries))) return false;
-  if (!fileutil::RemoveFile(target)) return false;
   return std::rename(fresh.c_str(), target.c_str()) == 0;
 }
 

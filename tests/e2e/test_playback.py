@@ -133,9 +133,10 @@ def main():
                         t, at(out, 440, t), at(out, 660, t), at(out, 880, t), at(mon, 880, t)))
                 print("play %.1f mon %.1f pause %.1f resume %.1f" % (t_play, t_mon, t_pause, t_resume))
 
-                # Return plays the first track on the Output only.
-                assert at(out, 440, t_play + 0.8) > PRESENT, at(out, 440, t_play + 0.8)
-                assert at(mon, 440, t_play + 0.8) < PRESENT / 4
+                # Return plays the first track on the Output only (read once the fade-in is over:
+                # on a loaded machine the key reaches the program a little late).
+                assert at(out, 440, t_play + 1.2) > PRESENT, at(out, 440, t_play + 1.2)
+                assert at(mon, 440, t_play + 1.2) < PRESENT / 4
                 # The volume steps are heard: louder after the second F10.
                 assert at(out, 440, t_play + 2.5) > at(out, 440, t_play + 0.8) * 1.1
                 # Hand-over at 3 s with 5 s of fading: both tones between 3.5 and 7 s, then the new one alone.

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -68,11 +69,22 @@ std::vector<float> Decode(const std::string& path) {
 }
 
 // Zero crossings per second of the left channel over [from, from + 1 s).
-double Crossings(const std::vector<float>& s, size_t from) {
-  int n = 0;
-  for (size_t i = from; i + 1 < from + 44100 && 2 * i + 2 < s.size(); ++i)
-    if ((s[2 * i] < 0) != (s[2 * i + 2] < 0)) ++n;
-  return n;
+// The tone's frequency over one second from `from` (left channel), from the median distance
+// between rising zero crossings: a dropout of the loaded test machine (a few missing or repeated
+// milliseconds in the recording) moves a count of crossings, not the median period.
+double ToneFrequency(const std::vector<float>& s, size_t from) {
+  std::vector<double> periods;
+  double last = -1;
+  for (size_t i = from; i + 1 < from + 44100 && 2 * i + 2 < s.size(); ++i) {
+    if (s[2 * i] < 0 && s[2 * i + 2] >= 0) {
+      double at = double(i) + s[2 * i] / (s[2 * i] - s[2 * i + 2]);
+      if (last >= 0) periods.push_back(at - last);
+      last = at;
+    }
+  }
+  if (periods.empty()) return 0;
+  std::nth_element(periods.begin(), periods.begin() + periods.size() / 2, periods.end());
+  return 44100.0 / periods[periods.size() / 2];
 }
 
 TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
@@ -138,8 +150,8 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   ASSERT_GE(on1, 0) << "no sound on the Output sink";
   ASSERT_GE(on2, 0) << "no sound on the Monitor sink";
   const size_t mid1 = size_t(on1) + 22050, mid2 = size_t(on2) + 22050;
-  EXPECT_NEAR(Crossings(s1, mid1), 880, 10);   // 440 Hz
-  EXPECT_NEAR(Crossings(s2, mid2), 1760, 10);  // 880 Hz
+  EXPECT_NEAR(ToneFrequency(s1, mid1), 440, 2);
+  EXPECT_NEAR(ToneFrequency(s2, mid2), 880, 2);
   // Play to first sound: our first mix plus the latency the server reports for each stream.
   FILE* lf = fopen(latencyFile.c_str(), "r");
   char line[256];

@@ -234,7 +234,7 @@ TEST(CommonEvents, EveryCommonCommandReachesItsOperation) {
   SetSpeechBackend(&rec);
   SetCommonCommands(nullptr);
   EXPECT_TRUE(HandleCommonEvent({CommonEvent::Menu, 190}, false));
-  EXPECT_EQ(rec.Last(), ", %NM, , Volume 80%");
+  EXPECT_EQ(rec.Last(), ", , , Volume 80%");
   EXPECT_TRUE(HandleCommonEvent({CommonEvent::Menu, 192}, false));  // harmless without a player
   SetSpeechBackend(nullptr);
   ResetSettings();

@@ -55,9 +55,9 @@ TEST_F(Status, DefaultTemplates) {
   EXPECT_EQ(FormatStatus(GetMWValue(setting::PlayingStatus), {37, 75, 200}),
             "1minutes 15 secondes,37% , Song, Salle");
   EXPECT_EQ(FormatStatus(GetMWValue(setting::NormalStatus), {}), "3 sur 12, Livre");
-  // "%NM" is no placeholder; "%VL%" keeps its percent sign.
+  // "%NM" of the default information template names the track; "%VL%" keeps its percent sign.
   EXPECT_EQ(FormatStatus(GetMWValue(setting::DisplayInfos), {37, 75, 200}),
-            "1 minutes 15 secondes, %NM, Salle, Volume 80%");
+            "1 minutes 15 secondes, Song, Salle, Volume 80%");
 }
 
 TEST_F(Status, RemainingAndLengthTags) {

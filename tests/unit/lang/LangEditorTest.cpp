@@ -206,15 +206,15 @@ TEST_F(LangEditorTest, AFailedSaveLosesNothingAndKeepsTheEditorOpen) {
   LoadLanguage("english");
   EXPECT_EQ(Lang("Menu.File"), "Datei");
 
-  // A language without a file of its own: the text waits in the ".Lng.New" file.
+  // A language without a file of its own gets its first file.
   shell.messages.clear();
   LangEditor fresh("deutsch");
   fresh.Fill(0);
-  EXPECT_FALSE(fresh.Event(kSave, kSave, ""));
-  EXPECT_EQ(shell.messages.size(), 1u);
-  EXPECT_FALSE(fileutil::Exists(LanguageFilePath("deutsch")));
-  std::string pending = testenv::ReadBytes(LanguageFilePath("deutsch") + ".New");
-  EXPECT_NE(text::FromUtf16LE(std::string_view(pending).substr(2)).find("Menu.File=Datei\r\n"), std::string::npos);
+  EXPECT_TRUE(fresh.Event(kSave, kSave, ""));
+  EXPECT_TRUE(shell.messages.empty());
+  EXPECT_FALSE(fileutil::Exists(LanguageFilePath("deutsch") + ".New"));
+  std::string saved = testenv::ReadBytes(LanguageFilePath("deutsch"));
+  EXPECT_NE(text::FromUtf16LE(std::string_view(saved).substr(2)).find("Menu.File=Datei\r\n"), std::string::npos);
 
   // No language folder at all.
   std::filesystem::remove_all(LanguageFolder());

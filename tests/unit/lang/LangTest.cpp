@@ -90,12 +90,15 @@ TEST_F(LangTest, SaveWritesSortedUtf16AndReplacesTheOldFile) {
   EXPECT_EQ(back[2].Text, "b (fr)");
 }
 
-TEST_F(LangTest, SavingANewLanguageLeavesOnlyTheNewFile) {
+TEST_F(LangTest, SavingANewLanguageCreatesItsFile) {
   WriteLang("français", "k=v");
   LangTable() = {{"k", "v"}};
-  EXPECT_FALSE(SaveLanguageFile("newlang"));
-  EXPECT_TRUE(fileutil::Exists(LanguageFilePath("newlang") + ".New"));
-  EXPECT_FALSE(fileutil::Exists(LanguageFilePath("newlang")));
+  EXPECT_TRUE(SaveLanguageFile("newlang"));
+  EXPECT_FALSE(fileutil::Exists(LanguageFilePath("newlang") + ".New"));
+  ASSERT_TRUE(fileutil::Exists(LanguageFilePath("newlang")));
+  LangTable().clear();
+  LoadLanguage("newlang");
+  EXPECT_EQ(Lang("k"), "v");
 }
 
 TEST_F(LangTest, LanguageListPutsFrenchFirst) {
