@@ -4,6 +4,7 @@ import shutil
 import signal
 import subprocess
 import tempfile
+import threading
 import time
 
 
@@ -86,16 +87,31 @@ class Program:
         self.started = time.time()
         self.proc = subprocess.Popen([self.binary, *args], cwd=self.folder, env=env,
                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        # What the program writes is read as it comes: in a long run the toolkit's warnings
+        # would fill the pipe and stop the program in the middle of a write.
+        self.chunks = []
+        self._reader = threading.Thread(target=self._read, args=(self.proc.stdout, self.chunks), daemon=True)
+        self._reader.start()
         return self.proc
+
+    @staticmethod
+    def _read(stream, chunks):
+        for line in stream:
+            chunks.append(line)
+
+    def output_so_far(self):
+        return b"".join(self.chunks).decode(errors="replace")
 
     def wait(self, timeout=90):
         try:
-            out, _ = self.proc.communicate(timeout=timeout)
+            self.proc.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
             self.proc.kill()
-            out, _ = self.proc.communicate()
-            raise AssertionError("the program did not end; output:\n" + out.decode(errors="replace"))
-        self.output = out.decode(errors="replace")
+            self.proc.wait()
+            self._reader.join(5)
+            raise AssertionError("the program did not end; output:\n" + self.output_so_far())
+        self._reader.join(5)
+        self.output = self.output_so_far()
         return self.proc.returncode
 
     def file(self, name):

@@ -332,20 +332,6 @@ def back_to_main(desk, pyatspi, win, timeout=10):
     return is_main(active_title(desk)) and not covering(pyatspi) and selected_child(pyatspi, menu_bar(frame)) is None
 
 
-def drain(proc):
-    """Reads what the program writes as it comes: over a run this long its toolkit warnings
-    would fill the pipe and stop the program in the middle of a write."""
-    import threading
-    chunks = []
-
-    def reader():
-        for line in proc.stdout:
-            chunks.append(line)
-
-    threading.Thread(target=reader, daemon=True).start()
-    return chunks
-
-
 def run_language(desk, pyatspi, pulse, language, checker):
     french, english = checker.french, checker.english
     lang = english if language else french
@@ -366,7 +352,7 @@ def run_language(desk, pyatspi, pulse, language, checker):
     try:
         env = dict(speech.client_env(), NO_AT_BRIDGE="0", SDL_AUDIODRIVER="pulseaudio", **pulse.client_env())
         prog.start(desk, "-portable", extra_env=env)
-        output = drain(prog.proc)
+        output = prog.chunks
         win = desk.wait_window("^%s$" % re.escape(MAIN_TITLE))
         assert win, "no main window"
         desk.xdotool("windowactivate", "--sync", win)
