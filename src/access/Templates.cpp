@@ -1,12 +1,14 @@
 #include "access/Templates.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 
 #include "access/Speech.h"
 #include "app/TextUtil.h"
+#include "lang/Lang.h"
 #include "settings/SettingIds.h"
 #include "settings/Settings.h"
 
@@ -39,6 +41,15 @@ std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::stri
 
 namespace {
 
+// Fixed decimals with a point whatever the locale the toolkit set.
+std::string Fixed(double v, int decimals) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  std::string s(buf, r.ptr);
+  if (s == "-0.0" || s == "-0.00") s.erase(0, 1);
+  return s;
+}
+
 StatusSource*& Source() {
   static StatusSource* s = nullptr;
   return s;
@@ -70,6 +81,15 @@ int64_t Saturate(double v) {
 int64_t SafeMul(int64_t a, int64_t b) { return Saturate(static_cast<double>(a) * static_cast<double>(b)); }
 
 }  // namespace
+
+std::string SecondsText(double seconds) { return Fixed(seconds, 1) + " " + Lang("Time.Second"); }
+
+std::string FrequencyText(double hertz) {
+  if (hertz < 1000) return Fixed(hertz, 0) + " Hz";
+  std::string k = Fixed(hertz / 1000, 1);
+  if (k.size() > 2 && k.compare(k.size() - 2, 2, ".0") == 0) k.erase(k.size() - 2);
+  return k + " KHz";
+}
 
 StatusSource& TheStatusSource() {
   static StatusSource none;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "access/Templates.h"
 #include "app/TextUtil.h"
 #include "effects/EffectChain.h"
 #include "effects/EffectHooks.h"
@@ -130,13 +131,8 @@ std::string EffectParamText(int param, int value) {
     case Form::Integer: return std::to_string(value);
     case Form::Milliseconds: return std::to_string(value) + " ms";
     case Form::TenMilliseconds: return std::to_string(value * 10) + " ms";
-    case Form::Seconds: return Fixed(v, 1) + " " + Lang("Time.Second");
-    case Form::Frequency: {
-      if (v < 1000) return Fixed(v, 0) + " Hz";
-      std::string k = Fixed(v / 1000, 1);
-      if (k.size() > 2 && k.compare(k.size() - 2, 2, ".0") == 0) k.erase(k.size() - 2);
-      return k + " KHz";
-    }
+    case Form::Seconds: return SecondsText(v);
+    case Form::Frequency: return FrequencyText(v);
   }
   return std::to_string(value);
 }
