@@ -113,22 +113,12 @@ class PropertiesWindow : public ChildWindow {
 bool OpenTrackPropertiesWindow(int32_t id) {
   TrackPropertiesForm form;
   if (!FillTrackProperties(form, id)) return false;
-  // The Monitor's play key here takes the play list's selection and is no double press.
-  SetMonitorSource([] {
-    MonitorSelection s;
-    s.elsewhere = true;
-    if (const Track* t = FindTrack(SelectedTrackID(PlayListRows()))) {
-      s.found = true;
-      s.track = *t;
-    }
-    return s;
-  });
   bool confirmed = false;
   {
+    PlayListMonitorSource source;
     PropertiesWindow w(MainWindow(), form);
     confirmed = w.Run(w.First()) == wxID_OK;
     if (confirmed) form.alias = w.Alias();
   }
-  SetMonitorSource(nullptr);
   return confirmed && ApplyTrackProperties(form);
 }
