@@ -1,4 +1,5 @@
 """Runs the real program under Xvfb with a window manager, as a user's desktop would."""
+import contextlib
 import os
 import shutil
 import signal
@@ -54,6 +55,15 @@ class Desktop:
             time.sleep(0.2)
         return None
 
+    def wait_gone(self, name_regex, timeout=10):
+        """True once no visible window matches name_regex any more; False after timeout."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if not self.xdotool("search", "--onlyvisible", "--name", name_regex):
+                return True
+            time.sleep(0.2)
+        return not self.xdotool("search", "--onlyvisible", "--name", name_regex)
+
     def screenshot(self, path):
         subprocess.run(["import", "-window", "root", path], env=self.env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -88,6 +98,15 @@ class Program:
                                      stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
         return self.proc
 
+    def start_main(self, desktop, *args, extra_env=None, activate=True):
+        """Starts a portable copy, waits for its main window and gives it the focus; the window's id."""
+        self.start(desktop, "-portable", *args, extra_env=extra_env)
+        win = desktop.wait_window("^Tondrial-Portable$")
+        assert win, "no main window"
+        if activate:
+            desktop.xdotool("windowactivate", "--sync", win)
+        return win
+
     def wait(self, timeout=90):
         try:
             out, _ = self.proc.communicate(timeout=timeout)
@@ -107,6 +126,38 @@ class Program:
             self.proc.send_signal(signal.SIGKILL)
             self.proc.wait()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+# What the program itself writes at the top of its settings file, and a main window of a known size.
+SETTINGS_HEAD = "\ufeff; Nom : Tondrial\r\nMainWindowZ = 0\r\nMainWindowW = 800\r\nMainWindowH = 600\r\n"
+# The Output and the Monitor on the two sinks of PulseServer.
+TWO_SINKS = ("Output.Name = Output", "Output.UseDefault = Off",
+             "MonitorDevice.Name = Monitor", "MonitorDevice.UseDefault = Off")
+
+
+def write_settings(folder, *lines):
+    """A Tondrial.ini in folder: the usual head, then each line (CRLF endings, as stored)."""
+    with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
+        f.write(SETTINGS_HEAD + "".join(line + "\r\n" for line in lines))
+
+
+def write_playlist(folder, *lines):
+    """The default profile's play list in folder: entries (and #ext lines) in order."""
+    with open(os.path.join(folder, "ProfilDefault.M3U"), "w", newline="") as f:
+        f.write("#EXTM3U\r\n" + "".join(line + "\r\n" for line in lines))
+
+
+def make_tone(path, freq, seconds, volume=0.3):
+    """A stereo 16-bit 44.1 kHz sine wave file."""
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", path,
+                    "synth", str(seconds), "sine", str(freq), "vol", str(volume)], check=True)
+
+
+def make_media(folder, tones, seconds, volume=0.3):
+    """folder/media/<name>.wav for each (name, frequency) of tones."""
+    os.makedirs(os.path.join(folder, "media"), exist_ok=True)
+    for name, freq in tones:
+        make_tone(os.path.join(folder, "media", name + ".wav"), freq, seconds, volume)
 
 
 HEADER_PREFIXES = [
@@ -166,6 +217,10 @@ class PulseServer:
     def client_env(self):
         """What a client of this server needs in its environment."""
         return {"PULSE_SERVER": "unix:" + self.socket, "PULSE_CLIENTCONFIG": self.client_conf}
+
+    def player_env(self):
+        """What the program needs to play through this server."""
+        return dict(self.client_env(), SDL_AUDIODRIVER="pulseaudio")
 
     def record(self, sink, path):
         """Records what a sink plays (its monitor) into a WAV file until stopped."""
@@ -417,6 +472,49 @@ def start_accessibility_bus():
     raise AssertionError("the accessibility bus did not start")
 
 
+def find_top(pyatspi, accept, timeout=20):
+    """The first top-level window on the accessibility bus that accept(window) takes; None
+    when none did within timeout."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            for j in range(app.childCount if app else 0):
+                top = app.getChildAtIndex(j)
+                if top is not None and accept(top):
+                    return top
+        time.sleep(0.3)
+    return None
+
+
+def top_window(pyatspi, name, timeout=20):
+    """The top-level window named name; fails when it does not show up."""
+    top = find_top(pyatspi, lambda t: t.name == name, timeout)
+    if top is None:
+        raise AssertionError("no window %r on the accessibility bus" % name)
+    return top
+
+
+def text_of(node):
+    """The text a screen reader reads in a node; None for a node without text."""
+    try:
+        t = node.queryText()
+        return t.getText(0, t.characterCount)
+    except NotImplementedError:
+        return None
+
+
+def table_rows(node):
+    """The cell texts, row by row, of the first table below node; [] when there is none."""
+    for n in walk(node):
+        if n.getRoleName() in ("table", "tree table"):
+            table = n.queryTable()
+            return [[(table.getAccessibleAt(r, c).name or "") for c in range(table.nColumns)]
+                    for r in range(table.nRows)]
+    return []
+
+
 def walk(node, depth=0, limit=40):
     if node is None or depth > limit:
         return
@@ -449,3 +547,62 @@ def expect_focus(root, pyatspi, role, name=None, timeout=3):
             return
         time.sleep(0.1)
     raise AssertionError("focus: expected %s %r, got %r" % (role, name, got))
+
+
+class Stage:
+    """What a scenario runs in, started in order and ended in reverse, a failure included: the
+    accessibility bus (accessible), a sound server with the two sinks (sound), the speech
+    capture with a screen reader running (speech), then a desktop and a fresh copy of the
+    program (stage.desk, stage.prog)."""
+
+    def __init__(self, binary, data, accessible=False, sound=False, speech=False):
+        self.binary, self.data = binary, data
+        self.accessible, self.sound, self.with_speech = accessible, sound, speech
+        self.pyatspi = self.pulse = self.speech = None
+
+    def __enter__(self):
+        self._stack = contextlib.ExitStack()
+        try:
+            if self.accessible:
+                self._stack.callback(start_accessibility_bus().terminate)
+                import pyatspi  # after the bus exists
+                self.pyatspi = pyatspi
+            if self.sound:
+                self.pulse = PulseServer()
+                self._stack.callback(self.pulse.close)
+            if self.with_speech:
+                self.speech = SpeechCapture()
+                self._stack.callback(self.speech.close)
+                self._stack.callback(FakeScreenReader().close)
+            self.desk = self._stack.enter_context(Desktop())
+            self.prog = Program(self.binary, self.data)
+            self._stack.callback(self.prog.cleanup)
+        except BaseException:
+            self._stack.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self._stack.close()
+
+    def env(self, **extra):
+        """The program's environment: the servers of the stage, then extra."""
+        env = {}
+        if self.pulse:
+            env.update(self.pulse.player_env())
+        if self.speech:
+            env.update(self.speech.client_env())
+        if self.accessible:
+            env["NO_AT_BRIDGE"] = "0"
+        env.update(extra)
+        return env
+
+    def record(self, sink):
+        """A StreamRecorder on a sink ("out", "mon"), stopped with the stage at the latest."""
+        recorder = StreamRecorder(self.pulse, sink)
+        self._stack.callback(recorder.stop)
+        return recorder
+
+    def start(self, **extra_env):
+        """The program started portable with the stage's environment; its main window's id, focused."""
+        return self.prog.start_main(self.desk, extra_env=self.env(**extra_env))
