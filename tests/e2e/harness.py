@@ -559,6 +559,7 @@ class Stage:
         self.binary, self.data = binary, data
         self.accessible, self.sound, self.with_speech = accessible, sound, speech
         self.pyatspi = self.pulse = self.speech = None
+        self.recorders = []
 
     def __enter__(self):
         self._stack = contextlib.ExitStack()
@@ -601,8 +602,27 @@ class Stage:
         """A StreamRecorder on a sink ("out", "mon"), stopped with the stage at the latest."""
         recorder = StreamRecorder(self.pulse, sink)
         self._stack.callback(recorder.stop)
+        self.recorders.append(recorder)
         return recorder
 
     def start(self, **extra_env):
         """The program started portable with the stage's environment; its main window's id, focused."""
         return self.prog.start_main(self.desk, extra_env=self.env(**extra_env))
+
+    def quit(self):
+        """Alt+F4 to the window in front, then the program's end; the recorders stop with it.
+        Fails on an exit code other than 0."""
+        self.desk.xdotool("key", "alt+F4")
+        code = self.prog.wait()
+        for r in self.recorders:
+            r.stop()
+        assert code == 0, "exit code %d\n%s" % (code, self.prog.output)
+
+
+def print_levels(t0, columns):
+    """For reading a failure: every half second since t0, the level of each (label, recorder,
+    frequency) of columns."""
+    for k in range(int((time.time() - t0) * 2)):
+        t = t0 + k / 2
+        print("%5.1f s  " % (k / 2) + "  ".join("%s %.3f" % (label, rec.level(freq, t, t + 0.5))
+                                                for label, rec, freq in columns))

@@ -4,7 +4,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (TWO_SINKS, Stage, find_top, make_media, table_rows,  # noqa: E402
+from harness import (TWO_SINKS, Stage, find_top, make_media, print_levels, table_rows,  # noqa: E402
                      write_playlist, write_settings)
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
@@ -36,7 +36,6 @@ def main():
         make_files(prog.folder)
         out = stage.record("out")
         mon = stage.record("mon")
-        recorders = [out, mon]
         t0 = time.time()
         stage.start()
         time.sleep(max(0.0, 3.0 - (time.time() - t0)))  # let the idle sinks settle
@@ -87,20 +86,12 @@ def main():
         # history entry, the first track, by itself two seconds later.
         t_prev = key("ctrl+Prior")
         time.sleep(3.5)
-        key("alt+F4")
-        code = prog.wait()
-        for r in recorders:
-            r.stop()
-        assert code == 0, "exit code %d\n%s" % (code, prog.output)
+        stage.quit()
+        print_levels(t0, (("out 440", out, 440), ("out 660", out, 660), ("out 880", out, 880), ("mon 880", mon, 880)))
 
         def at(rec, freq, t):
             return rec.level(freq, t0 + t, t0 + t + 0.5)
 
-        # The level profile, for reading a failure.
-        for k in range(0, int((time.time() - t0) * 2)):
-            t = k / 2
-            print("%5.1f s  out 440 %.3f 660 %.3f 880 %.3f  mon 880 %.3f" % (
-                t, at(out, 440, t), at(out, 660, t), at(out, 880, t), at(mon, 880, t)))
         print("play %.1f mon %.1f pause %.1f resume %.1f" % (t_play, t_mon, t_pause, t_resume))
 
         # Return plays the first track on the Output only.

@@ -4,8 +4,8 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (TWO_SINKS, Stage, find_top, make_media, table_rows, text_of, walk,  # noqa: E402
-                     write_playlist, write_settings)
+from harness import (TWO_SINKS, Stage, find_top, make_media, print_levels, table_rows, text_of,  # noqa: E402
+                     walk, write_playlist, write_settings)
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 PRESENT = 0.02  # a tone at a tenth of full scale reads about 0.05
@@ -38,7 +38,6 @@ def main():
         make_files(prog.folder)
         out = stage.record("out")
         mon = stage.record("mon")
-        recorders = [out, mon]
         t0 = time.time()
         stage.start()
         time.sleep(max(0.0, 3.0 - (time.time() - t0)))
@@ -114,19 +113,12 @@ def main():
         time.sleep(1.0)
         assert not desk.xdotool("search", "--onlyvisible", "--name", "^Pistes"), "Escape did not close"
         time.sleep(1.0)
-        key("alt+F4")
-        code = prog.wait()
-        for r in recorders:
-            r.stop()
-        assert code == 0, "exit code %d\n%s" % (code, prog.output)
+        stage.quit()
+        print_levels(t0, (("out 440", out, 440), ("out 660", out, 660), ("mon 440", mon, 440), ("mon 660", mon, 660)))
 
         def at(rec, freq, t):
             return rec.level(freq, t0 + t, t0 + t + 0.5)
 
-        for k in range(0, int((time.time() - t0) * 2)):
-            t = k / 2
-            print("%5.1f s  out 440 %.3f 660 %.3f  mon 440 %.3f 660 %.3f" % (
-                t, at(out, 440, t), at(out, 660, t), at(mon, 440, t), at(mon, 660, t)))
         print("pre-listen %.1f previous %.1f" % (t_pre, t_prev))
         # Space pre-listened on the Monitor (lowered while the window is open), not the Output.
         assert at(mon, 440, t_pre + 1.0) > PRESENT, at(mon, 440, t_pre + 1.0)
