@@ -609,9 +609,21 @@ class Stage:
         """The program started portable with the stage's environment; its main window's id, focused."""
         return self.prog.start_main(self.desk, extra_env=self.env(**extra_env))
 
-    def quit(self):
-        """Alt+F4 to the window in front, then the program's end; the recorders stop with it.
-        Fails on an exit code other than 0."""
+    def start_recorded(self, settle=3.0, **extra_env):
+        """Recorders on both sinks, then the program; returns once settle seconds have passed
+        since the recording began (idle sinks take that long to run at an even pace), as
+        (time the recording began, Output recorder, Monitor recorder)."""
+        out, mon = self.record("out"), self.record("mon")
+        t0 = time.time()
+        self.start(**extra_env)
+        time.sleep(max(0.0, settle - (time.time() - t0)))
+        return t0, out, mon
+
+    def quit(self, win=None):
+        """Alt+F4 to the window in front (win, when given, brought there first), then the
+        program's end; the recorders stop with it. Fails on an exit code other than 0."""
+        if win:
+            self.desk.xdotool("windowactivate", "--sync", win)
         self.desk.xdotool("key", "alt+F4")
         code = self.prog.wait()
         for r in self.recorders:

@@ -107,10 +107,7 @@ def main():
         key("Escape", pause=0.8)
         assert desk.wait_gone("^À propos de Tondrial$", 5), "Escape did not close About"
 
-        desk.xdotool("windowactivate", "--sync", win)
-        key("alt+F4")
-        code = prog.wait()
-        assert code == 0, "exit code %d\n%s" % (code, prog.output)
+        stage.quit(win)
         ini = prog.file("Tondrial.ini").decode("utf-8-sig")
         assert "Output.Volume = 70\r\n" in ini, ini
     print("e2e board: ok")

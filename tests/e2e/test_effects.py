@@ -217,9 +217,7 @@ def main():
         group = ini.split("[3]\r\n")[1].split("[4]")[0]
         assert "Echo2_Enable = 0\r\n" in group, group
 
-        desk.xdotool("windowactivate", "--sync", win)
-        desk.xdotool("key", "alt+F4")
-        assert prog.wait() == 0, prog.output
+        stage.quit(win)
     print("e2e effects: ok")
 
 

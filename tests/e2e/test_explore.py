@@ -121,10 +121,7 @@ def main():
         main_rows = wait_rows(pyatspi, "Tondrial-Portable", lambda r: len(r) == 4, column=1)
         assert main_rows == ["b660.wav", "d990.wav", "a440.wav", "c880.wav"], main_rows
 
-        desk.xdotool("windowactivate", "--sync", win)
-        key("alt+F4")
-        code = prog.wait()
-        assert code == 0, "exit code %d\n%s" % (code, prog.output)
+        stage.quit(win)
         m3u = prog.file("ProfilDefault.M3U").decode("utf-8")
         for name in ("b660.wav", "d990.wav", "a440.wav", "c880.wav"):
             assert name in m3u, m3u

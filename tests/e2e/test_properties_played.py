@@ -36,11 +36,7 @@ def main():
     with Stage(BINARY, DATA, accessible=True, sound=True, speech=True) as stage:
         desk, prog, pyatspi, speech = stage.desk, stage.prog, stage.pyatspi, stage.speech
         make_files(prog.folder)
-        out = stage.record("out")
-        mon = stage.record("mon")
-        t0 = time.time()
-        stage.start()
-        time.sleep(max(0.0, 3.0 - (time.time() - t0)))
+        t0, out, mon = stage.start_recorded()
 
         def key(*keys):
             sent = time.time() - t0
