@@ -488,6 +488,22 @@ def find_top(pyatspi, accept, timeout=20):
     return None
 
 
+def app_of(pyatspi, pid, timeout=30):
+    """The accessible application of process pid; None when it did not show up within timeout."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            try:
+                if app is not None and app.get_process_id() == pid:
+                    return app
+            except Exception:  # an application that ended meanwhile
+                continue
+        time.sleep(0.3)
+    return None
+
+
 def top_window(pyatspi, name, timeout=20):
     """The top-level window named name; fails when it does not show up."""
     top = find_top(pyatspi, lambda t: t.name == name, timeout)
