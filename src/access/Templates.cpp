@@ -1,7 +1,6 @@
 #include "access/Templates.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -41,15 +40,6 @@ std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::stri
 
 namespace {
 
-// Fixed decimals with a point whatever the locale the toolkit set.
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  std::string s(buf, r.ptr);
-  if (s == "-0.0" || s == "-0.00") s.erase(0, 1);
-  return s;
-}
-
 StatusSource*& Source() {
   static StatusSource* s = nullptr;
   return s;
@@ -82,11 +72,11 @@ int64_t SafeMul(int64_t a, int64_t b) { return Saturate(static_cast<double>(a) *
 
 }  // namespace
 
-std::string SecondsText(double seconds) { return Fixed(seconds, 1) + " " + Lang("Time.Second"); }
+std::string SecondsText(double seconds) { return text::Fixed(seconds, 1) + " " + Lang("Time.Second"); }
 
 std::string FrequencyText(double hertz) {
-  if (hertz < 1000) return Fixed(hertz, 0) + " Hz";
-  std::string k = Fixed(hertz / 1000, 1);
+  if (hertz < 1000) return text::Fixed(hertz, 0) + " Hz";
+  std::string k = text::Fixed(hertz / 1000, 1);
   if (k.size() > 2 && k.compare(k.size() - 2, 2, ".0") == 0) k.erase(k.size() - 2);
   return k + " KHz";
 }

@@ -1,7 +1,6 @@
 #include "effects/EffectsEditor.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
 #include "access/Templates.h"
@@ -70,15 +69,6 @@ int Clamp(const EffectParamInfo& p, long long v) {
   return static_cast<int>(std::clamp<long long>(v, p.minimum, p.maximum));
 }
 
-// Fixed decimals with a point whatever the locale the toolkit set.
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  std::string s(buf, r.ptr);
-  if (s == "-0.0" || s == "-0.00") s.erase(0, 1);
-  return s;
-}
-
 int32_t& Enable(EffectSet& s, int page) {
   switch (page) {
     case kEffectsPageAPF: return s.APFEnable;
@@ -126,8 +116,8 @@ void SetEffectParam(EffectSet& set, int param, int value) {
 std::string EffectParamText(int param, int value) {
   double v = EffectParamFromControl(param, value);
   switch (EffectParam(param).form) {
-    case Form::OneDecimal: return Fixed(v, 1);
-    case Form::TwoDecimals: return Fixed(v, 2);
+    case Form::OneDecimal: return text::Fixed(v, 1);
+    case Form::TwoDecimals: return text::Fixed(v, 2);
     case Form::Integer: return std::to_string(value);
     case Form::Milliseconds: return std::to_string(value) + " ms";
     case Form::TenMilliseconds: return std::to_string(value * 10) + " ms";

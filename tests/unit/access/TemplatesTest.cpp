@@ -118,6 +118,7 @@ TEST(ValueTexts, SecondsAndFrequencies) {
   LangTable().push_back({"Time.Second", "seconds"});
   SortLangTable();
   EXPECT_EQ(SecondsText(3), "3.0 seconds");
+  EXPECT_EQ(SecondsText(-0.04), "0.0 seconds");  // no "-0.0"
   EXPECT_EQ(FrequencyText(999), "999 Hz");
   EXPECT_EQ(FrequencyText(1000), "1 KHz");
   EXPECT_EQ(FrequencyText(1550), "1.6 KHz");
