@@ -51,12 +51,7 @@ class Session:
         raise AssertionError("the preferences window is not on the accessibility bus")
 
     def closed(self, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if not self.desk.xdotool("search", "--onlyvisible", "--name", "^%s$" % TITLE):
-                return True
-            time.sleep(0.2)
-        return False
+        return self.desk.wait_gone("^%s$" % TITLE, timeout)
 
     def main_shown(self, shown, timeout=10):
         deadline = time.time() + timeout
