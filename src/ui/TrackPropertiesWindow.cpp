@@ -15,10 +15,6 @@ namespace {
 
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 
-// Virtual-key codes of the window's keys.
-constexpr int32_t kVkEscape = 27, kVkReturn = 13, kVkSpace = 32, kVkF1 = 112, kVkPrior = 33, kVkNext = 34,
-                  kVkUp = 38, kVkDown = 40;
-
 class PropertiesWindow : public ChildWindow {
  public:
   PropertiesWindow(wxWindow* parent, TrackPropertiesForm& form)
@@ -50,8 +46,8 @@ class PropertiesWindow : public ChildWindow {
     AddWindowShortcut(w, kVkReturn, propcmd::Confirm);
     AddWindowShortcut(w, kVkSpace, propcmd::PreListen);
     AddWindowShortcut(w, kVkF1, propcmd::Reset);
-    AddWindowShortcut(w, kVkPrior, propcmd::StepUp);
-    AddWindowShortcut(w, kVkNext, propcmd::StepDown);
+    AddWindowShortcut(w, kVkPageUp, propcmd::StepUp);
+    AddWindowShortcut(w, kVkPageDown, propcmd::StepDown);
     AddWindowShortcut(w, kVkUp, propcmd::SecondUp);
     AddWindowShortcut(w, kVkDown, propcmd::SecondDown);
 
