@@ -10,9 +10,12 @@
 inline constexpr int kShortcutMainWindow = 0;
 inline constexpr int kShortcutPlayedListWindow = 3400;
 
+// Virtual-key codes of the keys windows handle themselves.
+inline constexpr int32_t kVkBack = 8, kVkTab = 9, kVkReturn = 13, kVkEscape = 27, kVkSpace = 32, kVkPageUp = 33,
+                         kVkPageDown = 34, kVkLeft = 37, kVkUp = 38, kVkRight = 39, kVkDown = 40, kVkF1 = 112;
+
 // Fixed main-window keys and their commands.
 inline constexpr int32_t kVkApps = 93;
-inline constexpr int32_t kVkReturn = 13;
 inline constexpr int32_t kVkF10 = 121;
 inline constexpr int32_t kCommandContextMenu = 229;
 inline constexpr int32_t kCommandReturn = 222;

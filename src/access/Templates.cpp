@@ -7,6 +7,7 @@
 
 #include "access/Speech.h"
 #include "app/TextUtil.h"
+#include "lang/Lang.h"
 #include "settings/SettingIds.h"
 #include "settings/Settings.h"
 
@@ -70,6 +71,15 @@ int64_t Saturate(double v) {
 int64_t SafeMul(int64_t a, int64_t b) { return Saturate(static_cast<double>(a) * static_cast<double>(b)); }
 
 }  // namespace
+
+std::string SecondsText(double seconds) { return text::Fixed(seconds, 1) + " " + Lang("Time.Second"); }
+
+std::string FrequencyText(double hertz) {
+  if (hertz < 1000) return text::Fixed(hertz, 0) + " Hz";
+  std::string k = text::Fixed(hertz / 1000, 1);
+  if (k.size() > 2 && k.compare(k.size() - 2, 2, ".0") == 0) k.erase(k.size() - 2);
+  return k + " KHz";
+}
 
 StatusSource& TheStatusSource() {
   static StatusSource none;

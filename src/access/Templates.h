@@ -9,6 +9,12 @@
 std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::string& hourTag = "hh",
                        const std::string& minuteTag = "ii", const std::string& secondTag = "ss");
 
+// "3.0 secondes": one decimal and the language's word for seconds, as sliders and spinners
+// of durations show their value.
+std::string SecondsText(double seconds);
+// "60 Hz" below 1000 Hz, then kilohertz with a decimal only where it is not zero: "1 KHz", "3.5 KHz".
+std::string FrequencyText(double hertz);
+
 // Position of the Output stream, whole seconds; zero when nothing plays.
 struct StatusPosition {
   int64_t percent = 0;   // position × 100 ÷ length, truncated

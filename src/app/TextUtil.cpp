@@ -1,5 +1,6 @@
 #include "app/TextUtil.h"
 
+#include <charconv>
 #include <cstdlib>
 
 namespace text {
@@ -153,6 +154,14 @@ std::vector<std::string> Split(std::string_view s, char sep) {
     pos = hit + 1;
   }
   return out;
+}
+
+std::string Fixed(double v, int decimals) {
+  char buf[64];
+  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  std::string s(buf, r.ptr);
+  if (s.size() > 1 && s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos) s.erase(0, 1);
+  return s;
 }
 
 int32_t ParseInt(std::string_view s) {

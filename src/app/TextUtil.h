@@ -24,6 +24,10 @@ std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 std::vector<std::string> Split(std::string_view s, char sep);
 
+// A number with a fixed count of decimals and a point, whatever the locale the toolkit set;
+// never "-0.0".
+std::string Fixed(double v, int decimals);
+
 // Decimal reading as the settings do it: optional sign and digits, anything else gives 0.
 int32_t ParseInt(std::string_view s);
 

@@ -47,6 +47,16 @@ void CountDownMonitorRepeat() {
 void SetMonitorSource(std::function<MonitorSelection()> source) { g_source = std::move(source); }
 const std::function<MonitorSelection()>& CurrentMonitorSource() { return g_source; }
 
+PlayListMonitorSource::PlayListMonitorSource() : previous_(g_source) {
+  g_source = [] {
+    MonitorSelection s = PlayListSelection();
+    s.elsewhere = true;
+    return s;
+  };
+}
+
+PlayListMonitorSource::~PlayListMonitorSource() { g_source = previous_; }
+
 void MonitorPlayCommand(bool followSelection) {
   MonitorSelection sel = g_source ? g_source() : PlayListSelection();
   if (!followSelection && !sel.elsewhere) {

@@ -28,6 +28,19 @@ struct MonitorSelection {
 void SetMonitorSource(std::function<MonitorSelection()> source);
 // The source set last (empty: the play list's selected row), to put back after a change.
 const std::function<MonitorSelection()>& CurrentMonitorSource();
+// While a window that is no list of its own is open (the Monitor settings, a track's
+// properties), the Monitor play key takes the play list's selection and does not count
+// towards a double press; the source set before comes back at the end.
+class PlayListMonitorSource {
+ public:
+  PlayListMonitorSource();
+  ~PlayListMonitorSource();
+  PlayListMonitorSource(const PlayListMonitorSource&) = delete;
+  PlayListMonitorSource& operator=(const PlayListMonitorSource&) = delete;
+
+ private:
+  std::function<MonitorSelection()> previous_;
+};
 
 void MonitorPlayCommand(bool followSelection);
 // The selection of the play list, the played list or the explorer changed: in auto-play the new

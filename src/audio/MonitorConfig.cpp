@@ -3,8 +3,7 @@
 #include <algorithm>
 
 #include "audio/Device.h"
-#include "playlist/PlayListView.h"
-#include "playlist/Track.h"
+#include "audio/Monitor.h"
 #include "settings/Settings.h"
 
 namespace {
@@ -56,17 +55,3 @@ void StoreMonitorConfig(const MonitorConfigState& s) {
   RefreshMonitorMenu();
   Pref_Save(true);
 }
-
-MonitorSourceWhileConfiguring::MonitorSourceWhileConfiguring() : previous_(CurrentMonitorSource()) {
-  SetMonitorSource([] {
-    MonitorSelection s;
-    s.elsewhere = true;
-    if (const ::Track* t = FindTrack(SelectedTrackID(PlayListRows()))) {
-      s.found = true;
-      s.track = *t;
-    }
-    return s;
-  });
-}
-
-MonitorSourceWhileConfiguring::~MonitorSourceWhileConfiguring() { SetMonitorSource(previous_); }

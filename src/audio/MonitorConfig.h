@@ -1,11 +1,9 @@
 // The Monitor settings window without a screen: the two volume presets, the lowering while a
 // window is open, and the device; confirming stores them, the next Monitor play uses them.
 #pragma once
-#include <functional>
 
 #include "access/Sliders.h"
 #include "app/ListModel.h"
-#include "audio/Monitor.h"
 #include "audio/OutputConfig.h"
 #include "settings/SettingIds.h"
 
@@ -42,15 +40,3 @@ bool MonitorConfigKey(MonitorConfigState& s, int control, SliderKey key);
 // Confirmation: the five settings, the Monitor menu's preset checks, the settings file.
 void StoreMonitorConfig(const MonitorConfigState& s);
 
-// While the Monitor settings window is open, the Monitor play key takes the play list's
-// selection and does not count towards a double press.
-class MonitorSourceWhileConfiguring {
- public:
-  MonitorSourceWhileConfiguring();
-  ~MonitorSourceWhileConfiguring();
-  MonitorSourceWhileConfiguring(const MonitorSourceWhileConfiguring&) = delete;
-  MonitorSourceWhileConfiguring& operator=(const MonitorSourceWhileConfiguring&) = delete;
-
- private:
-  std::function<MonitorSelection()> previous_;
-};

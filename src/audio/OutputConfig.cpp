@@ -2,14 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
+#include "access/Templates.h"
 #include "audio/Device.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
 #include "effects/EffectChain.h"
 #include "effects/Equalizer.h"
-#include "lang/Lang.h"
 #include "playlist/PlayListView.h"
 #include "settings/Settings.h"
 
@@ -72,22 +71,7 @@ void ApplyCompressorNow(const OutputConfigState& s) {
   ApplyCompressor(out.Handle, out.Effects, CompressorTextFromControls(s));
 }
 
-std::string SecondsText(int seconds) {
-  char b[32];
-  std::snprintf(b, sizeof b, "%.1f ", static_cast<double>(seconds));
-  return b + Lang("Time.Second");
-}
-
 }  // namespace
-
-std::string EqualizerBandLabel(int32_t frequency) {
-  if (frequency < 1000) return std::to_string(frequency) + " Hz";
-  char b[32];
-  std::snprintf(b, sizeof b, "%.1f", frequency / 1000.0);
-  std::string t = b;
-  if (t.size() > 2 && t.compare(t.size() - 2, 2, ".0") == 0) t.resize(t.size() - 2);
-  return t + " KHz";
-}
 
 void OpenOutputConfig(OutputConfigState& s, int page) {
   s.page = page >= 0 && page < kOutputConfigPages ? page : kOutputPageGeneral;
@@ -108,7 +92,7 @@ void OpenOutputConfig(OutputConfigState& s, int page) {
     // The bandwidth is kept as a whole number; a band narrower than one octave keeps one,
     // since 0 would make it an invalid entry that vanishes once the window is confirmed.
     const int32_t width = std::max<int32_t>(1, Round(p.fBandwidth));
-    b.label = EqualizerBandLabel(frequency);
+    b.label = FrequencyText(frequency);
     b.data = frequency * 256 + width;
     SetValue(b.slider, Round(p.fGain) + 15);
     s.bands.push_back(b);

@@ -74,8 +74,6 @@ struct OutputConfigState {
 // shown (the equaliser command opens on kOutputPageEqualizer).
 void OpenOutputConfig(OutputConfigState& s, int page);
 
-// "60 Hz" below 1000 Hz, "1 KHz", "3.5 KHz" from there on.
-std::string EqualizerBandLabel(int32_t frequency);
 // One "frequency§bandwidth#gain;" entry per band, from the sliders.
 std::string EqualizerTextFromControls(const OutputConfigState& s);
 std::string CompressorTextFromControls(const OutputConfigState& s);

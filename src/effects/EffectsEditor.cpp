@@ -1,9 +1,9 @@
 #include "effects/EffectsEditor.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 
+#include "access/Templates.h"
 #include "app/TextUtil.h"
 #include "effects/EffectChain.h"
 #include "effects/EffectHooks.h"
@@ -69,15 +69,6 @@ int Clamp(const EffectParamInfo& p, long long v) {
   return static_cast<int>(std::clamp<long long>(v, p.minimum, p.maximum));
 }
 
-// Fixed decimals with a point whatever the locale the toolkit set.
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
-  std::string s(buf, r.ptr);
-  if (s == "-0.0" || s == "-0.00") s.erase(0, 1);
-  return s;
-}
-
 int32_t& Enable(EffectSet& s, int page) {
   switch (page) {
     case kEffectsPageAPF: return s.APFEnable;
@@ -125,18 +116,13 @@ void SetEffectParam(EffectSet& set, int param, int value) {
 std::string EffectParamText(int param, int value) {
   double v = EffectParamFromControl(param, value);
   switch (EffectParam(param).form) {
-    case Form::OneDecimal: return Fixed(v, 1);
-    case Form::TwoDecimals: return Fixed(v, 2);
+    case Form::OneDecimal: return text::Fixed(v, 1);
+    case Form::TwoDecimals: return text::Fixed(v, 2);
     case Form::Integer: return std::to_string(value);
     case Form::Milliseconds: return std::to_string(value) + " ms";
     case Form::TenMilliseconds: return std::to_string(value * 10) + " ms";
-    case Form::Seconds: return Fixed(v, 1) + " " + Lang("Time.Second");
-    case Form::Frequency: {
-      if (v < 1000) return Fixed(v, 0) + " Hz";
-      std::string k = Fixed(v / 1000, 1);
-      if (k.size() > 2 && k.compare(k.size() - 2, 2, ".0") == 0) k.erase(k.size() - 2);
-      return k + " KHz";
-    }
+    case Form::Seconds: return SecondsText(v);
+    case Form::Frequency: return FrequencyText(v);
   }
   return std::to_string(value);
 }

@@ -22,9 +22,6 @@
 
 namespace {
 
-constexpr int32_t kVkBack = 8;
-constexpr int32_t kVkSpace = 32;
-
 bool IsFolderEntry(const Track& t) { return t.ID < 0 && !t.File.empty() && t.File.back() == '/'; }
 
 std::string WithKey(const std::string& text, int32_t key) { return text + " (" + KeyName(key) + ")"; }

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kAboutText = 142, kAboutOk = 144, kAboutWeb = 146;
-constexpr int32_t kVkEscape = 27;
 
 class AboutWindow : public ChildWindow {
  public:

@@ -24,10 +24,6 @@ namespace {
 // The window's number in the shortcut tables.
 constexpr int kEffectsWindow = 4600;
 
-// Virtual-key codes and modifier bits of the window's own keys.
-constexpr int32_t kVkTab = 9, kVkEscape = 27, kVkPageUp = 33, kVkPageDown = 34, kVkF1 = 112;
-constexpr int32_t kShift = 65536, kCtrl = 131072;
-
 constexpr int kWidth = 406, kBookWidth = 400, kMargin = 3, kRowHeight = 22, kRowGap = 3;
 
 wxString Text(const std::string& s) { return wxString::FromUTF8(s); }
@@ -55,8 +51,8 @@ class EffectsWindow : public ChildWindow {
     Build();
     AddWindowShortcut(Window(), kVkEscape, kCmdCancel);
     AddWindowShortcut(Window(), kVkReturn, kCmdReturn);
-    AddWindowShortcut(Window(), kCtrl | kVkTab, kCmdNextPage);
-    AddWindowShortcut(Window(), kCtrl | kShift | kVkTab, kCmdPreviousPage);
+    AddWindowShortcut(Window(), kModCtrl | kVkTab, kCmdNextPage);
+    AddWindowShortcut(Window(), kModCtrl | kModShift | kVkTab, kCmdPreviousPage);
     AddWindowShortcut(Window(), kVkF1, kCmdF1);
     AddWindowShortcut(Window(), kVkPageUp, kCmdPageUp);
     AddWindowShortcut(Window(), kVkPageDown, kCmdPageDown);

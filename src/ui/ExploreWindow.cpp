@@ -20,13 +20,6 @@ namespace {
 
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 
-constexpr int32_t kVkBack = 8;
-constexpr int32_t kVkReturn = 13;
-constexpr int32_t kVkEscape = 27;
-constexpr int32_t kVkSpace = 32;
-constexpr int32_t kVkLeft = 37;
-constexpr int32_t kModAlt = 262144;
-
 class ExploreDialog : public ChildWindow {
  public:
   ExploreDialog(wxWindow* parent, const std::string& place)

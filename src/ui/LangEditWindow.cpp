@@ -12,10 +12,6 @@
 
 namespace {
 
-constexpr int32_t kCtrl = 131072;
-constexpr int32_t kVkUp = 38;
-constexpr int32_t kVkDown = 40;
-
 class LangEditWindow : public ChildWindow {
  public:
   LangEditWindow(wxWindow* parent, const std::string& language)
@@ -24,8 +20,8 @@ class LangEditWindow : public ChildWindow {
     // Only the editor's own keys: the player's keys would take the text field's editing keys.
     ForgetWindow(Window());
     AddWindowShortcut(Window(), kVkReturn, kWindowCommandBase + kCmdReturn);
-    AddWindowShortcut(Window(), kCtrl + kVkUp, kWindowCommandBase + kCmdPrior);
-    AddWindowShortcut(Window(), kCtrl + kVkDown, kWindowCommandBase + kCmdNext);
+    AddWindowShortcut(Window(), kModCtrl + kVkUp, kWindowCommandBase + kCmdPrior);
+    AddWindowShortcut(Window(), kModCtrl + kVkDown, kWindowCommandBase + kCmdNext);
 
     StartLayout(kWidth);
     AddButton(kPrior, kPriorCaption, Row("ABCDE", this, "", true));

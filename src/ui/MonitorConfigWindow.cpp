@@ -2,6 +2,7 @@
 
 #include <wx/panel.h>
 
+#include "audio/Monitor.h"
 #include "audio/MonitorConfig.h"
 #include "lang/Lang.h"
 #include "ui/SettingsPages.h"
@@ -43,7 +44,7 @@ class MonitorConfigWindow : public SettingsPagesWindow {
 
   MonitorConfigState s_;
   // The Monitor play key pre-listens the play list's selection while this window is open.
-  MonitorSourceWhileConfiguring source_;
+  PlayListMonitorSource source_;
 };
 
 }  // namespace

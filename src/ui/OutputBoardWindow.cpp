@@ -19,11 +19,6 @@ namespace {
 // The board's shortcut table (no other window uses this number).
 constexpr int kOutputBoardWindow = 4100;
 
-// Virtual-key codes of the board's keys.
-constexpr int32_t kShift = 65536;
-constexpr int32_t kVkTab = 9, kVkReturn = 13, kVkEscape = 27, kVkSpace = 32, kVkPageUp = 33, kVkPageDown = 34,
-                  kVkLeft = 37, kVkRight = 39, kVkF1 = 112;
-
 class OutputBoardWindow : public ChildWindow {
  public:
   enum Command : int32_t {
@@ -83,7 +78,7 @@ class OutputBoardWindow : public ChildWindow {
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { Finish(false); });
 
     for (auto [code, command] : std::initializer_list<std::pair<int32_t, int32_t>>{
-             {kVkTab, kNext}, {kVkRight, kNext}, {kShift + kVkTab, kPrevious}, {kVkLeft, kPrevious},
+             {kVkTab, kNext}, {kVkRight, kNext}, {kModShift + kVkTab, kPrevious}, {kVkLeft, kPrevious},
              {kVkPageUp, kStepUp}, {kVkPageDown, kStepDown}, {kVkF1, kReset},
              {kVkReturn, kAccept}, {kVkSpace, kAccept}, {kVkEscape, kEscape}})
       AddWindowShortcut(Window(), code, command);

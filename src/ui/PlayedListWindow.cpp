@@ -25,7 +25,6 @@ int64_t NowMs() {
       .count();
 }
 
-constexpr int32_t kVkEscape = 27, kVkReturn = 13;
 // The auto-play deadline is checked this often; the two seconds themselves are the logic's.
 constexpr int kTickMs = 100;
 

@@ -15,10 +15,6 @@ namespace {
 
 wxString U(const std::string& s) { return wxString::FromUTF8(s); }
 
-// Virtual-key codes of the window's keys.
-constexpr int32_t kVkEscape = 27, kVkReturn = 13, kVkSpace = 32, kVkF1 = 112, kVkPrior = 33, kVkNext = 34,
-                  kVkUp = 38, kVkDown = 40;
-
 class PropertiesWindow : public ChildWindow {
  public:
   PropertiesWindow(wxWindow* parent, TrackPropertiesForm& form)
@@ -50,8 +46,8 @@ class PropertiesWindow : public ChildWindow {
     AddWindowShortcut(w, kVkReturn, propcmd::Confirm);
     AddWindowShortcut(w, kVkSpace, propcmd::PreListen);
     AddWindowShortcut(w, kVkF1, propcmd::Reset);
-    AddWindowShortcut(w, kVkPrior, propcmd::StepUp);
-    AddWindowShortcut(w, kVkNext, propcmd::StepDown);
+    AddWindowShortcut(w, kVkPageUp, propcmd::StepUp);
+    AddWindowShortcut(w, kVkPageDown, propcmd::StepDown);
     AddWindowShortcut(w, kVkUp, propcmd::SecondUp);
     AddWindowShortcut(w, kVkDown, propcmd::SecondDown);
 
@@ -113,22 +109,12 @@ class PropertiesWindow : public ChildWindow {
 bool OpenTrackPropertiesWindow(int32_t id) {
   TrackPropertiesForm form;
   if (!FillTrackProperties(form, id)) return false;
-  // The Monitor's play key here takes the play list's selection and is no double press.
-  SetMonitorSource([] {
-    MonitorSelection s;
-    s.elsewhere = true;
-    if (const Track* t = FindTrack(SelectedTrackID(PlayListRows()))) {
-      s.found = true;
-      s.track = *t;
-    }
-    return s;
-  });
   bool confirmed = false;
   {
+    PlayListMonitorSource source;
     PropertiesWindow w(MainWindow(), form);
     confirmed = w.Run(w.First()) == wxID_OK;
     if (confirmed) form.alias = w.Alias();
   }
-  SetMonitorSource(nullptr);
   return confirmed && ApplyTrackProperties(form);
 }

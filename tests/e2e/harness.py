@@ -1,4 +1,5 @@
 """Runs the real program under Xvfb with a window manager, as a user's desktop would."""
+import contextlib
 import os
 import shutil
 import signal
@@ -55,6 +56,15 @@ class Desktop:
             time.sleep(0.2)
         return None
 
+    def wait_gone(self, name_regex, timeout=10):
+        """True once no visible window matches name_regex any more; False after timeout."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if not self.xdotool("search", "--onlyvisible", "--name", name_regex):
+                return True
+            time.sleep(0.2)
+        return not self.xdotool("search", "--onlyvisible", "--name", name_regex)
+
     def screenshot(self, path):
         subprocess.run(["import", "-window", "root", path], env=self.env,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -101,6 +111,14 @@ class Program:
 
     def output_so_far(self):
         return b"".join(self.chunks).decode(errors="replace")
+    def start_main(self, desktop, *args, extra_env=None, activate=True):
+        """Starts a portable copy, waits for its main window and gives it the focus; the window's id."""
+        self.start(desktop, "-portable", *args, extra_env=extra_env)
+        win = desktop.wait_window("^Tondrial-Portable$")
+        assert win, "no main window"
+        if activate:
+            desktop.xdotool("windowactivate", "--sync", win)
+        return win
 
     def wait(self, timeout=90):
         try:
@@ -123,6 +141,38 @@ class Program:
             self.proc.send_signal(signal.SIGKILL)
             self.proc.wait()
         shutil.rmtree(self.folder, ignore_errors=True)
+
+
+# What the program itself writes at the top of its settings file, and a main window of a known size.
+SETTINGS_HEAD = "\ufeff; Nom : Tondrial\r\nMainWindowZ = 0\r\nMainWindowW = 800\r\nMainWindowH = 600\r\n"
+# The Output and the Monitor on the two sinks of PulseServer.
+TWO_SINKS = ("Output.Name = Output", "Output.UseDefault = Off",
+             "MonitorDevice.Name = Monitor", "MonitorDevice.UseDefault = Off")
+
+
+def write_settings(folder, *lines):
+    """A Tondrial.ini in folder: the usual head, then each line (CRLF endings, as stored)."""
+    with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
+        f.write(SETTINGS_HEAD + "".join(line + "\r\n" for line in lines))
+
+
+def write_playlist(folder, *lines):
+    """The default profile's play list in folder: entries (and #ext lines) in order."""
+    with open(os.path.join(folder, "ProfilDefault.M3U"), "w", newline="") as f:
+        f.write("#EXTM3U\r\n" + "".join(line + "\r\n" for line in lines))
+
+
+def make_tone(path, freq, seconds, volume=0.3):
+    """A stereo 16-bit 44.1 kHz sine wave file."""
+    subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16", path,
+                    "synth", str(seconds), "sine", str(freq), "vol", str(volume)], check=True)
+
+
+def make_media(folder, tones, seconds, volume=0.3):
+    """folder/media/<name>.wav for each (name, frequency) of tones."""
+    os.makedirs(os.path.join(folder, "media"), exist_ok=True)
+    for name, freq in tones:
+        make_tone(os.path.join(folder, "media", name + ".wav"), freq, seconds, volume)
 
 
 HEADER_PREFIXES = [
@@ -182,6 +232,10 @@ class PulseServer:
     def client_env(self):
         """What a client of this server needs in its environment."""
         return {"PULSE_SERVER": "unix:" + self.socket, "PULSE_CLIENTCONFIG": self.client_conf}
+
+    def player_env(self):
+        """What the program needs to play through this server."""
+        return dict(self.client_env(), SDL_AUDIODRIVER="pulseaudio")
 
     def record(self, sink, path):
         """Records what a sink plays (its monitor) into a WAV file until stopped."""
@@ -433,6 +487,65 @@ def start_accessibility_bus():
     raise AssertionError("the accessibility bus did not start")
 
 
+def find_top(pyatspi, accept, timeout=20):
+    """The first top-level window on the accessibility bus that accept(window) takes; None
+    when none did within timeout."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            for j in range(app.childCount if app else 0):
+                top = app.getChildAtIndex(j)
+                if top is not None and accept(top):
+                    return top
+        time.sleep(0.3)
+    return None
+
+
+def app_of(pyatspi, pid, timeout=30):
+    """The accessible application of process pid; None when it did not show up within timeout."""
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        desktop = pyatspi.Registry.getDesktop(0)
+        for i in range(desktop.childCount):
+            app = desktop.getChildAtIndex(i)
+            try:
+                if app is not None and app.get_process_id() == pid:
+                    return app
+            except Exception:  # an application that ended meanwhile
+                continue
+        time.sleep(0.3)
+    return None
+
+
+def top_window(pyatspi, name, timeout=20):
+    """The top-level window named name; fails when it does not show up."""
+    top = find_top(pyatspi, lambda t: t.name == name, timeout)
+    if top is None:
+        raise AssertionError("no window %r on the accessibility bus" % name)
+    return top
+
+
+def text_of(node):
+    """The text a screen reader reads in a node; None for a node without text."""
+    try:
+        t = node.queryText()
+        return t.getText(0, t.characterCount)
+    except NotImplementedError:
+        return None
+
+
+def table_rows(node):
+    """The cell texts, row by row, of the first table below node; [] when there is none."""
+    for n in walk(node):
+        if n.getRoleName() in ("table", "tree table"):
+            table = n.queryTable()
+            return [[(table.getAccessibleAt(r, c).name or "") for c in range(table.nColumns)]
+                    for r in range(table.nRows)]
+    return []
+
+
 def walk(node, depth=0, limit=40):
     if node is None or depth > limit:
         return
@@ -465,3 +578,94 @@ def expect_focus(root, pyatspi, role, name=None, timeout=3):
             return
         time.sleep(0.1)
     raise AssertionError("focus: expected %s %r, got %r" % (role, name, got))
+
+
+class Stage:
+    """What a scenario runs in, started in order and ended in reverse, a failure included: the
+    accessibility bus (accessible), a sound server with the two sinks (sound), the speech
+    capture with a screen reader running (speech), then a desktop and a fresh copy of the
+    program (stage.desk, stage.prog)."""
+
+    def __init__(self, binary, data, accessible=False, sound=False, speech=False):
+        self.binary, self.data = binary, data
+        self.accessible, self.sound, self.with_speech = accessible, sound, speech
+        self.pyatspi = self.pulse = self.speech = None
+        self.recorders = []
+
+    def __enter__(self):
+        self._stack = contextlib.ExitStack()
+        try:
+            if self.accessible:
+                self._stack.callback(start_accessibility_bus().terminate)
+                import pyatspi  # after the bus exists
+                self.pyatspi = pyatspi
+            if self.sound:
+                self.pulse = PulseServer()
+                self._stack.callback(self.pulse.close)
+            if self.with_speech:
+                self.speech = SpeechCapture()
+                self._stack.callback(self.speech.close)
+                self._stack.callback(FakeScreenReader().close)
+            self.desk = self._stack.enter_context(Desktop())
+            self.prog = Program(self.binary, self.data)
+            self._stack.callback(self.prog.cleanup)
+        except BaseException:
+            self._stack.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self._stack.close()
+
+    def env(self, **extra):
+        """The program's environment: the servers of the stage, then extra."""
+        env = {}
+        if self.pulse:
+            env.update(self.pulse.player_env())
+        if self.speech:
+            env.update(self.speech.client_env())
+        if self.accessible:
+            env["NO_AT_BRIDGE"] = "0"
+        env.update(extra)
+        return env
+
+    def record(self, sink):
+        """A StreamRecorder on a sink ("out", "mon"), stopped with the stage at the latest."""
+        recorder = StreamRecorder(self.pulse, sink)
+        self._stack.callback(recorder.stop)
+        self.recorders.append(recorder)
+        return recorder
+
+    def start(self, **extra_env):
+        """The program started portable with the stage's environment; its main window's id, focused."""
+        return self.prog.start_main(self.desk, extra_env=self.env(**extra_env))
+
+    def start_recorded(self, settle=3.0, **extra_env):
+        """Recorders on both sinks, then the program; returns once settle seconds have passed
+        since the recording began (idle sinks take that long to run at an even pace), as
+        (time the recording began, Output recorder, Monitor recorder)."""
+        out, mon = self.record("out"), self.record("mon")
+        t0 = time.time()
+        self.start(**extra_env)
+        time.sleep(max(0.0, settle - (time.time() - t0)))
+        return t0, out, mon
+
+    def quit(self, win=None):
+        """Alt+F4 to the window in front (win, when given, brought there first), then the
+        program's end; the recorders stop with it. Fails on an exit code other than 0."""
+        if win:
+            self.desk.xdotool("windowactivate", "--sync", win)
+        self.desk.xdotool("key", "alt+F4")
+        code = self.prog.wait()
+        for r in self.recorders:
+            r.stop()
+        assert code == 0, "exit code %d\n%s" % (code, self.prog.output)
+
+
+def print_levels(t0, columns):
+    """For reading a failure: every half second since t0, the level of each (label, recorder,
+    frequency) of columns."""
+    for k in range(int((time.time() - t0) * 2)):
+        t = t0 + k / 2
+        print("%5.1f s  " % (k / 2) + "  ".join("%s %.3f" % (label, rec.level(freq, t, t + 0.5))
+                                                for label, rec, freq in columns))

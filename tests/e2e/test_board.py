@@ -4,24 +4,11 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, FakeScreenReader, Program, SpeechCapture, start_accessibility_bus, walk  # noqa: E402
+from harness import Stage, top_window, walk  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 SHOT = os.environ.get("BOARD_SCREENSHOT")  # a folder: the two windows are pictured there
 
-
-def top_window(pyatspi, name, timeout=15):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            for j in range(app.childCount if app else 0):
-                top = app.getChildAtIndex(j)
-                if top is not None and top.name == name:
-                    return top
-        time.sleep(0.3)
-    raise AssertionError("no window %r on the accessibility bus" % name)
 
 
 def nodes_of(top):
@@ -54,102 +41,75 @@ def board_state(pyatspi):
         time.sleep(0.3)
 
 
-def wait_gone(desk, name, timeout=5):
-    deadline = time.time() + timeout
-    while time.time() < deadline:
-        if not desk.xdotool("search", "--onlyvisible", "--name", name):
-            return True
-        time.sleep(0.2)
-    return False
-
 
 def main():
-    launcher = start_accessibility_bus()
-    import pyatspi  # after the bus exists
-    speech = SpeechCapture()
-    reader = FakeScreenReader()
-    try:
-        with Desktop() as desk:
-            prog = Program(BINARY, DATA)
-            try:
-                env = dict(speech.client_env(), NO_AT_BRIDGE="0", GTK_MODULES="gail:atk-bridge")
-                prog.start(desk, "-portable", extra_env=env)
-                win = desk.wait_window("^Tondrial-Portable$")
-                assert win, "no main window"
-                desk.xdotool("windowactivate", "--sync", win)
-                time.sleep(1.0)
+    with Stage(BINARY, DATA, accessible=True, speech=True) as stage:
+        desk, prog, pyatspi, speech = stage.desk, stage.prog, stage.pyatspi, stage.speech
+        win = stage.start(GTK_MODULES="gail:atk-bridge")
+        time.sleep(1.0)
 
-                def key(*keys, pause=0.4):
-                    desk.xdotool("key", "--delay", "150", *keys)
-                    time.sleep(pause)
+        def key(*keys, pause=0.4):
+            desk.xdotool("key", "--delay", "150", *keys)
+            time.sleep(pause)
 
-                # Space opens the board on the volume slider; Tab reaches the tempo spinner.
-                key("space", pause=1.0)
-                assert desk.wait_window("^Tableau de sortie$", timeout=10), "the board did not open"
-                values, labels, nodes = board_state(pyatspi)
-                assert values == {"Volume": 80, "Tempo": 0, "Hauteur": 0}, nodes
-                assert "0 %" in labels and "0.0 demi-tons" in labels, labels
-                for role, name in (("combo box", "Effet"), ("push button", "OK"), ("push button", "Annuler")):
-                    assert any(r == role and n == name for r, n, _, _ in nodes), (role, name, nodes)
-                key("Tab", "Prior", "Prior")  # two tenths of -50..100
-                values, labels, _ = board_state(pyatspi)
-                assert values["Tempo"] == 30 and "30 %" in labels, (values, labels)
-                key("Tab", "Prior")  # pitch: 15 half-steps
-                values, labels, _ = board_state(pyatspi)
-                assert values["Hauteur"] == 15 and "7.5 demi-tons" in labels, (values, labels)
-                # A player key inside the board: spoken, and the slider follows it.
-                key("F9")
-                spoken = speech.wait_for(lambda l: any("70" in x for x in l))
-                assert any("70" in x for x in spoken), spoken
-                values, _, _ = board_state(pyatspi)
-                assert values["Volume"] == 70, values
-                if SHOT:
-                    desk.screenshot(os.path.join(SHOT, "board.png"))
-                # Escape cancels: tempo and pitch back to where they were (the volume key was
-                # not the window's change).
-                key("Escape", pause=0.8)
-                assert wait_gone(desk, "^Tableau de sortie$"), "Escape did not close the board"
-                key("space", pause=1.0)
-                values, labels, _ = board_state(pyatspi)
-                assert values == {"Volume": 70, "Tempo": 0, "Hauteur": 0}, values
-                # Return keeps the changes, a number typed into a spinner too.
-                key("Tab", "Prior", "Tab", "ctrl+a", "6", "Return", pause=0.8)
-                assert wait_gone(desk, "^Tableau de sortie$"), "Return did not close the board"
-                key("space", pause=1.0)
-                values, labels, _ = board_state(pyatspi)
-                assert values["Tempo"] == 15 and "15 %" in labels, (values, labels)
-                assert values["Hauteur"] == 6 and "3.0 demi-tons" in labels, (values, labels)
-                key("Escape", pause=0.8)
-                assert wait_gone(desk, "^Tableau de sortie$")
+        # Space opens the board on the volume slider; Tab reaches the tempo spinner.
+        key("space", pause=1.0)
+        assert desk.wait_window("^Tableau de sortie$", timeout=10), "the board did not open"
+        values, labels, nodes = board_state(pyatspi)
+        assert values == {"Volume": 80, "Tempo": 0, "Hauteur": 0}, nodes
+        assert "0 %" in labels and "0.0 demi-tons" in labels, labels
+        for role, name in (("combo box", "Effet"), ("push button", "OK"), ("push button", "Annuler")):
+            assert any(r == role and n == name for r, n, _, _ in nodes), (role, name, nodes)
+        key("Tab", "Prior", "Prior")  # two tenths of -50..100
+        values, labels, _ = board_state(pyatspi)
+        assert values["Tempo"] == 30 and "30 %" in labels, (values, labels)
+        key("Tab", "Prior")  # pitch: 15 half-steps
+        values, labels, _ = board_state(pyatspi)
+        assert values["Hauteur"] == 15 and "7.5 demi-tons" in labels, (values, labels)
+        # A player key inside the board: spoken, and the slider follows it.
+        key("F9")
+        spoken = speech.wait_for(lambda l: any("70" in x for x in l))
+        assert any("70" in x for x in spoken), spoken
+        values, _, _ = board_state(pyatspi)
+        assert values["Volume"] == 70, values
+        if SHOT:
+            desk.screenshot(os.path.join(SHOT, "board.png"))
+        # Escape cancels: tempo and pitch back to where they were (the volume key was
+        # not the window's change).
+        key("Escape", pause=0.8)
+        assert desk.wait_gone("^Tableau de sortie$", 5), "Escape did not close the board"
+        key("space", pause=1.0)
+        values, labels, _ = board_state(pyatspi)
+        assert values == {"Volume": 70, "Tempo": 0, "Hauteur": 0}, values
+        # Return keeps the changes, a number typed into a spinner too.
+        key("Tab", "Prior", "Tab", "ctrl+a", "6", "Return", pause=0.8)
+        assert desk.wait_gone("^Tableau de sortie$", 5), "Return did not close the board"
+        key("space", pause=1.0)
+        values, labels, _ = board_state(pyatspi)
+        assert values["Tempo"] == 15 and "15 %" in labels, (values, labels)
+        assert values["Hauteur"] == 6 and "3.0 demi-tons" in labels, (values, labels)
+        key("Escape", pause=0.8)
+        assert desk.wait_gone("^Tableau de sortie$", 5)
 
-                # About: the last item of the help menu.
-                desk.xdotool("windowactivate", "--sync", win)
-                key("alt+a", pause=0.8)
-                key("Up", "Return", pause=1.0)
-                assert desk.wait_window("^À propos de Tondrial$", timeout=10), "About did not open"
-                nodes = nodes_of(top_window(pyatspi, "À propos de Tondrial"))
-                texts = [text for role, _, text, _ in nodes if role == "text"]
-                assert texts and texts[0].startswith("Tondrial, le lecteur audio"), nodes
-                assert "Licence de Tondrial\n" in texts[0] and "%1" not in texts[0], texts[0][:400]
-                buttons = [name for role, name, _, _ in nodes if role == "push button"]
-                assert "OK" in buttons and "Site web" in buttons, buttons
-                if SHOT:
-                    desk.screenshot(os.path.join(SHOT, "about.png"))
-                key("Escape", pause=0.8)
-                assert wait_gone(desk, "^À propos de Tondrial$"), "Escape did not close About"
+        # About: the last item of the help menu.
+        desk.xdotool("windowactivate", "--sync", win)
+        key("alt+a", pause=0.8)
+        key("Up", "Return", pause=1.0)
+        assert desk.wait_window("^À propos de Tondrial$", timeout=10), "About did not open"
+        nodes = nodes_of(top_window(pyatspi, "À propos de Tondrial"))
+        texts = [text for role, _, text, _ in nodes if role == "text"]
+        assert texts and texts[0].startswith("Tondrial, le lecteur audio"), nodes
+        assert "Licence de Tondrial\n" in texts[0] and "%1" not in texts[0], texts[0][:400]
+        buttons = [name for role, name, _, _ in nodes if role == "push button"]
+        assert "OK" in buttons and "Site web" in buttons, buttons
+        if SHOT:
+            desk.screenshot(os.path.join(SHOT, "about.png"))
+        key("Escape", pause=0.8)
+        assert desk.wait_gone("^À propos de Tondrial$", 5), "Escape did not close About"
 
-                desk.xdotool("windowactivate", "--sync", win)
-                key("alt+F4")
-                code = prog.wait()
-                assert code == 0, "exit code %d\n%s" % (code, prog.output)
-                ini = prog.file("Tondrial.ini").decode("utf-8-sig")
-                assert "Output.Volume = 70\r\n" in ini, ini
-            finally:
-                prog.cleanup()
-    finally:
-        reader.close()
-        speech.close()
-        launcher.terminate()
+        stage.quit(win)
+        ini = prog.file("Tondrial.ini").decode("utf-8-sig")
+        assert "Output.Volume = 70\r\n" in ini, ini
     print("e2e board: ok")
 
 

@@ -1,178 +1,126 @@
 """The player from the keyboard: sound on the Output and Monitor sinks, speech, files."""
 import os
-import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (Desktop, FakeScreenReader, Program, PulseServer, SpeechCapture,  # noqa: E402
-                     StreamRecorder, start_accessibility_bus, walk)
+from harness import (TWO_SINKS, Stage, find_top, make_media, print_levels, table_rows,  # noqa: E402
+                     write_playlist, write_settings)
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 PRESENT = 0.02  # a tone at a tenth of full scale reads about 0.05
 
 
-def make_media(folder):
-    os.makedirs(os.path.join(folder, "media"), exist_ok=True)
-    for name, freq in (("a440", 440), ("b660", 660), ("c880", 880)):
-        subprocess.run(["sox", "-n", "-r", "44100", "-c", "2", "-b", "16",
-                        os.path.join(folder, "media", name + ".wav"), "synth", "120", "sine", str(freq),
-                        "vol", "0.3"], check=True)
-    with open(os.path.join(folder, "ProfilDefault.M3U"), "w", newline="") as f:
-        # The first track ends at 8 s: with 5 s of fading the next one starts at 3 s.
-        f.write("#EXTM3U\r\n#extrem:End=8;\r\nmedia/a440.wav\r\nmedia/b660.wav\r\nmedia/c880.wav\r\n")
-    with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
-        f.write("\ufeff; Nom : Tondrial\r\nMainWindowZ = 0\r\nMainWindowW = 800\r\nMainWindowH = 600\r\n"
-                "Output.Name = Output\r\nOutput.UseDefault = Off\r\n"
-                "MonitorDevice.Name = Monitor\r\nMonitorDevice.UseDefault = Off\r\n"
-                "Output.Volume = 80\r\nOutput.Compressor = 0;10;200;0;3;\r\n")
+def make_files(folder):
+    make_media(folder, (("a440", 440), ("b660", 660), ("c880", 880)), 120)
+    # The first track ends at 8 s: with 5 s of fading the next one starts at 3 s.
+    write_playlist(folder, "#extrem:End=8;", "media/a440.wav", "media/b660.wav", "media/c880.wav")
+    write_settings(folder, *TWO_SINKS, "Output.Volume = 80", "Output.Compressor = 0;10;200;0;3;")
 
 
 def row_texts(pyatspi, timeout=20):
     """The play list's rows as a screen reader reads them: a list of cell texts per row."""
     deadline = time.time() + timeout
     while time.time() < deadline:
-        desktop = pyatspi.Registry.getDesktop(0)
-        for i in range(desktop.childCount):
-            app = desktop.getChildAtIndex(i)
-            for frame in (app.getChildAtIndex(j) for j in range(app.childCount if app else 0)):
-                if frame is None or not frame.name.startswith("Tondrial-Portable"):
-                    continue
-                for node in walk(frame):
-                    if node.getRoleName() in ("table", "tree table"):
-                        table = node.queryTable()
-                        return [[(table.getAccessibleAt(r, c).name or "") for c in range(table.nColumns)]
-                                for r in range(table.nRows)]
+        frame = find_top(pyatspi, lambda t: t.name.startswith("Tondrial-Portable"), timeout=0.5)
+        rows = table_rows(frame) if frame is not None else []
+        if rows:
+            return rows
         time.sleep(0.3)
     return []
 
 
 def main():
-    launcher = start_accessibility_bus()
-    import pyatspi  # after the bus exists
-    pulse = PulseServer()
-    speech = SpeechCapture()
-    reader = FakeScreenReader()
-    recorders = []
-    try:
-        with Desktop() as desk:
-            prog = Program(BINARY, DATA)
-            make_media(prog.folder)
-            try:
-                env = dict(pulse.client_env(), **speech.client_env())
-                env["SDL_AUDIODRIVER"] = "pulseaudio"
-                out = StreamRecorder(pulse, "out")
-                mon = StreamRecorder(pulse, "mon")
-                recorders = [out, mon]
-                t0 = time.time()
-                prog.start(desk, "-portable", extra_env=dict(env, NO_AT_BRIDGE="0"))
-                win = desk.wait_window("^Tondrial-Portable$")
-                assert win, "no main window"
-                desk.xdotool("windowactivate", "--sync", win)
-                time.sleep(max(0.0, 3.0 - (time.time() - t0)))  # let the idle sinks settle
+    with Stage(BINARY, DATA, accessible=True, sound=True, speech=True) as stage:
+        desk, prog, pyatspi, speech = stage.desk, stage.prog, stage.pyatspi, stage.speech
+        make_files(prog.folder)
+        t0, out, mon = stage.start_recorded()
 
-                def key(*keys):
-                    desk.xdotool("key", *keys)
-                    return time.time() - t0
+        def key(*keys):
+            desk.xdotool("key", *keys)
+            return time.time() - t0
 
-                key("Home")
-                t_play = key("Return")
-                time.sleep(1.5)
-                # What a screen reader reads in the table follows the track states.
-                rows = row_texts(pyatspi)
-                assert rows and rows[0][0] == "En lecture" and rows[0][1] == "a440.wav", rows
-                key("F10")
-                time.sleep(0.4)
-                key("F10")
-                spoken = speech.wait_for(lambda l: any("100" in x for x in l))
-                # The volume label comes once, then the bare values.
-                vol = [x for x in spoken if "90" in x or "100" in x]
-                assert len(vol) >= 2 and "Volume" in vol[0] and "90" in vol[0], spoken
-                assert vol[-1].strip().startswith("100"), spoken
-                time.sleep(max(0.0, t_play + 9.0 - (time.time() - t0)))  # past the hand-over
-                rows = row_texts(pyatspi)
-                assert [r[0] for r in rows[:2]] == ["Jouée", "En lecture"], rows
-                key("End")
-                t_mon = key("shift+Return")  # pre-listen the last track on the Monitor
-                time.sleep(2.0)
-                t_pause = key("ctrl+p")
-                spoken = speech.wait_for(lambda l: any("Pause" in x for x in l))
-                assert any("Pause" in x for x in spoken), spoken
-                time.sleep(1.5)
-                t_resume = key("ctrl+p")
-                time.sleep(1.5)
-                key("ctrl+Right")
-                spoken = speech.wait_for(lambda l: any("Position" in x for x in l))
-                assert any("Position" in x for x in spoken), spoken
-                key("ctrl+g")
-                time.sleep(1.0)
-                desk.xdotool("type", "--delay", "50", "1:30")
-                key("Return")
-                time.sleep(0.5)
-                # The jump is silent; the spoken status (Ctrl+F1) tells where the track is now.
-                key("ctrl+F1")
-                spoken = speech.wait_for(lambda l: any("1 minutes 3" in x for x in l))
-                assert any("1 minutes 3" in x for x in spoken), spoken
-                # Previous track (Ctrl+Page Up): the played window, which replays the newest
-                # history entry, the first track, by itself two seconds later.
-                t_prev = key("ctrl+Prior")
-                time.sleep(3.5)
-                key("alt+F4")
-                code = prog.wait()
-                for r in recorders:
-                    r.stop()
-                assert code == 0, "exit code %d\n%s" % (code, prog.output)
+        key("Home")
+        t_play = key("Return")
+        time.sleep(1.5)
+        # What a screen reader reads in the table follows the track states.
+        rows = row_texts(pyatspi)
+        assert rows and rows[0][0] == "En lecture" and rows[0][1] == "a440.wav", rows
+        key("F10")
+        time.sleep(0.4)
+        key("F10")
+        spoken = speech.wait_for(lambda l: any("100" in x for x in l))
+        # The volume label comes once, then the bare values.
+        vol = [x for x in spoken if "90" in x or "100" in x]
+        assert len(vol) >= 2 and "Volume" in vol[0] and "90" in vol[0], spoken
+        assert vol[-1].strip().startswith("100"), spoken
+        time.sleep(max(0.0, t_play + 9.0 - (time.time() - t0)))  # past the hand-over
+        rows = row_texts(pyatspi)
+        assert [r[0] for r in rows[:2]] == ["Jouée", "En lecture"], rows
+        key("End")
+        t_mon = key("shift+Return")  # pre-listen the last track on the Monitor
+        time.sleep(2.0)
+        t_pause = key("ctrl+p")
+        spoken = speech.wait_for(lambda l: any("Pause" in x for x in l))
+        assert any("Pause" in x for x in spoken), spoken
+        time.sleep(1.5)
+        t_resume = key("ctrl+p")
+        time.sleep(1.5)
+        key("ctrl+Right")
+        spoken = speech.wait_for(lambda l: any("Position" in x for x in l))
+        assert any("Position" in x for x in spoken), spoken
+        key("ctrl+g")
+        time.sleep(1.0)
+        desk.xdotool("type", "--delay", "50", "1:30")
+        key("Return")
+        time.sleep(0.5)
+        # The jump is silent; the spoken status (Ctrl+F1) tells where the track is now.
+        key("ctrl+F1")
+        spoken = speech.wait_for(lambda l: any("1 minutes 3" in x for x in l))
+        assert any("1 minutes 3" in x for x in spoken), spoken
+        # Previous track (Ctrl+Page Up): the played window, which replays the newest
+        # history entry, the first track, by itself two seconds later.
+        t_prev = key("ctrl+Prior")
+        time.sleep(3.5)
+        stage.quit()
+        print_levels(t0, (("out 440", out, 440), ("out 660", out, 660), ("out 880", out, 880), ("mon 880", mon, 880)))
 
-                def at(rec, freq, t):
-                    return rec.level(freq, t0 + t, t0 + t + 0.5)
+        def at(rec, freq, t):
+            return rec.level(freq, t0 + t, t0 + t + 0.5)
 
-                # The level profile, for reading a failure.
-                for k in range(0, int((time.time() - t0) * 2)):
-                    t = k / 2
-                    print("%5.1f s  out 440 %.3f 660 %.3f 880 %.3f  mon 880 %.3f" % (
-                        t, at(out, 440, t), at(out, 660, t), at(out, 880, t), at(mon, 880, t)))
-                print("play %.1f mon %.1f pause %.1f resume %.1f" % (t_play, t_mon, t_pause, t_resume))
+        print("play %.1f mon %.1f pause %.1f resume %.1f" % (t_play, t_mon, t_pause, t_resume))
 
-                # Return plays the first track on the Output only (read once the fade-in is over:
-                # on a loaded machine the key reaches the program a little late).
-                assert at(out, 440, t_play + 1.2) > PRESENT, at(out, 440, t_play + 1.2)
-                assert at(mon, 440, t_play + 1.2) < PRESENT / 4
-                # The volume steps are heard: louder after the second F10.
-                assert at(out, 440, t_play + 2.5) > at(out, 440, t_play + 0.8) * 1.1
-                # Hand-over at 3 s with 5 s of fading: both tones between 3.5 and 7 s, then the new one alone.
-                assert at(out, 440, t_play + 5.0) > PRESENT / 2 and at(out, 660, t_play + 5.0) > PRESENT / 2
-                assert at(out, 660, t_play + 8.6) > PRESENT and at(out, 440, t_play + 8.6) < PRESENT / 4
-                # The Monitor pre-listens while the Output goes on.
-                assert at(mon, 880, t_mon + 1.0) > PRESENT, at(mon, 880, t_mon + 1.0)
-                assert at(out, 660, t_mon + 1.0) > PRESENT
-                # Paused: silence on the Output; resumed: the tone again.
-                assert at(out, 660, t_pause + 0.6) < PRESENT / 4, at(out, 660, t_pause + 0.6)
-                assert at(out, 660, t_resume + 0.6) > PRESENT
+        # Return plays the first track on the Output only.
+        # (read once the fade-in is over: on a loaded machine the key reaches the program late)
+        assert at(out, 440, t_play + 1.2) > PRESENT, at(out, 440, t_play + 1.2)
+        assert at(mon, 440, t_play + 1.2) < PRESENT / 4
+        # The volume steps are heard: louder after the second F10.
+        assert at(out, 440, t_play + 2.5) > at(out, 440, t_play + 0.8) * 1.1
+        # Hand-over at 3 s with 5 s of fading: both tones between 3.5 and 7 s, then the new one alone.
+        assert at(out, 440, t_play + 5.0) > PRESENT / 2 and at(out, 660, t_play + 5.0) > PRESENT / 2
+        assert at(out, 660, t_play + 8.6) > PRESENT and at(out, 440, t_play + 8.6) < PRESENT / 4
+        # The Monitor pre-listens while the Output goes on.
+        assert at(mon, 880, t_mon + 1.0) > PRESENT, at(mon, 880, t_mon + 1.0)
+        assert at(out, 660, t_mon + 1.0) > PRESENT
+        # Paused: silence on the Output; resumed: the tone again.
+        assert at(out, 660, t_pause + 0.6) < PRESENT / 4, at(out, 660, t_pause + 0.6)
+        assert at(out, 660, t_resume + 0.6) > PRESENT
 
-                assert at(out, 440, t_prev + 2.8) > PRESENT / 2, at(out, 440, t_prev + 2.8)
+        assert at(out, 440, t_prev + 2.8) > PRESENT / 2, at(out, 440, t_prev + 2.8)
 
-                log = prog.file("Tondrial.Log").decode("utf-8", "replace")
-                assert "- Play deviceID=" in log, log
-                ini = prog.file("Tondrial.ini").decode("utf-8-sig")
-                assert "Output.Volume = 100\r\n" in ini, ini
-                m3u = prog.file("ProfilDefault.M3U").decode("utf-8")
-                assert "media/c880.wav" in m3u, m3u
-                print("spoken:", speech.lines)
-                # The Output fades in from silence (4 s), so its first audible sample comes late
-                # by the ramp; the Monitor starts at its level and shows the key-to-sound latency.
-                heard = out.first_sound_after(t0 + t_play)
-                print("Output: first sound %.0f ms after Return (fade-in)" % ((heard - t0 - t_play) * 1000))
-                heard = mon.first_sound_after(t0 + t_mon)
-                print("Monitor: first sound %.0f ms after Shift+Return" % ((heard - t0 - t_mon) * 1000))
-            finally:
-                prog.cleanup()
-    finally:
-        for r in recorders:
-            r.stop()
-        reader.close()
-        speech.close()
-        pulse.close()
-        launcher.terminate()
+        log = prog.file("Tondrial.Log").decode("utf-8", "replace")
+        assert "- Play deviceID=" in log, log
+        ini = prog.file("Tondrial.ini").decode("utf-8-sig")
+        assert "Output.Volume = 100\r\n" in ini, ini
+        m3u = prog.file("ProfilDefault.M3U").decode("utf-8")
+        assert "media/c880.wav" in m3u, m3u
+        print("spoken:", speech.lines)
+        # The Output fades in from silence (4 s), so its first audible sample comes late
+        # by the ramp; the Monitor starts at its level and shows the key-to-sound latency.
+        heard = out.first_sound_after(t0 + t_play)
+        print("Output: first sound %.0f ms after Return (fade-in)" % ((heard - t0 - t_play) * 1000))
+        heard = mon.first_sound_after(t0 + t_mon)
+        print("Monitor: first sound %.0f ms after Shift+Return" % ((heard - t0 - t_mon) * 1000))
     print("e2e playback: ok")
 
 

@@ -7,8 +7,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import (Desktop, FakeScreenReader, Program, SpeechCapture, expect_focus, focused,  # noqa: E402
-                     start_accessibility_bus, walk)
+from harness import Stage, app_of, expect_focus, focused, walk  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 TITLE = "Préférences"
@@ -28,18 +27,10 @@ class Session:
             time.sleep(pause)
 
     def app(self, timeout=30):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            desktop = self.pyatspi.Registry.getDesktop(0)
-            for i in range(desktop.childCount):
-                a = desktop.getChildAtIndex(i)
-                try:
-                    if a is not None and a.get_process_id() == self.prog.proc.pid:
-                        return a
-                except Exception:
-                    continue
-            time.sleep(0.3)
-        raise AssertionError("the program is not on the accessibility bus")
+        a = app_of(self.pyatspi, self.prog.proc.pid, timeout)
+        if a is None:
+            raise AssertionError("the program is not on the accessibility bus")
+        return a
 
     def open_prefs(self):
         self.desk.xdotool("windowactivate", "--sync", self.main)
@@ -60,12 +51,7 @@ class Session:
         raise AssertionError("the preferences window is not on the accessibility bus")
 
     def closed(self, timeout=15):
-        deadline = time.time() + timeout
-        while time.time() < deadline:
-            if not self.desk.xdotool("search", "--onlyvisible", "--name", "^%s$" % TITLE):
-                return True
-            time.sleep(0.2)
-        return False
+        return self.desk.wait_gone("^%s$" % TITLE, timeout)
 
     def main_shown(self, shown, timeout=10):
         deadline = time.time() + timeout
@@ -144,6 +130,19 @@ class Session:
             self.desk.xdotool("key", "--repeat", str(abs(steps)), "--delay", "30", "Down" if steps > 0 else "Up")
         time.sleep(0.3)
 
+    def ini(self):
+        return self.prog.file("Tondrial.ini").decode("utf-8-sig")
+
+    def keys_in_main(self, first, then, predicate):
+        """first, then `then` pressed in the main window: what was spoken after them that
+        predicate takes, and all that was spoken after them (for a failure)."""
+        self.desk.xdotool("windowactivate", "--sync", self.main)
+        n = len(self.speech.lines)
+        self.key(first, pause=0.6)
+        self.key(then)
+        said = self.spoken_after(n, predicate)
+        return said, self.speech.lines[n:]
+
     def spoken_after(self, count, predicate, timeout=15):
         lines = self.speech.wait_for(lambda l: any(predicate(x) for x in l[count:]), timeout)
         return [x for x in lines[count:] if predicate(x)]
@@ -170,138 +169,113 @@ def read_window(s):
 
 
 def main():
-    launcher = start_accessibility_bus()
-    import pyatspi  # after the bus exists
+    with Stage(BINARY, DATA, accessible=True, speech=True) as stage:
+        desk, prog, pyatspi, speech = stage.desk, stage.prog, stage.pyatspi, stage.speech
+        other = holder = None
+        try:
+            prog.start(desk, "-portable", extra_env=stage.env(GTK_MODULES="gail:atk-bridge"))
+            s = Session(desk, prog, pyatspi, speech)
+            t0 = time.time()
 
-    speech = SpeechCapture()
-    reader = FakeScreenReader()
-    other = holder = None
-    try:
-        with Desktop() as desk:
-            prog = Program(BINARY, DATA)
-            try:
-                env = {"NO_AT_BRIDGE": "0", "GTK_MODULES": "gail:atk-bridge"}
-                env.update(speech.client_env())
-                prog.start(desk, "-portable", extra_env=env)
-                s = Session(desk, prog, pyatspi, speech)
-                t0 = time.time()
+            # 1. Read the window; give Volume up the key F11; Return confirms from the list.
+            s.open_prefs()
+            cells = read_window(s)
+            row = s.to_shortcut_line("Plus fort=")
+            s.key("Tab", "Tab", "Tab", "Tab", "Tab")  # Alt, Ctrl, Maj, Win, the key list
+            s.expect_focus("text", "Touche")
+            assert s.key_text() == "F10", s.key_text()
+            combo = [n for n in s.nodes("combo box") if n.name == "Touche"][0]
+            items = [n.name for n in walk(combo) if n.getRoleName() == "menu item"]
+            s.choose_key(combo, items.index("F11") - items.index("F10"))
+            assert s.key_text() == "F11", s.key_text()
+            s.key("Tab")
+            s.expect_focus("push button", "Appliquer")
+            s.key("space")
+            s.expect_focus("table", "Raccourcis")  # Set gives the list the focus back
+            s.expect_cell(row, "Plus fort=F11")
+            if SHOT:
+                desk.screenshot(SHOT)
+            s.key("Return")
+            assert s.closed(), "Return did not confirm the window"
+            assert "Output\\Shortcut.VolumeUp = 122\r\n" in s.ini(), "the settings file was not written at once"
+            said, after = s.keys_in_main("F9", "F11", lambda x: "80%" in x)
+            assert said, "F11 did not raise the volume: %r" % after
 
-                # 1. Read the window; give Volume up the key F11; Return confirms from the list.
-                s.open_prefs()
-                cells = read_window(s)
-                row = s.to_shortcut_line("Plus fort=")
-                s.key("Tab", "Tab", "Tab", "Tab", "Tab")  # Alt, Ctrl, Maj, Win, the key list
-                s.expect_focus("text", "Touche")
-                assert s.key_text() == "F10", s.key_text()
-                combo = [n for n in s.nodes("combo box") if n.name == "Touche"][0]
-                items = [n.name for n in walk(combo) if n.getRoleName() == "menu item"]
-                s.choose_key(combo, items.index("F11") - items.index("F10"))
-                assert s.key_text() == "F11", s.key_text()
-                s.key("Tab")
-                s.expect_focus("push button", "Appliquer")
-                s.key("space")
-                s.expect_focus("table", "Raccourcis")  # Set gives the list the focus back
-                s.expect_cell(row, "Plus fort=F11")
-                if SHOT:
-                    desk.screenshot(SHOT)
-                s.key("Return")
-                assert s.closed(), "Return did not confirm the window"
-                ini = prog.file("Tondrial.ini").decode("utf-8-sig")
-                assert "Output\\Shortcut.VolumeUp = 122\r\n" in ini, "the settings file was not written at once"
-                desk.xdotool("windowactivate", "--sync", s.main)
-                n = len(speech.lines)
-                s.key("F9", pause=0.6)
-                s.key("F11")
-                said = s.spoken_after(n, lambda x: "80%" in x)
-                assert said, "F11 did not raise the volume: %r" % speech.lines[n:]
+            # 2. A change dropped with Annuler (Return on it): the key stays F11.
+            s.open_prefs()
+            row = s.to_shortcut_line("Plus fort=")
+            assert s.cells()[row] == "Plus fort=F11", s.cells()[row]
+            s.key("Tab", "Tab", "Tab", "Tab", "Tab")
+            s.choose_key(None, 1)  # F12
+            s.key("Tab", "space")
+            s.expect_cell(row, "Plus fort=F12")
+            cancel = [n for n in s.nodes("push button") if n.name == "Annuler"][0]
+            cancel.queryComponent().grabFocus()
+            s.expect_focus("push button", "Annuler")
+            s.key("Return")  # on a button, Return presses it
+            assert s.closed(), "Annuler did not close the window"
+            assert "Output\\Shortcut.VolumeUp = 122\r\n" in s.ini(), "Annuler stored the change"
+            said, after = s.keys_in_main("F12", "F11", lambda x: "%" in x)
+            assert said and "90%" in said[0], "after Annuler: %r" % after
 
-                # 2. A change dropped with Annuler (Return on it): the key stays F11.
-                s.open_prefs()
-                row = s.to_shortcut_line("Plus fort=")
-                assert s.cells()[row] == "Plus fort=F11", s.cells()[row]
-                s.key("Tab", "Tab", "Tab", "Tab", "Tab")
-                s.choose_key(None, 1)  # F12
-                s.key("Tab", "space")
-                s.expect_cell(row, "Plus fort=F12")
-                cancel = [n for n in s.nodes("push button") if n.name == "Annuler"][0]
-                cancel.queryComponent().grabFocus()
-                s.expect_focus("push button", "Annuler")
-                s.key("Return")  # on a button, Return presses it
-                assert s.closed(), "Annuler did not close the window"
-                ini = prog.file("Tondrial.ini").decode("utf-8-sig")
-                assert "Output\\Shortcut.VolumeUp = 122\r\n" in ini, "Annuler stored the change"
-                desk.xdotool("windowactivate", "--sync", s.main)
-                n = len(speech.lines)
-                s.key("F12", pause=0.6)
-                s.key("F11")
-                said = s.spoken_after(n, lambda x: "%" in x)
-                assert said and "90%" in said[0], "after Annuler: %r" % speech.lines[n:]
+            # 3. Ctrl+Alt+U as the global volume-down hotkey, pressed in another program; and
+            # Ctrl+Alt+D for pause, which another program holds already.
+            holder = subprocess.Popen([HOLDER, "d"], env=dict(desk.env, ASAN_OPTIONS="detect_leaks=0"),
+                                      stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+            assert holder.stdout.readline().strip() == b"held", "the other program did not take its key"
+            s.open_prefs()
+            s.key("Tab", "Tab", "Tab")
+            s.expect_focus("check box", "Le raccourci global d'affichage cache aussi la fenêtre")
+            s.key("space")
+            s.to_shortcut_line("Global : moins fort=")
+            s.set_ctrl_alt("U")
+            s.select_line("Global : pause ou reprise=")
+            s.set_ctrl_alt("D")
+            s.select_line("Global : afficher ou cacher")
+            s.set_ctrl_alt("T")
+            s.key("Return")
+            assert s.closed(), "Return did not confirm the window"
+            ini = s.ini()
+            assert "Global\\Hotkey.VolumeDown = %d\r\n" % (131072 + 262144 + 85) in ini, ini
+            other = subprocess.Popen(["xmessage", "-name", "other", "-title", "Autre", "autre programme"],
+                                     env=desk.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            owin = desk.wait_window("^Autre$", timeout=15)
+            assert owin, "the other window did not appear"
+            desk.xdotool("windowactivate", "--sync", owin)
+            time.sleep(0.5)
+            active = desk.xdotool("getactivewindow")
+            assert active and active[0] != s.main, "the player still has the focus"
+            n = len(speech.lines)
+            desk.xdotool("key", "ctrl+alt+u")
+            said = s.spoken_after(n, lambda x: "%" in x)
+            assert said and "80%" in said[0], "the global hotkey did not act: %r" % speech.lines[n:]
+            assert desk.xdotool("getactivewindow") == active, "the hotkey took the focus away"
+            # With NumLock on, the hotkey is the same.
+            desk.xdotool("key", "Num_Lock")
+            n = len(speech.lines)
+            desk.xdotool("key", "ctrl+alt+u")
+            said = s.spoken_after(n, lambda x: "%" in x)
+            desk.xdotool("key", "Num_Lock")
+            assert said and "70%" in said[0], "NumLock stopped the hotkey: %r" % speech.lines[n:]
 
-                # 3. Ctrl+Alt+U as the global volume-down hotkey, pressed in another program; and
-                # Ctrl+Alt+D for pause, which another program holds already.
-                holder = subprocess.Popen([HOLDER, "d"], env=dict(desk.env, ASAN_OPTIONS="detect_leaks=0"),
-                                          stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-                assert holder.stdout.readline().strip() == b"held", "the other program did not take its key"
-                s.open_prefs()
-                s.key("Tab", "Tab", "Tab")
-                s.expect_focus("check box", "Le raccourci global d'affichage cache aussi la fenêtre")
-                s.key("space")
-                s.to_shortcut_line("Global : moins fort=")
-                s.set_ctrl_alt("U")
-                s.select_line("Global : pause ou reprise=")
-                s.set_ctrl_alt("D")
-                s.select_line("Global : afficher ou cacher")
-                s.set_ctrl_alt("T")
-                s.key("Return")
-                assert s.closed(), "Return did not confirm the window"
-                ini = prog.file("Tondrial.ini").decode("utf-8-sig")
-                assert "Global\\Hotkey.VolumeDown = %d\r\n" % (131072 + 262144 + 85) in ini, ini
-                other = subprocess.Popen(["xmessage", "-name", "other", "-title", "Autre", "autre programme"],
-                                         env=desk.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-                owin = desk.wait_window("^Autre$", timeout=15)
-                assert owin, "the other window did not appear"
-                desk.xdotool("windowactivate", "--sync", owin)
-                time.sleep(0.5)
-                active = desk.xdotool("getactivewindow")
-                assert active and active[0] != s.main, "the player still has the focus"
-                n = len(speech.lines)
-                desk.xdotool("key", "ctrl+alt+u")
-                said = s.spoken_after(n, lambda x: "%" in x)
-                assert said and "80%" in said[0], "the global hotkey did not act: %r" % speech.lines[n:]
-                assert desk.xdotool("getactivewindow") == active, "the hotkey took the focus away"
-                # With NumLock on, the hotkey is the same.
-                desk.xdotool("key", "Num_Lock")
-                n = len(speech.lines)
-                desk.xdotool("key", "ctrl+alt+u")
-                said = s.spoken_after(n, lambda x: "%" in x)
-                desk.xdotool("key", "Num_Lock")
-                assert said and "70%" in said[0], "NumLock stopped the hotkey: %r" % speech.lines[n:]
-
-                # The show key with its option on: the player in front goes into the systray, and
-                # comes back with the same key.
-                desk.xdotool("windowactivate", "--sync", s.main)
-                time.sleep(0.5)
-                desk.xdotool("key", "ctrl+alt+t")
-                assert s.main_shown(False), "the show key did not hide the player in front"
-                desk.xdotool("key", "ctrl+alt+t")
-                assert s.main_shown(True), "the show key did not bring the player back"
-                desk.xdotool("windowactivate", "--sync", s.main)
-                s.key("alt+F4")
-                assert prog.wait() == 0, prog.output
-                log = prog.file("Tondrial.Log").decode("utf-8", "replace")
-                assert "- AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+U MenuID=160" in log, log[-2000:]
-                assert "! Error AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+D MenuID=157" in log, log[-2000:]
-                print("preferences scenario took %.1f s" % (time.time() - t0))
-            finally:
-                prog.cleanup()
-    finally:
-        for p in (other, holder):
-            if p and p.poll() is None:
-                p.kill()
-                p.wait()
-        reader.close()
-        speech.close()
-        launcher.terminate()
+            # The show key with its option on: the player in front goes into the systray, and
+            # comes back with the same key.
+            desk.xdotool("windowactivate", "--sync", s.main)
+            time.sleep(0.5)
+            desk.xdotool("key", "ctrl+alt+t")
+            assert s.main_shown(False), "the show key did not hide the player in front"
+            desk.xdotool("key", "ctrl+alt+t")
+            assert s.main_shown(True), "the show key did not bring the player back"
+            stage.quit(s.main)
+            log = prog.file("Tondrial.Log").decode("utf-8", "replace")
+            assert "- AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+U MenuID=160" in log, log[-2000:]
+            assert "! Error AddGlobalShortcut,  WindowID=0 HotKey=Alt+Ctrl+D MenuID=157" in log, log[-2000:]
+            print("preferences scenario took %.1f s" % (time.time() - t0))
+        finally:
+            for p in (other, holder):
+                if p and p.poll() is None:
+                    p.kill()
+                    p.wait()
     print("e2e preferences: ok")
 
 

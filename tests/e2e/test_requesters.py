@@ -5,7 +5,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, Program, expect_focus, focused, start_accessibility_bus, walk  # noqa: E402
+from harness import Desktop, Program, app_of, expect_focus, focused, start_accessibility_bus, walk  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 PROBE = os.environ["REQUESTER_PROBE"]
@@ -27,18 +27,11 @@ class Probe:
     def _find_dialog(self, timeout=30):
         deadline = time.time() + timeout
         while time.time() < deadline:
-            desktop = self.pyatspi.Registry.getDesktop(0)
-            for i in range(desktop.childCount):
-                app = desktop.getChildAtIndex(i)
-                try:
-                    if app is None or app.get_process_id() != self.proc.pid:
-                        continue
-                except Exception:
-                    continue
-                for j in range(app.childCount):
-                    top = app.getChildAtIndex(j)
-                    if top is not None and top.name == self.title:
-                        return top
+            app = app_of(self.pyatspi, self.proc.pid, timeout=0.5)
+            for j in range(app.childCount if app else 0):
+                top = app.getChildAtIndex(j)
+                if top is not None and top.name == self.title:
+                    return top
             time.sleep(0.3)
         raise AssertionError("the requester never appeared on the accessibility bus")
 

@@ -3,39 +3,26 @@ import os
 import sys
 
 sys.path.insert(0, os.path.dirname(__file__))
-from harness import Desktop, FakeScreenReader, Program, SpeechCapture  # noqa: E402
+from harness import Stage  # noqa: E402
 
 BINARY, DATA = sys.argv[1], sys.argv[2]
 
 
 def main():
-    speech = SpeechCapture()
-    reader = FakeScreenReader()
-    try:
-        with Desktop() as desk:
-            prog = Program(BINARY, DATA)
-            try:
-                prog.start(desk, "-portable", extra_env=speech.client_env())
-                win = desk.wait_window("^Tondrial-Portable$")
-                assert win, "no main window"
-                desk.xdotool("windowactivate", "--sync", win)
-                # F6 switches to the music profile and says so; F5 goes back.
-                desk.xdotool("key", "F6")
-                lines = speech.wait_for(lambda l: any("Musique" in x for x in l))
-                assert any("Musique" in x for x in lines), "spoken: %r\n%s" % (lines, speech.commands)
-                desk.xdotool("key", "F5")
-                lines = speech.wait_for(lambda l: any("défaut" in x for x in l))
-                assert any("défaut" in x for x in lines), "spoken: %r" % lines
-                # Each announcement interrupts the one before.
-                assert any(c.lower().startswith("cancel") for c in speech.commands), speech.commands
-                desk.xdotool("key", "alt+F4")
-                assert prog.wait() == 0, prog.output
-                print("spoken:", lines)
-            finally:
-                prog.cleanup()
-    finally:
-        reader.close()
-        speech.close()
+    with Stage(BINARY, DATA, speech=True) as stage:
+        desk, prog, speech = stage.desk, stage.prog, stage.speech
+        stage.start()
+        # F6 switches to the music profile and says so; F5 goes back.
+        desk.xdotool("key", "F6")
+        lines = speech.wait_for(lambda l: any("Musique" in x for x in l))
+        assert any("Musique" in x for x in lines), "spoken: %r\n%s" % (lines, speech.commands)
+        desk.xdotool("key", "F5")
+        lines = speech.wait_for(lambda l: any("défaut" in x for x in l))
+        assert any("défaut" in x for x in lines), "spoken: %r" % lines
+        # Each announcement interrupts the one before.
+        assert any(c.lower().startswith("cancel") for c in speech.commands), speech.commands
+        stage.quit()
+        print("spoken:", lines)
     print("e2e speech: ok")
 
 

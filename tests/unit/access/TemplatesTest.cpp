@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "access/Speech.h"
+#include "lang/Lang.h"
 #include "settings/SettingIds.h"
 #include "settings/Settings.h"
 
@@ -112,3 +113,14 @@ TEST(ParseTime, Expressions) {
 }
 
 }  // namespace
+
+TEST(ValueTexts, SecondsAndFrequencies) {
+  LangTable().push_back({"Time.Second", "seconds"});
+  SortLangTable();
+  EXPECT_EQ(SecondsText(3), "3.0 seconds");
+  EXPECT_EQ(SecondsText(-0.04), "0.0 seconds");  // no "-0.0"
+  EXPECT_EQ(FrequencyText(999), "999 Hz");
+  EXPECT_EQ(FrequencyText(1000), "1 KHz");
+  EXPECT_EQ(FrequencyText(1550), "1.6 KHz");
+  EXPECT_EQ(FrequencyText(20000), "20 KHz");
+}

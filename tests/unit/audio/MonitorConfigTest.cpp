@@ -2,6 +2,7 @@
 // what the next Monitor play uses, and the play key while the window is open.
 #include "access/CommonEvents.h"
 #include "app/FileUtil.h"
+#include "audio/Monitor.h"
 #include "audio/MonitorConfig.h"
 #include "unit/audio/AudioFixture.h"
 
@@ -82,7 +83,7 @@ TEST_F(MonitorConfig, ThePlayKeyInTheWindowTakesThePlayListAndIsNoDoublePress) {
   int32_t a = AddTrack(Tone("left20.wav", 20));
   PlayListRows().SelectOnly(PlayListRows().FindData(a));
   {
-    MonitorSourceWhileConfiguring scope;
+    PlayListMonitorSource scope;
     Command(cmd::MonitorPlay);
     Command(cmd::MonitorPlay);
     EXPECT_EQ(MonitorChannel().Track.ID, a);
