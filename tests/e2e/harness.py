@@ -466,6 +466,17 @@ def start_accessibility_bus():
     # On a loaded machine the launcher takes its time: wait until it answers on the session bus.
     deadline = time.time() + 60
     while time.time() < deadline:
+        # Ask for the address only once our launcher holds the bus name: asking earlier makes
+        # the session bus start a second launcher (with the session's runtime folder) by
+        # activation, and the two fight over the name.
+        owned = subprocess.run(["dbus-send", "--session", "--dest=org.freedesktop.DBus", "--print-reply",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                "string:org.a11y.Bus"], capture_output=True, text=True)
+        if "boolean true" not in owned.stdout:
+            if launcher.poll() is not None:
+                raise AssertionError("the accessibility bus launcher ended")
+            time.sleep(0.1)
+            continue
         r = subprocess.run(["dbus-send", "--session", "--dest=org.a11y.Bus", "--print-reply",
                             "/org/a11y/bus", "org.a11y.Bus.GetAddress"], capture_output=True, text=True)
         if r.returncode == 0 and "unix:" in r.stdout:
