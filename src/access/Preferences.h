@@ -16,7 +16,7 @@ struct PrefRow {
   int tab;             // 0 general, 1 display, 2 play list
   int32_t id;          // the setting (and control) number; 0 for the language and the font button
   const char* label;   // language key of the label (text rows) or caption (check boxes, button)
-  const char* spec;    // row layout
+  const char* rowLayout;
 };
 const std::vector<PrefRow>& PreferenceRows();
 // Language keys of the four tabs.

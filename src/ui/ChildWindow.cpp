@@ -71,8 +71,8 @@ void ChildWindow::StartLayout(int areaWidth, int widthReduction, int y) {
   layout_.currentY = y;
 }
 
-wxRect ChildWindow::Row(const std::string& spec, wxWindow* labelParent, const std::string& label, bool noLabel) {
-  LayoutRow(spec, layout_, noLabel);
+wxRect ChildWindow::Row(const std::string& rowLayout, wxWindow* labelParent, const std::string& label, bool noLabel) {
+  LayoutRow(rowLayout, layout_, noLabel);
   lastLabel_ = nullptr;
   if (!noLabel && !label.empty()) {
     long style = layout_.labelAlign == kLabelRight ? wxALIGN_RIGHT : wxALIGN_CENTRE_HORIZONTAL;

@@ -34,7 +34,7 @@ class ChildWindow : public wxDialog {
   void StartLayout(int areaWidth, int widthReduction = 0, int y = 5);
   // Lays out one row; creates the label (before the control, so GTK names the control after
   // it) unless noLabel or the text is empty. Returns the control's rectangle.
-  wxRect Row(const std::string& spec, wxWindow* labelParent, const std::string& label, bool noLabel = false);
+  wxRect Row(const std::string& rowLayout, wxWindow* labelParent, const std::string& label, bool noLabel = false);
   wxStaticText* LastLabel() const { return lastLabel_; }
 
  protected:

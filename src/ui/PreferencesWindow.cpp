@@ -105,7 +105,7 @@ class PreferencesWindow : public ChildWindow {
       if (row.tab != tab) continue;
       switch (row.kind) {
         case PrefRow::Language: {
-          wxRect r = Row(row.spec, page, Lang(row.label));
+          wxRect r = Row(row.rowLayout, page, Lang(row.label));
           wxArrayString names;
           for (const auto& n : form_.languages) names.Add(U(n));
           language_ = new wxComboBox(page, kIdLanguage, wxEmptyString, r.GetPosition(), r.GetSize(), names, wxCB_READONLY);
@@ -116,20 +116,20 @@ class PreferencesWindow : public ChildWindow {
           break;
         }
         case PrefRow::Text: {
-          wxRect r = Row(row.spec, page, Lang(row.label));
+          wxRect r = Row(row.rowLayout, page, Lang(row.label));
           texts_[row.id] = new wxTextCtrl(page, row.id, U(form_.texts[row.id]), r.GetPosition(), r.GetSize());
           gtkaccess::SetName(texts_[row.id], Lang(row.label));
           break;
         }
         case PrefRow::Check: {
-          wxRect r = Row(row.spec, page, "", true);
+          wxRect r = Row(row.rowLayout, page, "", true);
           auto* box = new wxCheckBox(page, row.id, U(Lang(row.label)), r.GetPosition(), r.GetSize());
           box->SetValue(form_.checks[row.id]);
           checks_[row.id] = box;
           break;
         }
         case PrefRow::FontButton: {
-          wxRect r = Row(row.spec, page, "", true);
+          wxRect r = Row(row.rowLayout, page, "", true);
           new wxButton(page, kIdFont, U(Lang(row.label)), r.GetPosition(), r.GetSize());
           break;
         }
@@ -142,8 +142,8 @@ class PreferencesWindow : public ChildWindow {
     list_ = new wxDataViewListCtrl(page, kIdList, r.GetPosition(), r.GetSize(), wxDV_SINGLE | wxDV_NO_HEADER);
     list_->AppendTextColumn(U(Lang("Pref\\Shortcut.List")), wxDATAVIEW_CELL_INERT, r.GetWidth() - 30);
     gtkaccess::SetName(list_, Lang("Pref\\Shortcut.List"));
-    auto check = [&](const char* spec, int id, const char* key) {
-      wxRect c = Row(spec, page, "", true);
+    auto check = [&](const char* rowLayout, int id, const char* key) {
+      wxRect c = Row(rowLayout, page, "", true);
       return new wxCheckBox(page, id, U(Lang(key)), c.GetPosition(), c.GetSize());
     };
     alt_ = check("AB", kIdAlt, "Pref\\Shortcut.Alt");
