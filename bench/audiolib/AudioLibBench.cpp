@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audiolib/AudioLib.h"
+#include "unit/audiolib/TestMedia.h"
 
 namespace {
 
@@ -26,40 +27,9 @@ double WallSeconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-struct Format {
-  const char* name;
-  const char* args;
-};
-
-const Format kFormats[] = {
-    {"cbr.mp3", "-c:a libmp3lame -b:a 128k"},
-    {"vbr.mp3", "-c:a libmp3lame -q:a 4"},
-    {"vbr-noxing.mp3", "-c:a libmp3lame -q:a 4 -write_xing 0"},
-    {"vorbis.ogg", "-c:a libvorbis -q:a 4"},
-    {"pcm.wav", "-c:a pcm_s16le"},
-    {"pcm.aiff", "-c:a pcm_s16be"},
-    {"lossless.flac", "-c:a flac"},
-    {"wma2.wma", "-c:a wmav2 -b:a 128k"},
-    {"aac.m4a", "-c:a aac -b:a 128k"},
-    {"video.wmv", nullptr},
-};
-
-std::string Make(const std::string& dir, const Format& f) {
-  std::string path = dir + "/bench30-" + f.name;
-  if (FILE* fp = fopen(path.c_str(), "rb")) {
-    fclose(fp);
-    return path;
-  }
-  std::string src = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=30 -ac 2";
-  std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y ";
-  if (f.args)
-    cmd += src + " " + f.args;
-  else
-    cmd += "-f lavfi -i testsrc=size=160x120:rate=10 " + src +
-           " -map 0:v -map 1:a -shortest -c:v wmv2 -c:a wmav2 -b:a 128k";
-  cmd += " '" + path + "'";
-  if (std::system(cmd.c_str()) != 0) return "";
-  return path;
+// A 30 s tone in one of the test formats, made once in dir.
+std::string Make(const std::string& dir, const testmedia::Format& f) {
+  return testmedia::Make(dir, std::string("bench30-") + f.name, std::string(testmedia::kTone30) + " " + f.codec);
 }
 
 }  // namespace
@@ -72,8 +42,10 @@ int main(int argc, char** argv) {
   printf("%-16s %14s %16s %14s\n", "format", "open+len ms", "length s", "decode x real");
   double totalOpen = 0;
   int opens = 0;
-  for (const Format& f : kFormats) {
-    std::string path = Make(dir, f);
+  std::vector<testmedia::Format> formats = testmedia::Formats();
+  formats.push_back({"video.wmv", nullptr});
+  for (const testmedia::Format& f : formats) {
+    std::string path = f.codec ? Make(dir, f) : testmedia::MakeWmv(dir, std::string("bench30-") + f.name, testmedia::kTone30);
     if (path.empty()) {
       printf("%-16s could not be made\n", f.name);
       continue;
@@ -111,7 +83,7 @@ int main(int argc, char** argv) {
   // Mixing on the manual device.
   UseManualBackend({{"Bench", true}});
   Init(1, 44100, 0, nullptr);
-  std::string wav = Make(dir, kFormats[4]);
+  std::string wav = Make(dir, testmedia::Formats()[4]);  // pcm.wav
   uint32_t a = StreamCreateFile(false, wav.c_str(), 0, 0, 0);
   uint32_t src = StreamCreateFile(false, wav.c_str(), 0, 0, kStreamDecode);
   uint32_t b = TempoCreate(src, 0);
