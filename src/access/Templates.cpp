@@ -15,22 +15,29 @@ std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::stri
                        const std::string& s) {
   int64_t hours = seconds / 3600, rest = seconds % 3600;
   int64_t minutes = rest / 60, secs = rest % 60;
-  std::string out, rem = tmpl;
+  const std::string hTag = "%" + text::Lower(h), mTag = "%" + text::Lower(m), sTag = "%" + text::Lower(s);
+  // One pass by position: a template of any size costs time in proportion to its length.
+  std::string out;
+  out.reserve(tmpl.size());
+  size_t at = 0;
   while (true) {
-    size_t p = rem.find('[');
-    size_t q = p == std::string::npos ? std::string::npos : rem.find(']', p);
+    size_t p = tmpl.find('[', at);
+    size_t q = p == std::string::npos ? std::string::npos : tmpl.find(']', p);
     if (p == std::string::npos || q == std::string::npos) {
-      out += rem;
+      out.append(tmpl, at, std::string::npos);
       break;
     }
-    std::string section = rem.substr(p + 1, q - p - 1);
-    std::string low = text::Lower(section);
-    bool drop = (hours == 0 && low.find("%" + text::Lower(h)) != std::string::npos) ||
-                (hours == 0 && minutes == 0 && low.find("%" + text::Lower(m)) != std::string::npos) ||
-                (hours == 0 && minutes == 0 && secs == 0 && low.find("%" + text::Lower(s)) != std::string::npos);
-    out += rem.substr(0, p);
-    if (!drop) out += section;
-    rem = rem.substr(q + 1);
+    std::string_view section(tmpl.data() + p + 1, q - p - 1);
+    out.append(tmpl, at, p - at);
+    bool drop = false;
+    if (hours == 0 && section.find('%') != std::string_view::npos) {
+      std::string low = text::Lower(section);
+      drop = low.find(hTag) != std::string::npos ||
+             (minutes == 0 && low.find(mTag) != std::string::npos) ||
+             (minutes == 0 && secs == 0 && low.find(sTag) != std::string::npos);
+    }
+    if (!drop) out.append(section);
+    at = q + 1;
   }
   out = text::ReplaceNoCase(out, "%" + h, std::to_string(hours));
   out = text::ReplaceNoCase(out, "%" + m, std::to_string(minutes));

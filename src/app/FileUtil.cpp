@@ -45,6 +45,17 @@ bool WriteAll(int fd, const std::string& bytes) {
   }
   return true;
 }
+
+// Makes a rename in the folder of path survive a power cut: the new name is on disk only once
+// the folder itself is synced.
+void SyncFolderOf(const std::string& path) {
+  std::string folder = FolderPart(path);
+  if (folder.empty()) folder = ".";
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
 }  // namespace
 
 int WriteFileAtomic(const std::string& path, const std::string& bytes) {
@@ -56,9 +67,18 @@ int WriteFileAtomic(const std::string& path, const std::string& bytes) {
   bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
   int result = fd;
   if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return result > 0 ? result : 1;
+  if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) {
+    SyncFolderOf(path);
+    return result > 0 ? result : 1;
+  }
   ::unlink(tmp.c_str());
   return 0;
+}
+
+bool RenameDurable(const std::string& from, const std::string& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return false;
+  SyncFolderOf(to);
+  return true;
 }
 
 int AppendFile(const std::string& path, const std::string& bytes) {

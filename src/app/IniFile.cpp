@@ -10,7 +10,9 @@ bool IniFile::Open(const std::string& path) {
   else if (!text::IsValidUtf8(bytes)) bytes = text::FromWindows1252(bytes);
   std::string group;
   size_t pos = 0;
-  while (pos <= bytes.size()) {
+  // Our files hold a few hundred keys; this bounds what a hostile file can make us keep.
+  constexpr size_t kMaxValues = 50000;
+  while (pos <= bytes.size() && values_.size() < kMaxValues) {
     size_t end = bytes.find_first_of("\r\n", pos);
     std::string line = bytes.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
     pos = end == std::string::npos ? bytes.size() + 1 : end + 1;

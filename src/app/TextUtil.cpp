@@ -1,7 +1,9 @@
 #include "app/TextUtil.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cstdlib>
+#include <system_error>
 
 namespace text {
 namespace {
@@ -180,6 +182,27 @@ int32_t ParseInt(std::string_view s) {
   if (!any) return 0;
   if (neg) v = 0u - v;
   return static_cast<int32_t>(v);
+}
+
+double LeadingFixed(std::string_view s) {
+  size_t i = 0;
+  bool neg = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) neg = s[i++] == '-';
+  const size_t start = i;
+  bool nonZeroWhole = false;
+  for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) nonZeroWhole = nonZeroWhole || s[i] != '0';
+  if (i < s.size() && s[i] == '.') {
+    ++i;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9') ++i;
+  }
+  double v = 0.0;
+  if (i > start && !(i == start + 1 && s[start] == '.')) {
+    auto r = std::from_chars(s.data() + start, s.data() + i, v, std::chars_format::fixed);
+    // Out of range is an overflow only when the whole part is not zero; "0.000…1" underflows.
+    if (r.ec == std::errc::result_out_of_range) v = nonZeroWhole ? DBL_MAX : 0.0;
+    else if (r.ec != std::errc()) v = 0.0;
+  }
+  return neg ? -v : v;
 }
 
 std::string FromUtf16LE(std::string_view b) {

@@ -31,6 +31,12 @@ std::string Fixed(double v, int decimals);
 // Decimal reading as the settings do it: optional sign and digits, anything else gives 0.
 int32_t ParseInt(std::string_view s);
 
+// The decimal number at the start of s as the program's files write it: an optional sign,
+// digits, a point, digits; no exponent, "inf" or "nan"; 0 when there is none. A value beyond
+// the range of a double reads as the largest double of its sign, one too small for it as 0,
+// so callers clamping to their limits land on the right side.
+double LeadingFixed(std::string_view s);
+
 // Encodings of the files we read and write.
 std::string FromUtf16LE(std::string_view bytes);   // bytes without the BOM
 std::string ToUtf16LE(std::string_view utf8);

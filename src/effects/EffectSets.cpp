@@ -182,25 +182,7 @@ int SelectEffectSet(int index) {
   return 1;
 }
 
-double LeadingDecimal(const std::string& raw) {
-  std::string t = text::Trim(raw);
-  // Sign, digits, point, digits: no exponent, no "inf" or "nan".
-  size_t i = 0;
-  bool neg = false;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
-  size_t start = i;
-  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
-  }
-  double v = 0.0;
-  if (i > start && !(i == start + 1 && t[start] == '.')) {
-    auto r = std::from_chars(t.data() + start, t.data() + i, v);
-    if (r.ec == std::errc::result_out_of_range) v = 1e300;  // hundreds of digits: beyond any limit
-  }
-  return neg ? -v : v;
-}
+double LeadingDecimal(const std::string& raw) { return text::LeadingFixed(text::Trim(raw)); }
 
 float ReadLimitedFloat(const std::string& raw, float min, float max, float def) {
   std::string t = text::Trim(raw);

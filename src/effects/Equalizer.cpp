@@ -32,10 +32,13 @@ std::string CutAfter(std::string& entry, size_t at, const std::string& mark) {
 
 void ParseEqualizerText(const std::string& eqText, std::vector<PeakEqParams>& bands) {
   bands.clear();
-  std::vector<std::string> fields = text::Split(eqText, ';');
-  // The piece after the last ";" is not an entry.
-  if (!fields.empty()) fields.pop_back();
-  for (std::string entry : fields) {
+  // Entries are taken one at a time up to the last band kept: a long text costs no more
+  // than its first bands (the piece after the last ";" is not an entry).
+  size_t from = 0;
+  for (size_t semi = eqText.find(';'); semi != std::string::npos && bands.size() < kMaxEqualizerBands;
+       from = semi + 1, semi = eqText.find(';', from)) {
+    if (semi == from) continue;  // an empty entry: nothing to read, and runs of them are common in junk
+    std::string entry = eqText.substr(from, semi - from);
     size_t hash = entry.find('#');
     size_t sect = entry.find(kSection);
     std::string freq, width, gain;
@@ -63,7 +66,6 @@ void ParseEqualizerText(const std::string& eqText, std::vector<PeakEqParams>& ba
     band.lChannel = kAllChannels;
     bands.push_back(band);
   }
-  if (bands.size() > kMaxEqualizerBands) bands.resize(kMaxEqualizerBands);
 }
 
 void ApplyEqualizer(uint32_t channel, AppliedEffectList& list, const std::string& eqText) {
@@ -98,7 +100,14 @@ void ApplyEqualizer(uint32_t channel, AppliedEffectList& list, const std::string
 }
 
 CompressorParams ParseCompressorText(const std::string& compText) {
-  std::vector<std::string> f = text::Split(compText, ';');
+  // The five fields in order; whatever follows them is never looked at.
+  std::vector<std::string> f;
+  for (size_t from = 0; f.size() < 5 && from <= compText.size();) {
+    size_t semi = compText.find(';', from);
+    if (semi == std::string::npos) semi = compText.size();
+    f.push_back(compText.substr(from, semi - from));
+    from = semi + 1;
+  }
   auto field = [&](size_t i, double lo, double hi, double def) {
     std::string t = i < f.size() ? text::Trim(f[i]) : std::string();
     return static_cast<float>(t.empty() ? def : Clamp(LeadingDecimal(t), lo, hi));

@@ -86,7 +86,10 @@ std::vector<LangEntry> ParseLanguageText(const std::string& raw) {
   else bytes = text::FromWindows1252(raw);
   std::vector<LangEntry> out;
   size_t pos = 0;
-  while (pos < bytes.size()) {
+  // The program asks for a few hundred keys; a file of more entries than this is not a
+  // language file, and stopping keeps its cost in proportion to what is used.
+  constexpr size_t kMaxEntries = 50000;
+  while (pos < bytes.size() && out.size() < kMaxEntries) {
     size_t end = bytes.find_first_of("\r\n", pos);
     std::string line = bytes.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
     if (end == std::string::npos) pos = bytes.size();
@@ -161,7 +164,7 @@ bool SaveLanguageFile(const std::string& rawName) {
   // replaces the old file in one step (a language without a file yet gets its first one), so
   // at every moment one whole file holds the texts.
   if (!fileutil::WriteFileAtomic(fresh, LanguageFileBytes(name, T().entries))) return false;
-  return std::rename(fresh.c_str(), target.c_str()) == 0;
+  return fileutil::RenameDurable(fresh, target);
 }
 
 std::vector<std::string> LanguageNames() {

@@ -1,5 +1,6 @@
 #include "playlist/PlayListFile.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -93,14 +94,15 @@ int SavePlayedListFile(const std::string& fileName) {
 
 namespace {
 
-double ParseDecimal(std::string_view v) {
-  if (!v.empty() && v[0] == '+') v.remove_prefix(1);
-  double d = 0;
-  auto res = std::from_chars(v.data(), v.data() + v.size(), d, std::chars_format::fixed);
-  if (res.ec != std::errc() || !std::isfinite(d)) return 0;
-  return d;
-}
+// Pitch steps stop here; a value a float cannot hold takes the limit of its sign.
+constexpr float kPitchLimit = 10.0f;
 
+float ParsePitch(std::string_view v) {
+  double d = text::LeadingFixed(v);
+  if (d > FLT_MAX) return kPitchLimit;
+  if (d < -FLT_MAX) return -kPitchLimit;
+  return static_cast<float>(d);
+}
 
 }  // namespace
 
@@ -130,20 +132,23 @@ void ParseExtensionFields(const std::string& fields, Track& t) {
     else if (key == "end") t.End = text::ParseInt(v);
     else if (key == "ln") t.Length = text::ParseInt(v);
     else if (key == "tempo") t.Tempo = static_cast<float>(text::ParseInt(v));
-    else if (key == "pitch") t.Pitch = static_cast<float>(ParseDecimal(v));
+    else if (key == "pitch") t.Pitch = ParsePitch(v);
     else if (key == "alias") t.Alias = CleanText(std::string(value));
     else if (key == "loop") t.Flags |= kTrackFlagLoop;
   }
 }
 
 int LoadPlayListFile(const std::string& fileName, std::vector<Track>& target, int options) {
+  // Far beyond any list a person plays from, and a bound on what a hostile file can cost.
+  constexpr int kMaxPlayListTracks = 100000;
   std::string folder = fileutil::FolderPart(fileName);
   std::string bytes;
   if (fileName.empty() || fileutil::IsFolder(fileName) || !fileutil::ReadFile(fileName, bytes)) return 0;
   Track pending;
   int count = 0;
   size_t pos = 0;
-  while (pos < bytes.size()) {
+  bool lastEmpty = false;
+  while (pos < bytes.size() && count < kMaxPlayListTracks) {
     size_t end = bytes.find_first_of(std::string_view("\r\n\0", 3), pos);
     if (end == std::string::npos) end = bytes.size();
     std::string line = text::Trim(std::string_view(bytes).substr(pos, end - pos));
@@ -153,6 +158,10 @@ int LoadPlayListFile(const std::string& fileName, std::vector<Track>& target, in
       if (bytes[pos] == '\r' && pos + 1 < bytes.size() && bytes[pos + 1] == '\n') pos += 2;
       else pos += 1;
     }
+    // An empty line consumes the pending settings; the ones after it in a run add nothing,
+    // and a file of line ends alone would otherwise be millions of tracks.
+    if (line.empty() && lastEmpty) continue;
+    lastEmpty = line.empty();
     if (text::EqualsNoCase(line, "#EXTM3U")) continue;
     if (text::StartsWithNoCase(line, "#extrem:")) {
       ParseExtensionFields(line.substr(8), pending);

@@ -26,6 +26,13 @@ TEST(FormatTime, BracketsDropZeroLeadingUnits) {
   // Tags in capitals are tags too.
   EXPECT_EQ(FormatTime(65, "[%HH h ]%II:%Ss"), "1:5");
   EXPECT_EQ(FormatTime(7265, "[%HH h ]%II:%Ss"), "2 h 1:5");
+  // Many sections: each dropped or kept on its own, nothing of the rest lost.
+  std::string many, kept;
+  for (int i = 0; i < 20000; ++i) {
+    many += "[%hh]" + std::to_string(i) + "[%ss]";
+    kept += std::to_string(i) + "5";
+  }
+  EXPECT_EQ(FormatTime(5, many), kept);
 }
 
 class Status : public ::testing::Test, public StatusSource {

@@ -67,6 +67,14 @@ TEST_F(EffectsFile, ValuesAreLimitedAndGroupOneIsIgnored) {
   EXPECT_FLOAT_EQ(ReadLimitedFloat("nan", -1, 1, 0.25f), 0.0f);
   EXPECT_FLOAT_EQ(ReadLimitedFloat("-inf", -1, 1, 0.25f), 0.0f);
   EXPECT_FLOAT_EQ(ReadLimitedFloat("1e3", 0, 1000, 5), 1.0f);
+  // Beyond a double's range: too small is 0, too large the limit of its sign.
+  const std::string tiny = "0." + std::string(400, '0') + "1";
+  const std::string huge = "1" + std::string(400, '0');
+  EXPECT_FLOAT_EQ(ReadLimitedFloat(tiny, 0, 5, 1), 0.0f);
+  EXPECT_FLOAT_EQ(ReadLimitedFloat("-" + tiny, -15, 15, 1), 0.0f);
+  EXPECT_FLOAT_EQ(ReadLimitedFloat(huge, 0, 5, 1), 5.0f);
+  EXPECT_FLOAT_EQ(ReadLimitedFloat("-" + huge + ".5", -2, 2, 1), -2.0f);
+  EXPECT_FLOAT_EQ(ReadLimitedFloat("000" + tiny, 0, 5, 1), 0.0f);
 }
 
 TEST_F(EffectsFile, SavedExactlyAndReadBackUnchanged) {

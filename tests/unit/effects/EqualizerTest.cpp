@@ -58,6 +58,15 @@ TEST(EqualizerText, EntriesInEveryDocumentedForm) {
   ASSERT_EQ(t.size(), 15u);
   EXPECT_FLOAT_EQ(t[14].fCenter, 1500.0f);
   EXPECT_EQ(t[14].lBand, 14);
+
+  // A gain too small for a double is flat, not the +15 dB of an overflow; a huge one is +15.
+  auto g = Bands("1000\xC2\xA7" "1#0." + std::string(400, '0') + "1;2000\xC2\xA7" "1#9" + std::string(400, '9') + ";");
+  ASSERT_EQ(g.size(), 2u);
+  EXPECT_FLOAT_EQ(g[0].fGain, 0.0f);
+  EXPECT_FLOAT_EQ(g[1].fGain, 15.0f);
+  // Millions of empty entries after the bands: the same bands.
+  EXPECT_EQ(Bands(twenty + std::string(4000000, ';')).size(), 15u);
+  EXPECT_EQ(Bands(std::string(4000000, ';')).size(), 0u);
 }
 
 TEST(CompressorText, FieldsAreClampedAndEmptyOnesTakeTheDefaults) {
@@ -67,6 +76,10 @@ TEST(CompressorText, FieldsAreClampedAndEmptyOnesTakeTheDefaults) {
   EXPECT_FLOAT_EQ(p.fRelease, 0.01f);
   EXPECT_FLOAT_EQ(p.fThreshold, 0.0f);
   EXPECT_FLOAT_EQ(p.fRatio, 1.0f);
+
+  CompressorParams tail = ParseCompressorText("1;2;3;-4;5;" + std::string(4000000, ';'));
+  EXPECT_FLOAT_EQ(tail.fGain, 1.0f);
+  EXPECT_FLOAT_EQ(tail.fRatio, 5.0f);
 
   CompressorParams e = ParseCompressorText("");
   EXPECT_FLOAT_EQ(e.fGain, 0.0f);

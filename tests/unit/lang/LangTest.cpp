@@ -70,6 +70,10 @@ TEST_F(LangTest, FileParsingRules) {
   EXPECT_EQ(Lang("Café"), "ansi");
   for (const auto& e : LangTable()) EXPECT_NE(e.Key, ";Key.Comment");
   EXPECT_FALSE(LoadLanguageFile("missing", false));
+  // A file of a hundred thousand one-letter lines is not a language file: reading stops.
+  std::string lines;
+  for (int i = 0; i < 100000; ++i) lines += "k" + std::to_string(i) + "\n";
+  EXPECT_EQ(ParseLanguageText(lines).size(), 50000u);
 }
 
 TEST_F(LangTest, SaveWritesSortedUtf16AndReplacesTheOldFile) {

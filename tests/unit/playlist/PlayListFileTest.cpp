@@ -96,6 +96,36 @@ TEST_F(M3U, ReaderRules) {
   EXPECT_EQ(read[4].Start, 0);
 }
 
+TEST_F(M3U, HostileListsCostWhatTheyHold) {
+  // A run of empty lines (NUL, CR, LF) is one empty line: it still consumes the pending settings.
+  std::string nuls(std::string("#extrem:Start=3;\n") + std::string(1000000, '\0') + "\r\n\n\ra.mp3\n");
+  std::vector<Track> read;
+  ASSERT_EQ(LoadPlayListFile(MakeFile("nul.m3u", nuls), read, 0), 2);
+  EXPECT_EQ(read[0].File, dir);
+  EXPECT_EQ(read[0].Start, 3);
+  EXPECT_EQ(read[1].File, dir + "a.mp3");
+  EXPECT_EQ(read[1].Start, 0);
+
+  // Pitch beyond a float takes the pitch limit of its sign; too small is 0; never infinity.
+  read.clear();
+  const std::string huge(300, '9');
+  const std::string tiny = "0." + std::string(400, '0') + "1";
+  ASSERT_EQ(LoadPlayListFile(MakeFile("pitch.m3u", "#extrem:Pitch=" + huge + ";\nx\n#extrem:Pitch=-" + huge +
+                                                       ".5;\ny\n#extrem:Pitch=" + tiny + ";\nz\n"),
+                             read, kLoadKeepTempoPitch),
+            3);
+  EXPECT_FLOAT_EQ(read[0].Pitch, 10.0f);
+  EXPECT_FLOAT_EQ(read[1].Pitch, -10.0f);
+  EXPECT_FLOAT_EQ(read[2].Pitch, 0.0f);
+  EXPECT_EQ(ExtensionFields(read[0]), "Pitch=10.0;");
+
+  // A list stops at a hundred thousand tracks.
+  std::string many;
+  for (int i = 0; i < 100010; ++i) many += "t\n";
+  read.clear();
+  EXPECT_EQ(LoadPlayListFile(MakeFile("many.m3u", many), read, 0), 100000);
+}
+
 TEST_F(M3U, ByteOrderMarkIsAPathLine) {
   std::string list = MakeFile("bom.m3u", "\xEF\xBB\xBF#EXTM3U\r\nhttp://a.example/s\r\n");
   std::vector<Track> read;
