@@ -132,6 +132,30 @@ bool SeekLocked(Channel& ch, int64_t frame) {
   return true;
 }
 
+// Channel lock held.
+bool PlayLocked(Channel& chan, Device& dev, bool restart) {
+  Channel* ch = &chan;
+  Device* d = &dev;
+  if (restart || ch->ended) {
+    // A stream that ended starts again from the beginning; live streams cannot.
+    if (ch->src->Seekable()) {
+      if (!SeekLocked(*ch, 0)) return Fail(kErrorPosition, false);
+    } else if (ch->ended) {
+      return Fail(kErrorEnded, false);
+    }
+  }
+  ch->src->Start();
+  if (d->renderAhead) {
+    // Primed before it joins the mix: the first period already carries sound.
+    std::lock_guard<std::mutex> rl(ch->renderMutex);
+    FillAhead(*ch, kPrimeFrames, !ch->src->IsNetwork());
+    d->WakeRenderer();
+  }
+  ch->state = kActivePlaying;
+  AddToMix(*ch);
+  return true;
+}
+
 // Channel and render locks held. A change of tempo or effects is heard at once: what was
 // rendered ahead with the old settings is dropped and rendered again from the heard position.
 // Live streams cannot go back; they hear the change once the audio ahead is played.
@@ -210,28 +234,16 @@ bool ChannelPlay(uint32_t handle, bool restart) {
   auto ch = FindChannel(handle);
   if (!ch) return false;
   if (ch->decodeOnly) return Fail(kErrorDecode, false);
-  ChanLock lk(*ch);
   Device* d = DeviceOf(*ch);
   if (!d || !d->open) return Fail(kErrorInit, false);
-  if (restart || ch->ended) {
-    // A stream that ended starts again from the beginning; live streams cannot.
-    if (ch->src->Seekable()) {
-      if (!SeekLocked(*ch, 0)) return Fail(kErrorPosition, false);
-    } else if (ch->ended) {
-      return Fail(kErrorEnded, false);
-    }
+  {
+    ChanLock lk(*ch);
+    if (!PlayLocked(*ch, *d, restart)) return false;
   }
-  ch->src->Start();
-  if (d->renderAhead) {
-    // Primed before it joins the mix: the first period already carries sound.
-    std::lock_guard<std::mutex> rl(ch->renderMutex);
-    FillAhead(*ch, kPrimeFrames, !ch->src->IsNetwork());
-    d->WakeRenderer();
-  }
-  ch->state = kActivePlaying;
-  AddToMix(*ch);
+  EnsureStream(*d);
   return Fail(kOk, true);
 }
+
 
 bool ChannelPause(uint32_t handle) {
   auto ch = FindChannel(handle);
@@ -338,16 +350,19 @@ bool ChannelSlideAttribute(uint32_t handle, uint32_t attrib, float value, uint32
   if (attrib != kAttribVol) return Fail(kErrorIllType, false);
   if (!std::isfinite(value)) return Fail(kErrorIllParam, false);
   if (ch->decodeOnly) return Fail(kErrorDecode, false);
-  ChanLock lk(*ch);
-  const bool stopAfter = value < 0;
-  const float target = stopAfter ? 0.0f : std::min(value, 1.0f);
-  int64_t frames = std::max<int64_t>(1, int64_t(timeMs) * kOutRate / 1000);
-  ch->volTarget = target;
-  ch->volStep = (double(target) - ch->vol) / double(frames);
-  ch->slideLeft = frames;
-  ch->stopAfterSlide = stopAfter;
-  // A slide runs in device time, so a stopped channel needs its place in the mix too.
-  AddToMix(*ch);
+  {
+    ChanLock lk(*ch);
+    const bool stopAfter = value < 0;
+    const float target = stopAfter ? 0.0f : std::min(value, 1.0f);
+    int64_t frames = std::max<int64_t>(1, int64_t(timeMs) * kOutRate / 1000);
+    ch->volTarget = target;
+    ch->volStep = (double(target) - ch->vol) / double(frames);
+    ch->slideLeft = frames;
+    ch->stopAfterSlide = stopAfter;
+    // A slide runs in device time, so a stopped channel needs its place in the mix too.
+    AddToMix(*ch);
+  }
+  if (Device* d = DeviceOf(*ch)) EnsureStream(*d);
   return Fail(kOk, true);
 }
 

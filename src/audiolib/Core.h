@@ -140,7 +140,13 @@ struct Device {
   std::mutex mutex;                // the mix lock
   std::vector<Channel*> playing;   // channels playing or paused
   std::vector<float> mix;          // scratch
-  uint32_t sdlId = 0;
+  // A live device's stream is closed while nothing plays (no thread wakes to mix silence) and
+  // opened again when a channel joins the mix. Taken without the mix lock: closing waits for
+  // the callback, which takes the mix lock.
+  std::mutex streamMutex;
+  uint32_t sdlId = 0;        // guarded by streamMutex
+  bool streamWanted = false; // guarded by streamMutex: the device is open
+  bool idleNoted = false;    // mix lock: the render thread was told the mix went quiet
   std::thread pacer;               // "No sound" devices mix on their own clock
   std::atomic<bool> stopPacer{false};
 
@@ -186,6 +192,8 @@ Device* DeviceOf(const Channel& ch);                     // null for decode-only
 // Mixes frames into out on the device's thread (or the caller's, for manual devices).
 // Returns the number of events posted, for manual renders to wait on.
 void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles);
+// Opens the stream of a live device again if it was closed while idle; without the mix lock.
+void EnsureStream(Device& dev);
 // Frees a channel: out of the registry, out of its device, decoder stopped.
 bool FreeChannelHandle(uint32_t handle);
 // Produces up to frames frames of a channel's audio (source or tempo) into out; render lock held.

@@ -15,7 +15,8 @@ namespace detail {
 
 namespace {
 
-constexpr int kSdlBufferFrames = 512;  // about 12 ms: attribute changes are heard quickly
+constexpr int kSdlBufferFrames = 256;  // about 6 ms: keys are heard quickly; the callback only copies
+constexpr auto kIdleClose = std::chrono::seconds(2);  // quiet time before a device's stream closes
 
 bool g_sdlAudio = false;
 
@@ -224,6 +225,13 @@ void MixChannel(Device& dev, Channel& ch, float* mix, size_t n, bool waitForFile
 
 }  // namespace
 
+// Mix lock held: a channel plays or slides, so the device must keep running.
+bool MixBusy(const Device& dev) {
+  for (const Channel* ch : dev.playing)
+    if (ch->state == kActivePlaying || ch->slideLeft > 0) return true;
+  return false;
+}
+
 size_t Produce(Channel& ch, float* out, size_t frames, bool wait) {
   if (!ch.tempo) {
     size_t got = ch.src->Read(out, frames, wait);
@@ -352,6 +360,11 @@ void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles) {
     return false;
   });
   dev.playing.erase(keep, dev.playing.end());
+  if (dev.renderAhead) {
+    const bool busy = MixBusy(dev);
+    if (!busy && !dev.idleNoted) dev.WakeRenderer();  // it closes the stream if it stays quiet
+    dev.idleNoted = !busy;
+  }
 }
 
 void Device::WakeRenderer() {
@@ -365,29 +378,76 @@ void Device::WakeRenderer() {
 
 namespace {
 
+void SdlCallback(void* userdata, Uint8* stream, int len);
+
+// streamMutex held.
+bool OpenStream(Device& d) {
+  SDL_AudioSpec want{}, have{};
+  want.freq = kOutRate;
+  want.format = AUDIO_F32SYS;
+  want.channels = 2;
+  want.samples = kSdlBufferFrames;
+  want.callback = SdlCallback;
+  want.userdata = &d;
+  d.sdlId = SDL_OpenAudioDevice(d.name.c_str(), 0, &want, &have, 0);
+  if (d.sdlId == 0) return false;
+  SDL_PauseAudioDevice(d.sdlId, 0);
+  return true;
+}
+
+// Closes the stream unless a channel started to play meanwhile.
+void CloseIdleStream(Device& dev) {
+  std::lock_guard<std::mutex> sl(dev.streamMutex);
+  {
+    std::lock_guard<std::mutex> lk(dev.mutex);
+    if (MixBusy(dev)) return;
+    dev.idleNoted = false;  // the next quiet period after a reopen is noted again
+  }
+  if (dev.sdlId) {
+    SDL_CloseAudioDevice(dev.sdlId);
+    dev.sdlId = 0;
+  }
+}
+
 // Keeps every playing channel of a live device rendered kAheadFrames ahead. Sleeps while they
-// are full; the mixer wakes it as it takes audio.
+// are full; the mixer wakes it as it takes audio, and when the mix goes quiet.
 void RenderLoop(Device* dev) {
   platform::RaiseThreadPriority();
   std::vector<uint32_t> handles;
   handles.reserve(64);
   bool starved = false;
+  bool quiet = false;
   for (;;) {
+    bool timedOut = false;
     {
       std::unique_lock<std::mutex> lk(dev->wakeMutex);
       auto ready = [&] { return dev->wake || dev->stopRenderer; };
       // A starved source (a network stream) is looked at again soon without a wake-up.
       if (starved) dev->wakeCv.wait_for(lk, std::chrono::milliseconds(10), ready);
+      else if (quiet) timedOut = !dev->wakeCv.wait_for(lk, kIdleClose, ready);
       else dev->wakeCv.wait(lk, ready);
       if (dev->stopRenderer) return;
       dev->wake = false;
     }
     handles.clear();
+    bool busy;
     {
       std::lock_guard<std::mutex> lk(dev->mutex);
       for (Channel* ch : dev->playing)
         if (ch->state == kActivePlaying) handles.push_back(ch->handle);
+      busy = MixBusy(*dev);
     }
+    if (!busy) {
+      if (quiet && timedOut) {
+        CloseIdleStream(*dev);
+        quiet = false;
+      } else {
+        quiet = true;
+      }
+      starved = false;
+      continue;
+    }
+    quiet = false;
     starved = false;
     for (uint32_t h : handles) {
       std::shared_ptr<Channel> ch = FindChannel(h);
@@ -410,11 +470,15 @@ void StopRenderer(Device& dev) {
 
 void CloseDevice(Device& dev) {
   if (!dev.open) return;
-  if (dev.sdlId) {
-    SDL_CloseAudioDevice(dev.sdlId);  // waits for a running callback
-    dev.sdlId = 0;
-  }
   StopRenderer(dev);
+  {
+    std::lock_guard<std::mutex> sl(dev.streamMutex);
+    dev.streamWanted = false;
+    if (dev.sdlId) {
+      SDL_CloseAudioDevice(dev.sdlId);  // waits for a running callback
+      dev.sdlId = 0;
+    }
+  }
   if (dev.pacer.joinable()) {
     dev.stopPacer.store(true);
     dev.pacer.join();
@@ -435,6 +499,12 @@ void FreeChannelsOf(int device, bool all) {
 }
 
 }  // namespace
+
+void EnsureStream(Device& dev) {
+  if (!dev.renderAhead) return;
+  std::lock_guard<std::mutex> sl(dev.streamMutex);
+  if (dev.sdlId == 0 && dev.streamWanted) OpenStream(dev);
+}
 
 bool FreeChannelHandle(uint32_t handle) {
   std::shared_ptr<Channel> ch;
@@ -521,20 +591,16 @@ bool Init(int device, uint32_t freq, uint32_t flags, void* window) {
     d.pacer = std::thread(PacerLoop, &d);
   } else {
     if (!EnsureSdlAudio()) return Fail(kErrorDriver, false);
-    SDL_AudioSpec want{}, have{};
-    want.freq = kOutRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kSdlBufferFrames;
-    want.callback = SdlCallback;
-    want.userdata = &d;
-    d.sdlId = SDL_OpenAudioDevice(d.name.c_str(), 0, &want, &have, 0);
-    if (d.sdlId == 0) return Fail(kErrorDriver, false);
+    {
+      std::lock_guard<std::mutex> sl(d.streamMutex);
+      if (!OpenStream(d)) return Fail(kErrorDriver, false);
+      d.streamWanted = true;
+    }
     d.renderAhead = true;
     d.stopRenderer = false;
     d.wake = false;
+    d.idleNoted = false;
     d.renderer = std::thread(RenderLoop, &d);
-    SDL_PauseAudioDevice(d.sdlId, 0);
   }
   d.open = true;
   r.current = device;

@@ -145,6 +145,14 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   EXPECT_GT(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), 1.5);
   ChannelStop(h1);
   ChannelStop(h2);
+  // Quiet devices close their streams after a while; playing again opens them at once.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+  auto againAt = Clock::now();
+  ASSERT_TRUE(ChannelPlay(h1, true));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const double again = std::chrono::duration<double>(Clock::now() - againAt).count();
+  EXPECT_NEAR(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), again, 0.06);
+  ChannelStop(h1);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Shutdown();
   StopProcess(r1);
