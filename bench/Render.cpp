@@ -55,23 +55,22 @@ int main(int argc, char** argv) {
     }
   }
   double start = CpuSeconds();
-  tbench::Audio audio;
+  tbench::AudioStream source;
   if (file == "-") {
-    audio = tbench::ReadRawF32(stdin, static_cast<int>(rate));
+    source.OpenRawF32(stdin, static_cast<int>(rate));
   } else {
     std::string error;
-    audio = tbench::ReadWav(file, error);
-    if (audio.sampleRate == 0) {
+    if (!source.OpenWav(file, error)) {
       std::fprintf(stderr, "render: %s\n", error.c_str());
       return 1;
     }
   }
-  const size_t frames = audio.frames.size() / 2;
-  tbench::RenderChain chain(audio.sampleRate, opt);
-  tbench::RenderResult r = chain.Run(audio.frames.data(), frames);
+  tbench::RenderChain chain(source.SampleRate(), opt);
+  tbench::RenderResult r = chain.Run(source);
   double cpu = CpuSeconds() - start;
-  double seconds = static_cast<double>(frames) / audio.sampleRate;
-  std::printf("output: %.3f s, peak %.3f, checksum %.6g\n", static_cast<double>(r.outputFrames) / audio.sampleRate,
+  const int sampleRate = source.SampleRate();
+  double seconds = static_cast<double>(r.inputFrames) / sampleRate;
+  std::printf("output: %.3f s, peak %.3f, checksum %.6g\n", static_cast<double>(r.outputFrames) / sampleRate,
               r.peak, r.checksum);
   std::printf("render: %.3f s audio, %.3f s cpu\n", seconds, cpu);
   return 0;

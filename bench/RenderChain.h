@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audiolib/dsp/Effect.h"
+#include "WavReader.h"
 #include "audiolib/dsp/Tempo.h"
 
 namespace tbench {
@@ -19,6 +20,7 @@ struct RenderOptions {
 };
 
 struct RenderResult {
+  size_t inputFrames = 0;
   size_t outputFrames = 0;
   double checksum = 0.0;  // keeps the work observable
   double peak = 0.0;
@@ -27,8 +29,8 @@ struct RenderResult {
 class RenderChain {
  public:
   RenderChain(int sampleRate, const RenderOptions& options);
-  // Runs all frames (interleaved stereo) through the chain; the output is summarised only.
-  RenderResult Run(const float* frames, size_t count);
+  // Runs the whole source through the chain, a block at a time; the output is summarised only.
+  RenderResult Run(AudioStream& source);
 
  private:
   void Effects(float* buf, size_t n);
