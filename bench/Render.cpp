@@ -1,4 +1,4 @@
-// tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R]
+// tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R] [--write OUT]
 // Runs a file through the Output chain as fast as it can and reports the processor time.
 // FILE is a WAVE file, or "-" for raw float stereo on standard input (ffmpeg -f f32le -ac 2 -).
 #include <sys/resource.h>
@@ -20,7 +20,7 @@ double CpuSeconds() {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R]\n");
+  std::fprintf(stderr, "usage: tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R] [--write OUT]\n");
   return 2;
 }
 
@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
       opt.pitch = static_cast<float>(d);
     } else if (a == "--rate" && Number(v, 1000, 768000, d)) {
       rate = d;
+    } else if (a == "--write") {
+      opt.write = v;
     } else if (a == "--chain" && (std::strcmp(v, "full") == 0 || std::strcmp(v, "none") == 0)) {
       opt.fullChain = std::strcmp(v, "full") == 0;
     } else {

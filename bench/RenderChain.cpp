@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace tbench {
 
@@ -50,8 +51,10 @@ void RenderChain::Effects(float* buf, size_t n) {
 RenderResult RenderChain::Run(AudioStream& source) {
   RenderResult r;
   std::vector<float> in(options_.block * 2), buf(options_.block * 2);
+  std::FILE* out = options_.write.empty() ? nullptr : std::fopen(options_.write.c_str(), "wb");
   auto consume = [&](size_t n) {
     Effects(buf.data(), n);
+    if (out != nullptr) std::fwrite(buf.data(), sizeof(float) * 2, n, out);
     // Several sums and maxima side by side, so summarising does not cost more than a stage.
     float sum[8] = {}, peak[8] = {};
     size_t i = 0;
@@ -78,6 +81,7 @@ RenderResult RenderChain::Run(AudioStream& source) {
   }
   tempo_.Flush();
   for (size_t got; (got = tempo_.Receive(buf.data(), options_.block)) > 0;) consume(got);
+  if (out != nullptr) std::fclose(out);
   return r;
 }
 

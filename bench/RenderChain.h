@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audiolib/dsp/Effect.h"
@@ -17,6 +18,7 @@ struct RenderOptions {
   bool fullChain = true;
   float volume = 0.8f;
   size_t block = 1024;  // frames per pull, as a device would ask
+  std::string write;    // if set, the output as raw float stereo to this file, for listening
 };
 
 struct RenderResult {
