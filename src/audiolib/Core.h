@@ -89,7 +89,7 @@ struct FxEntry {
   std::unique_ptr<dsp::Effect> effect;
 };
 
-struct Channel {
+struct Channel : std::enable_shared_from_this<Channel> {
   uint32_t handle = 0;
   int device = -1;
   bool decodeOnly = false;

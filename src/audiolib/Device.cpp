@@ -413,8 +413,10 @@ void CloseIdleStream(Device& dev) {
 // are full; the mixer wakes it as it takes audio, and when the mix goes quiet.
 void RenderLoop(Device* dev) {
   platform::RaiseThreadPriority();
-  std::vector<uint32_t> handles;
-  handles.reserve(64);
+  // Held here rather than looked up in the registry: closing a device holds the registry lock
+  // while it waits for this thread.
+  std::vector<std::shared_ptr<Channel>> channels;
+  channels.reserve(64);
   bool starved = false;
   bool quiet = false;
   for (;;) {
@@ -429,12 +431,11 @@ void RenderLoop(Device* dev) {
       if (dev->stopRenderer) return;
       dev->wake = false;
     }
-    handles.clear();
     bool busy;
     {
       std::lock_guard<std::mutex> lk(dev->mutex);
       for (Channel* ch : dev->playing)
-        if (ch->state == kActivePlaying) handles.push_back(ch->handle);
+        if (ch->state == kActivePlaying) channels.push_back(ch->shared_from_this());
       busy = MixBusy(*dev);
     }
     if (!busy) {
@@ -445,16 +446,16 @@ void RenderLoop(Device* dev) {
         quiet = true;
       }
       starved = false;
+      channels.clear();
       continue;
     }
     quiet = false;
     starved = false;
-    for (uint32_t h : handles) {
-      std::shared_ptr<Channel> ch = FindChannel(h);
-      if (!ch) continue;
+    for (auto& ch : channels) {
       std::lock_guard<std::mutex> rl(ch->renderMutex);
       if (!FillAhead(*ch, kAheadFrames, false)) starved = true;
     }
+    channels.clear();
   }
 }
 
