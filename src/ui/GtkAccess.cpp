@@ -82,25 +82,52 @@ void SetMenuName(wxMenu* menu, const std::string& name) {
   if (menu && menu->m_menu) atk_object_set_name(gtk_widget_get_accessible(menu->m_menu), name.c_str());
 }
 
+namespace {
+void KeepOutOfTabOrder(GObject* button, GParamSpec*, gpointer) {
+  if (gtk_widget_get_can_focus(GTK_WIDGET(button))) gtk_widget_set_can_focus(GTK_WIDGET(button), FALSE);
+}
+
+// The first cell of a row with a text: the one a screen reader reads when told of the row.
+AtkObject* FirstTextCell(AtkTable* table, int row) {
+  const int columns = atk_table_get_n_columns(table);
+  for (int c = 0; c < columns; ++c) {
+    AtkObject* cell = atk_table_ref_at(table, row, c);
+    if (!cell) continue;
+    const char* name = atk_object_get_name(cell);
+    if ((name && *name) || c == columns - 1) return cell;
+    g_object_unref(cell);
+  }
+  return nullptr;
+}
+}  // namespace
+
 void NoHeaderTabStops(wxWindow* table) {
   auto* dv = dynamic_cast<wxDataViewCtrl*>(table);
   GtkWidget* view = dv ? dv->GtkGetTreeView() : nullptr;
   if (!view) return;
   GList* columns = gtk_tree_view_get_columns(GTK_TREE_VIEW(view));
-  for (GList* c = columns; c; c = c->next)
-    if (GtkWidget* button = gtk_tree_view_column_get_button(GTK_TREE_VIEW_COLUMN(c->data)))
-      gtk_widget_set_can_focus(button, FALSE);
+  for (GList* c = columns; c; c = c->next) {
+    GtkWidget* button = gtk_tree_view_column_get_button(GTK_TREE_VIEW_COLUMN(c->data));
+    if (!button) continue;
+    gtk_widget_set_can_focus(button, FALSE);
+    // GTK makes a clickable header focusable again whenever it updates the column: keep it off.
+    if (!g_object_get_data(G_OBJECT(button), "tondrial-no-tab-stop")) {
+      g_object_set_data(G_OBJECT(button), "tondrial-no-tab-stop", GINT_TO_POINTER(1));
+      g_signal_connect(button, "notify::can-focus", G_CALLBACK(KeepOutOfTabOrder), nullptr);
+    }
+  }
   g_list_free(columns);
 }
 
 void FocusRowMoved(wxWindow* table, int row) {
   auto* dv = dynamic_cast<wxDataViewCtrl*>(table);
   GtkWidget* view = dv ? dv->GtkGetTreeView() : nullptr;
-  if (!view || row < 0 || !gtk_widget_has_focus(view)) return;
+  if (!view || row < 0) return;
   AtkObject* a = gtk_widget_get_accessible(view);
   if (!a || !ATK_IS_TABLE(a)) return;
-  // The row's first cell, as GTK's own cursor moves report it.
-  if (AtkObject* cell = atk_table_ref_at(ATK_TABLE(a), row, 0)) {
+  // Its first cell with a text: GTK has already put the focus on the row's first cell, which a
+  // screen reader takes for the same (deleted) row when that cell is empty, and says nothing.
+  if (AtkObject* cell = FirstTextCell(ATK_TABLE(a), row)) {
     g_signal_emit_by_name(a, "active-descendant-changed", cell);
     g_object_unref(cell);
   }

@@ -47,6 +47,7 @@ void PlayListView::ColumnsChanged() {
     col->SetTitle(wxString::FromUTF8(cols[i].title));
     if (col->GetWidth() != cols[i].width) col->SetWidth(cols[i].width);
   }
+  gtkaccess::NoHeaderTabStops(this);
 }
 
 void PlayListView::RowsReset() {

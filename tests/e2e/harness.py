@@ -404,7 +404,9 @@ class ScreenReader:
                    XDG_DATA_HOME=os.path.join(self.dir, "data"), GSETTINGS_BACKEND="memory",
                    **speech.client_env())
         self.speech = speech
-        self.proc = subprocess.Popen(["orca", "-u", os.path.join(self.dir, "prefs")], env=env,
+        debug = os.environ.get("TONDRIAL_ORCA_DEBUG")  # a file for Orca's own trace, when asked
+        self.proc = subprocess.Popen(["orca", "-u", os.path.join(self.dir, "prefs")]
+                                     + (["--debug-file", debug] if debug else []), env=env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait_ready(self, timeout=60):
