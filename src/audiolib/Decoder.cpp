@@ -21,6 +21,12 @@ namespace alib {
 namespace {
 
 constexpr double kSeekPrerollSeconds = 0.3;
+// Beyond these the resampler's set-up alone costs seconds and hundreds of megabytes; no real
+// recording comes near them, so such a file is treated as malformed.
+constexpr int kMaxSourceRate = 768000;
+constexpr int kMaxSourceChannels = 64;
+// Byte positions are frames * 8 in an int64; a claimed length beyond this (millennia) is bogus.
+constexpr int64_t kMaxLengthFrames = int64_t(1) << 56;
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};  // AV_TIME_BASE_Q is a C compound literal
 const char* const kCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 
@@ -37,6 +43,22 @@ int InterruptCallback(void* opaque) {
   if (st->abort && st->abort->load()) return 1;
   if (st->opening && Clock::now() > st->openDeadline) return 1;
   return 0;
+}
+
+// Timestamps come from the file: add and subtract without signed overflow.
+int64_t SatAdd(int64_t a, int64_t b) {
+  int64_t r;
+  if (__builtin_add_overflow(a, b, &r)) return b > 0 ? INT64_MAX : INT64_MIN;
+  return r;
+}
+int64_t SatSub(int64_t a, int64_t b) {
+  int64_t r;
+  if (__builtin_sub_overflow(a, b, &r)) return b < 0 ? INT64_MAX : INT64_MIN;
+  return r;
+}
+
+bool SaneFormat(int rate, int channels) {
+  return rate > 0 && rate <= kMaxSourceRate && channels >= 0 && channels <= kMaxSourceChannels;
 }
 
 bool FileExists(const char* path) {
@@ -175,12 +197,15 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
   d.isOgg = std::strcmp(d.fmt->iformat->name, "ogg") == 0;
   d.isAsf = std::strcmp(d.fmt->iformat->name, "asf") == 0;
 
+  if (!SaneFormat(st->codecpar->sample_rate, st->codecpar->ch_layout.nb_channels)) return kErrorFileForm;
+
   d.codec = avcodec_alloc_context3(dec);
   if (!d.codec) return kErrorMem;
   if (avcodec_parameters_to_context(d.codec, st->codecpar) < 0) return kErrorCodec;
   // Without it the codec cannot move timestamps past skipped priming samples.
   d.codec->pkt_timebase = st->time_base;
   if (avcodec_open2(d.codec, dec, nullptr) < 0) return kErrorCodec;
+  if (!SaneFormat(d.codec->sample_rate, d.codec->ch_layout.nb_channels)) return kErrorFileForm;
   d.pkt = av_packet_alloc();
   d.frame = av_frame_alloc();
   if (!d.pkt || !d.frame) return kErrorMem;
@@ -197,10 +222,10 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
     int64_t end = -1;
     while (av_read_frame(d.fmt, d.pkt) >= 0) {
       if (d.pkt->stream_index == d.stream && d.pkt->pts != AV_NOPTS_VALUE)
-        end = std::max(end, d.pkt->pts + d.pkt->duration);
+        end = std::max(end, SatAdd(d.pkt->pts, d.pkt->duration));
       av_packet_unref(d.pkt);
     }
-    if (end > d.startPts) lengthPts = end - d.startPts;
+    if (end > d.startPts) lengthPts = SatSub(end, d.startPts);
     if (av_seek_frame(d.fmt, d.stream, d.startPts, AVSEEK_FLAG_BACKWARD) < 0) return kErrorFileForm;
   } else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
     lengthPts = st->duration;
@@ -208,8 +233,10 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
     lengthPts = av_rescale_q(d.fmt->duration, kMicroseconds, d.tb);
   }
   if (lengthPts > 0 && !(network && !canSeek)) {
-    length_ = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate},
-                               AVRounding(AV_ROUND_NEAR_INF));
+    const int64_t frames = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate},
+                                            AVRounding(AV_ROUND_NEAR_INF));
+    // av_rescale gives INT64_MIN when the result does not fit.
+    if (frames > 0 && frames <= kMaxLengthFrames) length_ = frames;
   }
   seekable_ = canSeek && length_ > 0;
   if (seekable_) {
@@ -280,14 +307,16 @@ bool Decoder::FeedFrame(void* framePtr, std::vector<float>& out) {
   Impl& d = *impl_;
   auto* f = static_cast<AVFrame*>(framePtr);
   if (f->sample_rate <= 0 || f->nb_samples <= 0) return true;
+  // A stream may change its format mid-way; the limits hold for every frame.
+  if (!SaneFormat(f->sample_rate, f->ch_layout.nb_channels)) return false;
   if (!SetupResampler(f)) return false;
   int64_t s0 = d.nextSrc;
   int64_t pts = f->best_effort_timestamp;
-  if (pts != AV_NOPTS_VALUE) s0 = av_rescale_q(pts - d.startPts, d.tb, AVRational{1, f->sample_rate});
-  d.nextSrc = s0 + f->nb_samples;
+  if (pts != AV_NOPTS_VALUE) s0 = av_rescale_q(SatSub(pts, d.startPts), d.tb, AVRational{1, f->sample_rate});
+  d.nextSrc = SatAdd(s0, f->nb_samples);
   int skip = 0;
   if (d.dropBeforeSrc >= 0) {
-    if (s0 + f->nb_samples <= d.dropBeforeSrc) return true;  // still before the target
+    if (d.nextSrc <= d.dropBeforeSrc) return true;  // still before the target
     if (s0 < d.dropBeforeSrc) {
       skip = int(d.dropBeforeSrc - s0);
     } else {
@@ -299,9 +328,10 @@ bool Decoder::FeedFrame(void* framePtr, std::vector<float>& out) {
   const int bps = av_get_bytes_per_sample(AVSampleFormat(f->format));
   const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f->format));
   const int channels = f->ch_layout.nb_channels > 0 ? f->ch_layout.nb_channels : 1;
-  const uint8_t* in[AV_NUM_DATA_POINTERS] = {};
+  // One pointer per plane: a planar frame may hold more planes than AVFrame::data.
+  const uint8_t* in[kMaxSourceChannels] = {};
   if (planar) {
-    for (int c = 0; c < channels && c < AV_NUM_DATA_POINTERS; ++c)
+    for (int c = 0; c < channels; ++c)
       in[c] = f->extended_data[c] + size_t(skip) * bps;
   } else {
     in[0] = f->extended_data[0] + size_t(skip) * bps * channels;
@@ -413,7 +443,7 @@ bool Decoder::Seek(int64_t target) {
   // Start early and decode up to the target: decoders need a run-in after a jump.
   double t = double(target) / kOutRate - kSeekPrerollSeconds;
   if (t < 0) t = 0;
-  int64_t ts = d.startPts + av_rescale_q(std::llround(t * AV_TIME_BASE), kMicroseconds, d.tb);
+  int64_t ts = SatAdd(d.startPts, av_rescale_q(std::llround(t * AV_TIME_BASE), kMicroseconds, d.tb));
   if (av_seek_frame(d.fmt, d.stream, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
       avformat_seek_file(d.fmt, d.stream, INT64_MIN, ts, ts, 0) < 0)
     return false;
@@ -427,7 +457,7 @@ bool Decoder::Seek(int64_t target) {
   failed_ = false;
   const int srcRate = d.codec->sample_rate > 0 ? d.codec->sample_rate : kOutRate;
   d.dropBeforeSrc = av_rescale(target, srcRate, kOutRate);
-  d.nextSrc = av_rescale_q(ts - d.startPts, d.tb, AVRational{1, srcRate});
+  d.nextSrc = av_rescale_q(SatSub(ts, d.startPts), d.tb, AVRational{1, srcRate});
   next_ = target;
   return true;
 }
