@@ -125,6 +125,18 @@ def main():
         values = [x for w, x in walk.said(t + 1.0) if re.fullmatch(r"\d+%?", x)]
         expect("position slider quiet", len(values) <= 1, walk.orca(t))
 
+        # The main volume slider: the program says "Volume 70%" and Orca no bare number beside it.
+        for _ in range(6):
+            t = walk.key("shift+Tab", pause=0.8)
+            if "Volume" in walk.orca(t):
+                break
+        t = walk.key("Up", pause=1.5)
+        with stage.speech.lock:
+            program = [plain(x) for c, w, x in stage.speech.spoken if "orca" not in c.lower() and w >= t]
+        heard = [x for w, x in walk.said(t) if re.fullmatch(r"\d+", x)]
+        expect("volume heard once", any(re.fullmatch(r"Volume \d+%", x) for x in program) and not heard,
+               (program, walk.orca(t)))
+
         all_heard = [x for w, x in walk.said(0)]
         with stage.speech.lock:
             all_heard += [plain(x) for c, w, x in stage.speech.spoken if "orca" not in c.lower()]
