@@ -456,8 +456,8 @@ void RefreshPlayerDisplay() {
     pos.length = info.LengthSeconds;
   }
   std::string status;
-  if (g_output.Handle) status = FormatStatus(GetMWValue(setting::PlayingStatus), pos);
-  if (status.empty()) status = FormatStatus(GetMWValue(setting::NormalStatus), pos);
+  if (g_output.Handle) status = FormatStatus(TemplateText(setting::PlayingStatus), pos);
+  if (status.empty()) status = FormatStatus(TemplateText(setting::NormalStatus), pos);
   if (status != g_lastStatus) {
     g_lastStatus = status;
     shell.SetStatusText(status);
