@@ -107,6 +107,8 @@ def main():
         walk.key("alt+p", pause=3.0)
         t = walk.key("Tab")
         t2 = walk.key("Tab")
+        heard = walk.orca(t, t2)
+        expect("language named once", heard.count("Language") == 1 and "english" in heard, heard)
         heard = walk.orca(t)
         expect("music folder on first Tab", "folder" in heard.lower() and "text" in heard and "media" in heard, heard)
         walk.key("Escape", pause=2.0)
