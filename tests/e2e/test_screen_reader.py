@@ -119,6 +119,14 @@ def main():
         heard = walk.orca(t)
         expect("row after Delete", "c880" in heard, heard)
 
+        # Go to position (playing): its field named once, with its role and value.
+        walk.key("Home", "Return", pause=1.0)
+        t = walk.key("ctrl+g", pause=2.5)
+        heard = walk.orca(t)
+        expect("go-to field named once", heard.count("Position to go to") == 1 and "combo box" in heard
+               and "0s" in heard, heard)
+        walk.key("Escape", pause=1.5)
+
         # Playing, with the position slider focused (Shift+Tab from the list): at most one
         # value in 10 seconds.
         walk.key("Home", "Return", pause=1.0)
