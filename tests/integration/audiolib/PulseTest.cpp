@@ -132,11 +132,14 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   const double firstMixMs = std::chrono::duration<double, std::milli>(Clock::now() - playAt).count();
   // A seek is heard from the sought position on, though audio is rendered ahead of the device.
   ASSERT_TRUE(ChannelSetPosition(h2, ChannelSeconds2Bytes(h2, 0.5), kPosByte));
-  EXPECT_EQ(ChannelGetPosition(h2, kPosByte), ChannelSeconds2Bytes(h2, 0.5));
   auto seekAt = Clock::now();
+  // The device goes on playing meanwhile: the position moves on from the sought one at once.
+  const double justAfter = ChannelBytes2Seconds(h2, ChannelGetPosition(h2, kPosByte));
+  EXPECT_GE(justAfter, 0.5);
+  EXPECT_LT(justAfter, 0.55);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
   const double sinceSeek = std::chrono::duration<double>(Clock::now() - seekAt).count();
-  EXPECT_NEAR(ChannelBytes2Seconds(h2, ChannelGetPosition(h2, kPosByte)), 0.5 + sinceSeek, 0.06);
+  EXPECT_NEAR(ChannelBytes2Seconds(h2, ChannelGetPosition(h2, kPosByte)), 0.5 + sinceSeek, 0.1);
   // What the server holds between our mix and the sink.
   std::string latencyFile = dir + "/latency.txt";
   std::system(("pactl list sink-inputs | grep -i latency > '" + latencyFile + "'").c_str());
@@ -151,7 +154,7 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   ASSERT_TRUE(ChannelPlay(h1, true));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const double again = std::chrono::duration<double>(Clock::now() - againAt).count();
-  EXPECT_NEAR(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), again, 0.06);
+  EXPECT_NEAR(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), again, 0.1);
   ChannelStop(h1);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Shutdown();
