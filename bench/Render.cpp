@@ -1,4 +1,4 @@
-// tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R]
+// tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R] [--write OUT]
 // Runs a file through the Output chain as fast as it can and reports the processor time.
 // FILE is a WAVE file, or "-" for raw float stereo on standard input (ffmpeg -f f32le -ac 2 -).
 #include <sys/resource.h>
@@ -20,7 +20,7 @@ double CpuSeconds() {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R]\n");
+  std::fprintf(stderr, "usage: tondrial-render FILE [--tempo P] [--pitch S] [--chain full|none] [--rate R] [--write OUT]\n");
   return 2;
 }
 
@@ -48,6 +48,8 @@ int main(int argc, char** argv) {
       opt.pitch = static_cast<float>(d);
     } else if (a == "--rate" && Number(v, 1000, 768000, d)) {
       rate = d;
+    } else if (a == "--write") {
+      opt.write = v;
     } else if (a == "--chain" && (std::strcmp(v, "full") == 0 || std::strcmp(v, "none") == 0)) {
       opt.fullChain = std::strcmp(v, "full") == 0;
     } else {
@@ -55,23 +57,22 @@ int main(int argc, char** argv) {
     }
   }
   double start = CpuSeconds();
-  tbench::Audio audio;
+  tbench::AudioStream source;
   if (file == "-") {
-    audio = tbench::ReadRawF32(stdin, static_cast<int>(rate));
+    source.OpenRawF32(stdin, static_cast<int>(rate));
   } else {
     std::string error;
-    audio = tbench::ReadWav(file, error);
-    if (audio.sampleRate == 0) {
+    if (!source.OpenWav(file, error)) {
       std::fprintf(stderr, "render: %s\n", error.c_str());
       return 1;
     }
   }
-  const size_t frames = audio.frames.size() / 2;
-  tbench::RenderChain chain(audio.sampleRate, opt);
-  tbench::RenderResult r = chain.Run(audio.frames.data(), frames);
+  tbench::RenderChain chain(source.SampleRate(), opt);
+  tbench::RenderResult r = chain.Run(source);
   double cpu = CpuSeconds() - start;
-  double seconds = static_cast<double>(frames) / audio.sampleRate;
-  std::printf("output: %.3f s, peak %.3f, checksum %.6g\n", static_cast<double>(r.outputFrames) / audio.sampleRate,
+  const int sampleRate = source.SampleRate();
+  double seconds = static_cast<double>(r.inputFrames) / sampleRate;
+  std::printf("output: %.3f s, peak %.3f, checksum %.6g\n", static_cast<double>(r.outputFrames) / sampleRate,
               r.peak, r.checksum);
   std::printf("render: %.3f s audio, %.3f s cpu\n", seconds, cpu);
   return 0;

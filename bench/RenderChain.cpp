@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace tbench {
 
@@ -47,26 +48,40 @@ void RenderChain::Effects(float* buf, size_t n) {
   for (size_t i = 0; i < n * 2; ++i) buf[i] *= v;
 }
 
-RenderResult RenderChain::Run(const float* frames, size_t count) {
+RenderResult RenderChain::Run(AudioStream& source) {
   RenderResult r;
-  std::vector<float> buf(options_.block * 2);
+  std::vector<float> in(options_.block * 2), buf(options_.block * 2);
+  std::FILE* out = options_.write.empty() ? nullptr : std::fopen(options_.write.c_str(), "wb");
   auto consume = [&](size_t n) {
     Effects(buf.data(), n);
-    for (size_t i = 0; i < n * 2; ++i) {
-      r.checksum += buf[i];
-      r.peak = std::max(r.peak, static_cast<double>(std::fabs(buf[i])));
+    if (out != nullptr) std::fwrite(buf.data(), sizeof(float) * 2, n, out);
+    // Several sums and maxima side by side, so summarising does not cost more than a stage.
+    float sum[8] = {}, peak[8] = {};
+    size_t i = 0;
+    for (; i + 8 <= n * 2; i += 8) {
+      for (int k = 0; k < 8; ++k) {
+        sum[k] += buf[i + k];
+        peak[k] = std::max(peak[k], std::fabs(buf[i + k]));
+      }
+    }
+    for (; i < n * 2; ++i) {
+      sum[0] += buf[i];
+      peak[0] = std::max(peak[0], std::fabs(buf[i]));
+    }
+    for (int k = 0; k < 8; ++k) {
+      r.checksum += sum[k];
+      r.peak = std::max(r.peak, static_cast<double>(peak[k]));
     }
     r.outputFrames += n;
   };
-  size_t put = 0;
-  while (put < count) {
-    size_t n = std::min(options_.block, count - put);
-    tempo_.Put(frames + put * 2, n);
-    put += n;
+  for (size_t n; (n = source.Read(in.data(), options_.block)) > 0;) {
+    r.inputFrames += n;
+    tempo_.Put(in.data(), n);
     for (size_t got; (got = tempo_.Receive(buf.data(), options_.block)) > 0;) consume(got);
   }
   tempo_.Flush();
   for (size_t got; (got = tempo_.Receive(buf.data(), options_.block)) > 0;) consume(got);
+  if (out != nullptr) std::fclose(out);
   return r;
 }
 

@@ -3,9 +3,11 @@
 #pragma once
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "audiolib/dsp/Effect.h"
+#include "WavReader.h"
 #include "audiolib/dsp/Tempo.h"
 
 namespace tbench {
@@ -16,9 +18,11 @@ struct RenderOptions {
   bool fullChain = true;
   float volume = 0.8f;
   size_t block = 1024;  // frames per pull, as a device would ask
+  std::string write;    // if set, the output as raw float stereo to this file, for listening
 };
 
 struct RenderResult {
+  size_t inputFrames = 0;
   size_t outputFrames = 0;
   double checksum = 0.0;  // keeps the work observable
   double peak = 0.0;
@@ -27,8 +31,8 @@ struct RenderResult {
 class RenderChain {
  public:
   RenderChain(int sampleRate, const RenderOptions& options);
-  // Runs all frames (interleaved stereo) through the chain; the output is summarised only.
-  RenderResult Run(const float* frames, size_t count);
+  // Runs the whole source through the chain, a block at a time; the output is summarised only.
+  RenderResult Run(AudioStream& source);
 
  private:
   void Effects(float* buf, size_t n);

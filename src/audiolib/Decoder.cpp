@@ -23,6 +23,12 @@ namespace alib {
 namespace {
 
 constexpr double kSeekPrerollSeconds = 0.3;
+// Beyond these the resampler's set-up alone costs seconds and hundreds of megabytes; no real
+// recording comes near them, so such a file is treated as malformed.
+constexpr int kMaxSourceRate = 768000;
+constexpr int kMaxSourceChannels = 64;
+// Byte positions are frames * 8 in an int64; a claimed length beyond this (millennia) is bogus.
+constexpr int64_t kMaxLengthFrames = int64_t(1) << 56;
 constexpr AVRational kMicroseconds{1, AV_TIME_BASE};  // AV_TIME_BASE_Q is a C compound literal
 const char* const kCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 
@@ -39,6 +45,22 @@ int InterruptCallback(void* opaque) {
   if (st->abort && st->abort->load()) return 1;
   if (st->opening && Clock::now() > st->openDeadline) return 1;
   return 0;
+}
+
+// Timestamps come from the file: add and subtract without signed overflow.
+int64_t SatAdd(int64_t a, int64_t b) {
+  int64_t r;
+  if (__builtin_add_overflow(a, b, &r)) return b > 0 ? INT64_MAX : INT64_MIN;
+  return r;
+}
+int64_t SatSub(int64_t a, int64_t b) {
+  int64_t r;
+  if (__builtin_sub_overflow(a, b, &r)) return b < 0 ? INT64_MAX : INT64_MIN;
+  return r;
+}
+
+bool SaneFormat(int rate, int channels) {
+  return rate > 0 && rate <= kMaxSourceRate && channels >= 0 && channels <= kMaxSourceChannels;
 }
 
 bool FileExists(const char* path) {
@@ -304,6 +326,8 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
   // reading megabytes; the codec is fixed by now, so the header's word stands.
   if (!network) d.fmt->probesize = 32;
 
+  if (!SaneFormat(st->codecpar->sample_rate, st->codecpar->ch_layout.nb_channels)) return kErrorFileForm;
+
   probe.canSeek = d.fmt->pb && (d.fmt->pb->seekable & AVIO_SEEKABLE_NORMAL);
   const AVCodecParameters* par = st->codecpar;
   const int srcRate = par->sample_rate > 0 ? par->sample_rate : kOutRate;
@@ -325,10 +349,10 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
     int64_t end = -1;
     while (av_read_frame(d.fmt, d.pkt) >= 0) {
       if (d.pkt->stream_index == d.stream && d.pkt->pts != AV_NOPTS_VALUE)
-        end = std::max(end, d.pkt->pts + d.pkt->duration);
+        end = std::max(end, SatAdd(d.pkt->pts, d.pkt->duration));
       av_packet_unref(d.pkt);
     }
-    if (end > d.startPts) lengthPts = end - d.startPts;
+    if (end > d.startPts) lengthPts = SatSub(end, d.startPts);
     if (av_seek_frame(d.fmt, d.stream, d.startPts, AVSEEK_FLAG_BACKWARD) < 0) return kErrorFileForm;
   } else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
     lengthPts = st->duration;
@@ -343,10 +367,13 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
     lengthPts = av_rescale_q(d.fmt->duration, kMicroseconds, d.tb);
   }
   if (!(network && !probe.canSeek)) {
+    int64_t frames = -1;
     if (lengthSrc > 0)
-      probe.length = av_rescale_rnd(lengthSrc, kOutRate, srcRate, AV_ROUND_NEAR_INF);
+      frames = av_rescale_rnd(lengthSrc, kOutRate, srcRate, AV_ROUND_NEAR_INF);
     else if (lengthPts > 0)
-      probe.length = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate}, AVRounding(AV_ROUND_NEAR_INF));
+      frames = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate}, AVRounding(AV_ROUND_NEAR_INF));
+    // av_rescale gives INT64_MIN when the result does not fit.
+    if (frames > 0 && frames <= kMaxLengthFrames) probe.length = frames;
   }
   if (probe.length <= 0) probe.trimEnd = false;
   return kOk;
@@ -376,6 +403,7 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
   // Without it the codec cannot move timestamps past skipped priming samples.
   d.codec->pkt_timebase = st->time_base;
   if (avcodec_open2(d.codec, dec, nullptr) < 0) return kErrorCodec;
+  if (!SaneFormat(d.codec->sample_rate, d.codec->ch_layout.nb_channels)) return kErrorFileForm;
 
   length_ = probe.length;
   d.trimEnd = probe.trimEnd;
@@ -465,14 +493,16 @@ bool Decoder::FeedFrame(void* framePtr, std::vector<float>& out) {
   Impl& d = *impl_;
   auto* f = static_cast<AVFrame*>(framePtr);
   if (f->sample_rate <= 0 || f->nb_samples <= 0) return true;
+  // A stream may change its format mid-way; the limits hold for every frame.
+  if (!SaneFormat(f->sample_rate, f->ch_layout.nb_channels)) return false;
   if (!SetupResampler(f)) return false;
   int64_t s0 = d.nextSrc;
   int64_t pts = f->best_effort_timestamp;
-  if (pts != AV_NOPTS_VALUE) s0 = av_rescale_q(pts - d.startPts, d.tb, AVRational{1, f->sample_rate});
-  d.nextSrc = s0 + f->nb_samples;
+  if (pts != AV_NOPTS_VALUE) s0 = av_rescale_q(SatSub(pts, d.startPts), d.tb, AVRational{1, f->sample_rate});
+  d.nextSrc = SatAdd(s0, f->nb_samples);
   int skip = 0;
   if (d.dropBeforeSrc >= 0) {
-    if (s0 + f->nb_samples <= d.dropBeforeSrc) return true;  // still before the target
+    if (d.nextSrc <= d.dropBeforeSrc) return true;  // still before the target
     if (s0 < d.dropBeforeSrc) {
       skip = int(d.dropBeforeSrc - s0);
     } else {
@@ -484,9 +514,10 @@ bool Decoder::FeedFrame(void* framePtr, std::vector<float>& out) {
   const int bps = av_get_bytes_per_sample(AVSampleFormat(f->format));
   const bool planar = av_sample_fmt_is_planar(AVSampleFormat(f->format));
   const int channels = f->ch_layout.nb_channels > 0 ? f->ch_layout.nb_channels : 1;
-  const uint8_t* in[AV_NUM_DATA_POINTERS] = {};
+  // One pointer per plane: a planar frame may hold more planes than AVFrame::data.
+  const uint8_t* in[kMaxSourceChannels] = {};
   if (planar) {
-    for (int c = 0; c < channels && c < AV_NUM_DATA_POINTERS; ++c)
+    for (int c = 0; c < channels; ++c)
       in[c] = f->extended_data[c] + size_t(skip) * bps;
   } else {
     in[0] = f->extended_data[0] + size_t(skip) * bps * channels;
@@ -600,7 +631,7 @@ bool Decoder::Seek(int64_t target) {
   // Start early and decode up to the target: decoders need a run-in after a jump.
   double t = double(target) / kOutRate - kSeekPrerollSeconds;
   if (t < 0) t = 0;
-  int64_t ts = d.startPts + av_rescale_q(std::llround(t * AV_TIME_BASE), kMicroseconds, d.tb);
+  int64_t ts = SatAdd(d.startPts, av_rescale_q(std::llround(t * AV_TIME_BASE), kMicroseconds, d.tb));
   if (av_seek_frame(d.fmt, d.stream, ts, AVSEEK_FLAG_BACKWARD) < 0 &&
       avformat_seek_file(d.fmt, d.stream, INT64_MIN, ts, ts, 0) < 0)
     return false;
@@ -614,7 +645,7 @@ bool Decoder::Seek(int64_t target) {
   failed_ = false;
   const int srcRate = d.codec->sample_rate > 0 ? d.codec->sample_rate : kOutRate;
   d.dropBeforeSrc = av_rescale(target, srcRate, kOutRate);
-  d.nextSrc = av_rescale_q(ts - d.startPts, d.tb, AVRational{1, srcRate});
+  d.nextSrc = av_rescale_q(SatSub(ts, d.startPts), d.tb, AVRational{1, srcRate});
   next_ = target;
   return true;
 }

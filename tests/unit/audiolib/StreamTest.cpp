@@ -235,6 +235,50 @@ TEST(Streams, TruncatedAndOddFilesEndCleanly) {
   EXPECT_NE(ErrorGetCode(), kOk);
 }
 
+// Overwrites bytes of a file in place, little-endian.
+void Patch(const std::string& path, long offset, uint64_t value, int bytes) {
+  FILE* fp = fopen(path.c_str(), "r+b");
+  ASSERT_NE(fp, nullptr);
+  fseek(fp, offset, SEEK_SET);
+  for (int i = 0; i < bytes; ++i) fputc(int((value >> (8 * i)) & 0xFF), fp);
+  fclose(fp);
+}
+
+TEST(Streams, HostileButParseableHeadersPlayOrFailAsFormatErrors) {
+  // Ten planar channels with a known layout: more planes than a frame's data pointers.
+  std::string ten = testmedia::Make(Dir(), "ch10.wv",
+                                    "-f lavfi -i 'aevalsrc=0.5*sin(2*PI*440*t):c=FL+FR+FC+LFE+BL+BR+SL+SR+TFL+TFR:s=44100:d=0.5' -c:a wavpack");
+  ASSERT_FALSE(ten.empty());
+  uint32_t h = StreamCreateFile(false, ten.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u) << ErrorGetCode();
+  EXPECT_NEAR(double(DecodeAll(h).size() / 2), 0.5 * 44100, 50);
+  StreamFree(h);
+
+  // A tiny WAV declaring 400 MHz: refused before the resampler is built for it.
+  std::string fast = Dir() + "/rate400m.wav";
+  std::string src = testmedia::Make(Dir(), "tiny8k.wav", "-f lavfi -i anullsrc=r=8000:cl=mono -t 0.007 -c:a pcm_s16le -fflags +bitexact");
+  ASSERT_EQ(std::system(("cp '" + src + "' '" + fast + "'").c_str()), 0);
+  Patch(fast, 24, 400000000, 4);
+  Patch(fast, 28, 800000000, 4);
+  EXPECT_EQ(StreamCreateFile(false, fast.c_str(), 0, 0, kStreamDecode), 0u);
+  EXPECT_EQ(ErrorGetCode(), kErrorFileForm);
+
+  // An RF64 file claiming 2^61 frames: its byte length would not fit, so the length is unknown
+  // and what the file really holds still plays.
+  std::string huge = Dir() + "/huge.wav";
+  std::string rf = testmedia::Make(Dir(), "short-rf64.wav",
+                                   "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=0.1 -ac 2 -c:a pcm_s16le -rf64 always");
+  ASSERT_EQ(std::system(("cp '" + rf + "' '" + huge + "'").c_str()), 0);
+  Patch(huge, 28, uint64_t(1) << 62, 8);
+  Patch(huge, 36, uint64_t(1) << 61, 8);
+  h = StreamCreateFile(false, huge.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u) << ErrorGetCode();
+  const int64_t len = ChannelGetLength(h, kPosByte);
+  EXPECT_TRUE(len == -1 || (len >= 0 && len < (int64_t(1) << 60))) << len;
+  EXPECT_NEAR(double(DecodeAll(h).size() / 2), 0.1 * 44100, 50);
+  StreamFree(h);
+}
+
 TEST(Streams, SeekPastTheEndFailsWithThePositionError) {
   std::string path = testmedia::Make(Dir(), "tone30-pcm.wav", std::string(testmedia::kTone30) + " -c:a pcm_s16le");
   uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
