@@ -19,6 +19,7 @@ test_pkgs=(
   ffmpeg sox openssl ca-certificates
   mingw-w64
   speech-dispatcher
+  orca
 )
 
 want=("${build_pkgs[@]}")

@@ -18,10 +18,14 @@ import sys
 # source in scripts/text/ -> [(file in data/, form)]
 #   "utf16": the text as it is, UTF-16 LE with its mark
 #   "help-text", "help-html": the help, written once in the small markup below, as text or HTML
+#   "help-html-en": the same HTML for an English help (its language and table-of-contents title)
 FILES = {
     "aide.txt": [("Tondrial-Help.Txt", "help-text"), ("Tondrial.Html", "help-html")],
     "licence.txt": [("License.Txt", "utf16")],
     "historique.txt": [("Historique.txt", "utf16")],
+    # English, named by the English language file (Help.FileText, Help.FileHtml, WhatNews.File).
+    "help.txt": [("Tondrial-Help-English.Txt", "help-text"), ("Tondrial-English.Html", "help-html-en")],
+    "history.txt": [("History.txt", "utf16")],
 }
 
 # Help markup, one element a line: "= title", "== part", "=== sub-part", "- list item",
@@ -78,7 +82,7 @@ def help_text(source):
     return "\n".join(lines) + "\n"
 
 
-def help_html(source):
+def help_html(source, lang="fr", contents="Sommaire"):
     import html
 
     def escape(t):
@@ -87,7 +91,7 @@ def help_html(source):
     blocks = numbered(parse_help(source))
     title = next(t for k, t in blocks if k == "h1")
     parts = [(i, t) for i, (k, t) in enumerate(blocks) if k == "h2"]
-    out = ["<!DOCTYPE html>", '<html lang="fr">', "<head>", '<meta charset="utf-8">',
+    out = ["<!DOCTYPE html>", '<html lang="%s">' % lang, "<head>", '<meta charset="utf-8">',
            '<meta name="viewport" content="width=device-width, initial-scale=1">',
            "<title>%s</title>" % escape(title),
            "<style>body{font-family:sans-serif;font-size:1.2em;line-height:1.5;max-width:48em;margin:1em auto;"
@@ -101,8 +105,8 @@ def help_html(source):
             out.append("<h1>%s</h1>" % escape(text))
         elif kind == "h2":
             if i == parts[0][0]:
-                out.append('<nav aria-label="Sommaire">')
-                out.append("<h2>Sommaire</h2>")
+                out.append('<nav aria-label="%s">' % contents)
+                out.append("<h2>%s</h2>" % contents)
                 out.append("<ul>")
                 for j, (_, t) in enumerate(parts):
                     out.append('<li><a href="#partie%d">%s</a></li>' % (j + 1, escape(t)))
@@ -132,10 +136,12 @@ def convert(text, form):
         text = help_text(text)
     elif form == "help-html":
         text = help_html(text)
+    elif form == "help-html-en":
+        text = help_html(text, "en", "Contents")
     if not text.endswith("\n"):
         text += "\n"
     text = text.replace("\n", "\r\n")
-    if form == "help-html":
+    if form.startswith("help-html"):
         return text.encode("utf-8")
     return b"\xff\xfe" + text.encode("utf-16-le")
 

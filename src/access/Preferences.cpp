@@ -1,6 +1,7 @@
 #include "access/Preferences.h"
 
 #include "access/Shortcuts.h"
+#include "access/Templates.h"
 #include "app/AppState.h"
 #include "app/Shell.h"
 #include "app/TextUtil.h"
@@ -139,7 +140,7 @@ void OpenPreferencesForm(PreferencesForm& form) {
   form.texts.clear();
   form.checks.clear();
   for (const auto& row : PreferenceRows()) {
-    if (row.kind == PrefRow::Text) form.texts[row.id] = GetMWValue(row.id);
+    if (row.kind == PrefRow::Text) form.texts[row.id] = TemplateText(row.id);
     else if (row.kind == PrefRow::Check) form.checks[row.id] = GetMWFlag(row.id);
   }
   form.languages = LanguageNames();
@@ -151,7 +152,7 @@ void OpenPreferencesForm(PreferencesForm& form) {
 
 PrefConfirmResult ConfirmPreferences(PreferencesForm& form) {
   PrefConfirmResult r;
-  for (const auto& [id, value] : form.texts) SetMWValue(id, value);
+  for (const auto& [id, value] : form.texts) SetMWValue(id, TemplateToStore(id, value));
   for (const auto& [id, on] : form.checks) SetMWFlag(id, on);
   // No language files found: the one in use stays.
   if (form.language >= 0 && form.language < static_cast<int>(form.languages.size()))

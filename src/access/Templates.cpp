@@ -188,5 +188,33 @@ int64_t ParseTimeExpression(const std::string& input, int64_t position, int64_t 
 
 void SayStatus() {
   StatusPosition pos = TheStatusSource().OutputPosition();
-  Speak(FormatStatus(GetMWValue(setting::DisplayInfos), pos));
+  Speak(FormatStatus(TemplateText(setting::DisplayInfos), pos));
+}
+
+namespace {
+// The language's text of a template setting still at its registered default; "" when the
+// setting is not a template or the language has no text for it.
+std::string LanguageTemplate(const Setting& s) {
+  using namespace setting;
+  if (s.Id != PlayingStatus && s.Id != NormalStatus && s.Id != DisplayInfos && s.Id != DisplayTime && s.Id != SayTime)
+    return {};
+  std::string text = Lang(s.Name);
+  return text == s.Name ? std::string() : text;
+}
+}  // namespace
+
+std::string TemplateText(int32_t settingId) {
+  const Setting* s = FindSetting(settingId);
+  if (!s) return {};
+  if (s->Value == s->Default) {
+    std::string text = LanguageTemplate(*s);
+    if (!text.empty()) return text;
+  }
+  return s->Value;
+}
+
+std::string TemplateToStore(int32_t settingId, const std::string& shown) {
+  const Setting* s = FindSetting(settingId);
+  if (s && !shown.empty() && shown == LanguageTemplate(*s)) return s->Default;
+  return shown;
 }

@@ -54,5 +54,13 @@ std::string FormatStatus(const std::string& tmpl, const StatusPosition& pos);
 // Never below 0; a target past the length keeps the position.
 int64_t ParseTimeExpression(const std::string& text, int64_t position, int64_t length);
 
+// The template a setting holds, for the current language: while the setting keeps its
+// registered default, the language file's text of the same key ("Display.SayTime"…) when
+// it has one; a template the user changed, as stored. Other settings: their stored value.
+std::string TemplateText(int32_t settingId);
+// What to store for a template edited to `shown`: the default again when it is the
+// language's own text, so it goes on following the language.
+std::string TemplateToStore(int32_t settingId, const std::string& shown);
+
 // Speaks the "Display.Infos" template for the Output's position.
 void SayStatus();

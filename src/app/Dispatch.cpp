@@ -1,5 +1,7 @@
 #include "app/Dispatch.h"
 
+#include <utility>
+
 #include "app/AppHooks.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
@@ -37,24 +39,37 @@ std::string ReadTextFile(const std::string& path, bool& ok) {
 
 void ShowLog() { TheShell().ShowTextWindow("Log - " + App.AppName, LogText()); }
 
+namespace {
+// A file of the current language's (its language file names it) when it is there, else the
+// base language's: a language without its own help or history still gets the French one.
+std::string LocalFile(const std::string& key, const char* base) {
+  std::string own = Lang(key);
+  if (own != key && !own.empty() && own.find('/') == std::string::npos && NonEmptyFile(App.MainPath + own))
+    return App.MainPath + own;
+  return App.MainPath + base;
+}
+}  // namespace
+
 void ShowHelp() {
-  for (const char* f : {"Tondrial.Chm", "Tondrial.Html"}) {
-    if (NonEmptyFile(App.MainPath + f)) {
-      platform::OpenDocument(App.MainPath + f);
+  for (auto [key, base] : {std::pair{"Help.FileChm", "Tondrial.Chm"}, std::pair{"Help.FileHtml", "Tondrial.Html"}}) {
+    std::string file = LocalFile(key, base);
+    if (NonEmptyFile(file)) {
+      platform::OpenDocument(file);
       return;
     }
   }
-  if (NonEmptyFile(App.MainPath + "Tondrial-Help.Txt")) {
+  std::string text = LocalFile("Help.FileText", "Tondrial-Help.Txt");
+  if (NonEmptyFile(text)) {
     bool ok = false;
-    TheShell().ShowTextWindow(Lang("Help.Title"), ReadTextFile(App.MainPath + "Tondrial-Help.Txt", ok));
+    TheShell().ShowTextWindow(Lang("Help.Title"), ReadTextFile(text, ok));
     return;
   }
-  TheShell().MessageRequester(Lang("Help.Title"), "Pas d'aide !", kRequesterInfo);
+  TheShell().MessageRequester(Lang("Help.Title"), Lang("Help.NoHelp"), kRequesterInfo);
 }
 
 void ShowWhatsNew() {
   bool ok = false;
-  TheShell().ShowTextWindow(Lang("WhatNews.Title"), ReadTextFile(App.MainPath + "Historique.txt", ok));
+  TheShell().ShowTextWindow(Lang("WhatNews.Title"), ReadTextFile(LocalFile("WhatNews.File", "Historique.txt"), ok));
 }
 
 void HideToSystray() {

@@ -6,8 +6,13 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <sstream>
+
+#include "app/EventLog.h"
 
 namespace fileutil {
 
@@ -47,7 +52,54 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 }  // namespace
 
+bool IsReadOnlyFile(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0;
+}
+
+namespace {
+// Settings are saved on every change: one log line per file is enough.
+bool FirstRefusal(const std::string& path) {
+  static std::mutex lock;
+  static std::set<std::string> refused;
+  std::lock_guard<std::mutex> g(lock);
+  return refused.insert(path).second;
+}
+
+constexpr const char kTempMark[] = ".tmp-";
+constexpr size_t kTempRandom = 6;  // mkstemp's XXXXXX
+
+bool IsOurTempName(const std::string& name) {
+  const size_t mark = sizeof kTempMark - 1;
+  if (name.size() <= mark + kTempRandom) return false;
+  const size_t at = name.size() - kTempRandom - mark;
+  if (name.compare(at, mark, kTempMark) != 0) return false;
+  for (size_t i = name.size() - kTempRandom; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+  }
+  return true;
+}
+}  // namespace
+
+int RemoveStaleTempFiles(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+  int removed = 0;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code e2;
+    if (!it->is_regular_file(e2) || it->is_symlink(e2)) continue;
+    if (!IsOurTempName(it->path().filename().string())) continue;
+    if (fs::remove(it->path(), e2)) ++removed;
+  }
+  return removed;
+}
+
 int WriteFileAtomic(const std::string& path, const std::string& bytes) {
+  if (IsReadOnlyFile(path)) {
+    if (FirstRefusal(path)) AddLog("! Read-only file left unchanged : " + path);
+    return 0;
+  }
   std::string tmp = path + ".tmp-XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) return 0;

@@ -13,7 +13,16 @@ bool RemoveFile(const std::string& path);
 // over path, so a crash or a full disk never leaves a torn file: either the old content
 // or the new one. Returns a positive descriptor-like number on success (the temporary
 // file's descriptor, for log lines that report it), 0 on failure (the old file stays).
+// A file the user may not write is left as it is (a rename would replace it all the same,
+// with new contents and a new owner); the first refusal for a path is logged.
 int WriteFileAtomic(const std::string& path, const std::string& bytes);
+
+// True when path exists and this user has no right to write it.
+bool IsReadOnlyFile(const std::string& path);
+
+// Removes the temporary files WriteFileAtomic leaves when the process dies mid-write
+// ("name.tmp-XXXXXX") from folder, and nothing else. Returns how many were removed.
+int RemoveStaleTempFiles(const std::string& folder);
 
 // Appends bytes at the end of path. Returns a positive number on success, 0 on failure.
 int AppendFile(const std::string& path, const std::string& bytes);

@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "access/ShortcutTable.h"
+#include "access/Speech.h"
 #include "app/AppHooks.h"
 #include "app/AppState.h"
 #include "app/EventLog.h"
@@ -23,6 +24,10 @@ void ReportFault(const std::string& report) {
   AddLog(report);
   WriteLog();
 }
+
+// Where the settings went when their folder could not be written, said once the texts are loaded.
+enum class FolderNotice { None, Elsewhere, NotKept };
+FolderNotice g_folderNotice = FolderNotice::None;
 
 void ClampSetting(int id, int lo, int hi) { SetMWNumber(id, Clamp(GetMWNumber(id), lo, hi)); }
 
@@ -56,6 +61,8 @@ void LogStartHeader(const std::string& programFile) {
 
 void ResolveFolders(const std::string& programFile) {
   App.MainPath = fileutil::FolderPart(programFile);
+  g_folderNotice = FolderNotice::None;
+  std::string refused;
   if (App.Portable) {
     AddLog("Version Portable", true);
     App.PrefPath = App.MainPath;
@@ -65,12 +72,30 @@ void ResolveFolders(const std::string& programFile) {
     std::string appData = platform::SpecialFolder(platform::Folder::AppData);
     // Without a configuration folder the settings would land relative to the current folder.
     App.PrefPath = appData.empty() ? std::string() : appData + "MerrowinS/Tondrial/";
-    if (App.PrefPath.empty() || !EnsureFolder(App.PrefPath, true, true))
+    if (App.PrefPath.empty() || !EnsureFolder(App.PrefPath, true, true)) {
+      refused = App.PrefPath;
       App.PrefPath = platform::SpecialFolder(platform::Folder::Profile);
+      if (!refused.empty()) g_folderNotice = FolderNotice::Elsewhere;
+    }
   }
   AddLog("MainPath = " + App.MainPath, true);
   AddLog("PrefPath = " + App.PrefPath, true);
+  // A user who cannot write the settings folder must hear that changes are not kept there.
+  if (App.PrefPath.empty() || !EnsureFolder(App.PrefPath, false, true)) {
+    g_folderNotice = FolderNotice::NotKept;
+    AddLog("! Settings folder cannot be written, settings are not kept : " + App.PrefPath, true);
+  } else if (g_folderNotice == FolderNotice::Elsewhere) {
+    AddLog("! Settings folder cannot be written : " + refused + ", settings kept in : " + App.PrefPath, true);
+  }
   AddLog("CurrentPath = " + platform::CurrentFolder());
+}
+
+std::string FolderNoticeText() {
+  switch (g_folderNotice) {
+    case FolderNotice::Elsewhere: return Lang("Msg\\Settings.Elsewhere") + App.PrefPath;
+    case FolderNotice::NotKept: return Lang("Msg\\Settings.NotKept");
+    default: return {};
+  }
 }
 
 void ValidateSettings() {
@@ -89,7 +114,10 @@ void ValidateSettings() {
     SetMWValue(MyMusicFolder, platform::SpecialFolder(platform::Folder::Music));
   DefaultIfBlank(FileAudio, kDefaultAudioExtensions);
   DefaultIfBlank(FileVideo, "WMV;");
-  DefaultIfBlank(FilePlayList, "M3U;");
+  DefaultIfBlank(FilePlayList, kDefaultPlayListExtensions);
+  // Stored by an earlier version as its default, not chosen: it gains ".M3U8".
+  if (text::EqualsNoCase(text::Trim(GetMWValue(FilePlayList)), kFormerPlayListExtensions))
+    SetMWValue(FilePlayList, kDefaultPlayListExtensions);
   DefaultIfBlank(OutputParamEQ, kDefaultParamEQ);
 }
 
@@ -106,6 +134,11 @@ void StartUpLogic(const std::vector<std::string>& args, const std::string& progr
   ValidateSettings();
   LoadLanguage("");
   App.MainLang = LoadLanguage(App.MainLang);
+  // Only one copy runs per settings folder: any of our temporary files left there is from a crash.
+  if (!App.PrefPath.empty()) fileutil::RemoveStaleTempFiles(App.PrefPath);
+  fileutil::RemoveStaleTempFiles(LanguageFolder());
+  const std::string notice = FolderNoticeText();
+  if (!notice.empty()) Speak(notice);
 }
 
 int ShutDown() {

@@ -9,6 +9,10 @@ void ParseCommandLine(const std::vector<std::string>& args, const std::string& p
 // MainPath, PrefPath and the current folder; logs their lines.
 void ResolveFolders(const std::string& programFile);
 
+// What start-up says when the settings folder could not be written ("" when it could):
+// where the settings go instead, or that they are not kept.
+std::string FolderNoticeText();
+
 // Header lines of the log: product, start time, system, program file.
 void LogStartHeader(const std::string& programFile);
 

@@ -158,7 +158,7 @@ void MovePosition(int32_t delta) {
                       : OutputSeekPercent(TheShell().GetGadgetState(gadget::MainWindow, gadget::Position));
   PositionInfo info;
   if (ok && OutputPositionInfo(info)) {
-    Speak(std::to_string(info.Percent) + "%, " + FormatTime(info.PositionSeconds, GetMWValue(setting::SayTime)),
+    Speak(std::to_string(info.Percent) + "%, " + FormatTime(info.PositionSeconds, TemplateText(setting::SayTime)),
           Lang("Say.Position"));
   } else {
     Speak(Lang("Say.PositionCantMove"));

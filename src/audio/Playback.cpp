@@ -310,6 +310,11 @@ void RememberBookPosition(ChannelRecord& record) {
 
 void FreeChannel(ChannelRecord& record) {
   if (record.Handle) {
+    // Once per track, so a gap heard on air can be found in the log afterwards.
+    const uint32_t underruns = alib::ChannelGetUnderruns(record.Handle);
+    if (underruns)
+      AddLog("! Underruns=" + std::to_string(underruns) + ", hChannel=" + Hex(record.Handle) + ", " +
+             FileAndFolder(record.Track.File));
     alib::ChannelStop(record.Handle);
     alib::StreamFree(record.Handle);
   }
@@ -451,8 +456,8 @@ void RefreshPlayerDisplay() {
     pos.length = info.LengthSeconds;
   }
   std::string status;
-  if (g_output.Handle) status = FormatStatus(GetMWValue(setting::PlayingStatus), pos);
-  if (status.empty()) status = FormatStatus(GetMWValue(setting::NormalStatus), pos);
+  if (g_output.Handle) status = FormatStatus(TemplateText(setting::PlayingStatus), pos);
+  if (status.empty()) status = FormatStatus(TemplateText(setting::NormalStatus), pos);
   if (status != g_lastStatus) {
     g_lastStatus = status;
     shell.SetStatusText(status);

@@ -188,6 +188,9 @@ bool ChannelPlay(uint32_t handle, bool restart);
 bool ChannelPause(uint32_t handle);
 bool ChannelStop(uint32_t handle);
 int ChannelIsActive(uint32_t handle);
+// Times the device ran out of this channel's audio while it played (each run of starved periods
+// counts once; waiting for a stream's first data does not count).
+uint32_t ChannelGetUnderruns(uint32_t handle);
 int ChannelGetDevice(uint32_t handle);
 bool ChannelSetAttribute(uint32_t handle, uint32_t attrib, float value);
 bool ChannelGetAttribute(uint32_t handle, uint32_t attrib, float* value);

@@ -98,8 +98,12 @@ uint32_t CreateStream(const std::string& location, bool network, uint32_t flags)
   ch->device = device;
   ch->decodeOnly = decode;
   ch->autoFree = (flags & kStreamAutoFree) != 0 && !decode;
-  ch->buf.assign(kBlockFrames * 2, 0.0f);
   ch->src = std::make_unique<SourceStream>(std::move(dec), std::move(abort), network, ringFrames);
+  ch->render.assign(kBlockFrames * 2, 0.0f);
+  if (!decode) {
+    ch->buf.assign(kBlockFrames * 2, 0.0f);
+    ch->ahead.Allocate();
+  }
   ch->syncs.reserve(16);
   return Fail(kOk, Register(std::move(ch)));
 }
@@ -114,13 +118,58 @@ bool AddToMix(Channel& ch) {
   return true;
 }
 
+// Channel lock held.
 bool SeekLocked(Channel& ch, int64_t frame) {
+  std::lock_guard<std::mutex> rl(ch.renderMutex);
   if (!ch.src->Seek(frame)) return false;
   if (ch.tempo) ch.tempo->Clear();
   ch.tempoFlushed = false;
+  ch.sourceDone = false;
   ch.ended = false;
+  ch.heardSince = false;
   ch.pos = frame;
+  if (!ch.decodeOnly) RestartAhead(ch, frame);
   return true;
+}
+
+// Channel lock held.
+bool PlayLocked(Channel& chan, Device& dev, bool restart) {
+  Channel* ch = &chan;
+  Device* d = &dev;
+  if (restart || ch->ended) {
+    // A stream that ended starts again from the beginning; live streams cannot.
+    if (ch->src->Seekable()) {
+      if (!SeekLocked(*ch, 0)) return Fail(kErrorPosition, false);
+    } else if (ch->ended) {
+      return Fail(kErrorEnded, false);
+    }
+  }
+  ch->src->Start();
+  if (d->renderAhead) {
+    // Primed before it joins the mix: the first period already carries sound.
+    std::lock_guard<std::mutex> rl(ch->renderMutex);
+    FillAhead(*ch, kPrimeFrames, !ch->src->IsNetwork());
+    d->WakeRenderer();
+  }
+  ch->state = kActivePlaying;
+  AddToMix(*ch);
+  return true;
+}
+
+// Channel and render locks held. A change of tempo or effects is heard at once: what was
+// rendered ahead with the old settings is dropped and rendered again from the heard position.
+// Live streams cannot go back; they hear the change once the audio ahead is played.
+void RenderAgainFromHeard(Channel& ch) {
+  if (ch.decodeOnly || !ch.src->Seekable()) return;
+  {
+    std::lock_guard<std::mutex> al(ch.aheadMutex);
+    if (ch.ahead.count == 0) return;
+  }
+  if (!ch.src->Seek(ch.pos)) return;
+  if (ch.tempo) ch.tempo->Clear();
+  ch.tempoFlushed = false;
+  ch.sourceDone = false;
+  RestartAhead(ch, ch.pos);
 }
 
 }  // namespace
@@ -157,10 +206,14 @@ uint32_t TempoCreate(uint32_t source, uint32_t flags) {
   ch->device = device;
   ch->decodeOnly = decode;
   ch->autoFree = (flags & kStreamAutoFree) != 0 && !decode;
-  ch->buf.assign(kBlockFrames * 2, 0.0f);
+  ch->render.assign(kBlockFrames * 2, 0.0f);
+  if (!decode) {
+    ch->buf.assign(kBlockFrames * 2, 0.0f);
+    ch->ahead.Allocate();
+  }
   ch->syncs.reserve(16);
   ch->tempo = std::make_unique<dsp::TempoProcessor>(kOutRate);
-  ch->feed.assign(kBlockFrames * 2, 0.0f);  // sized here: the mixer never allocates
+  ch->feed.assign(kBlockFrames * 2, 0.0f);  // sized here: rendering never allocates
   {
     // The tempo stream takes the source over; the source handle ends here.
     Registry& r = Reg();
@@ -170,6 +223,7 @@ uint32_t TempoCreate(uint32_t source, uint32_t flags) {
     std::lock_guard<std::mutex> dl(srcCh->decodeMutex);
     ch->src = std::move(srcCh->src);
     ch->pos = ch->src->ReadPos();
+    ch->ahead.Reset(ch->pos);
     for (auto& fx : srcCh->fx) r.fxOwner.erase(fx->handle);
     r.channels.erase(it);
   }
@@ -180,22 +234,16 @@ bool ChannelPlay(uint32_t handle, bool restart) {
   auto ch = FindChannel(handle);
   if (!ch) return false;
   if (ch->decodeOnly) return Fail(kErrorDecode, false);
-  ChanLock lk(*ch);
   Device* d = DeviceOf(*ch);
   if (!d || !d->open) return Fail(kErrorInit, false);
-  if (restart || ch->ended) {
-    // A stream that ended starts again from the beginning; live streams cannot.
-    if (ch->src->Seekable()) {
-      if (!SeekLocked(*ch, 0)) return Fail(kErrorPosition, false);
-    } else if (ch->ended) {
-      return Fail(kErrorEnded, false);
-    }
+  {
+    ChanLock lk(*ch);
+    if (!PlayLocked(*ch, *d, restart)) return false;
   }
-  ch->src->Start();
-  ch->state = kActivePlaying;
-  AddToMix(*ch);
+  EnsureStream(*d);
   return Fail(kOk, true);
 }
+
 
 bool ChannelPause(uint32_t handle) {
   auto ch = FindChannel(handle);
@@ -236,6 +284,13 @@ int ChannelIsActive(uint32_t handle) {
   return ch->state;
 }
 
+uint32_t ChannelGetUnderruns(uint32_t handle) {
+  auto ch = FindChannel(handle);
+  if (!ch) return 0;
+  ChanLock lk(*ch);
+  return Fail(kOk, ch->underruns);
+}
+
 int ChannelGetDevice(uint32_t handle) {
   auto ch = FindChannel(handle);
   if (!ch) return -1;
@@ -255,13 +310,14 @@ bool ChannelSetAttribute(uint32_t handle, uint32_t attrib, float value) {
       ch->stopAfterSlide = false;
       break;
     case kAttribTempo:
+    case kAttribTempoPitch: {
       if (!ch->tempo) return Fail(kErrorIllType, false);
-      ch->tempo->SetTempo(std::clamp(value, -95.0f, 5000.0f));
+      std::lock_guard<std::mutex> rl(ch->renderMutex);
+      if (attrib == kAttribTempo) ch->tempo->SetTempo(std::clamp(value, -95.0f, 5000.0f));
+      else ch->tempo->SetPitch(std::clamp(value, -60.0f, 60.0f));
+      RenderAgainFromHeard(*ch);
       break;
-    case kAttribTempoPitch:
-      if (!ch->tempo) return Fail(kErrorIllType, false);
-      ch->tempo->SetPitch(std::clamp(value, -60.0f, 60.0f));
-      break;
+    }
     default: return Fail(kErrorIllType, false);
   }
   return Fail(kOk, true);
@@ -272,6 +328,7 @@ bool ChannelGetAttribute(uint32_t handle, uint32_t attrib, float* value) {
   if (!ch) return false;
   if (!value) return Fail(kErrorIllParam, false);
   ChanLock lk(*ch);
+  std::lock_guard<std::mutex> rl(ch->renderMutex);
   switch (attrib) {
     case kAttribVol: *value = ch->vol; break;
     case kAttribTempo:
@@ -293,16 +350,19 @@ bool ChannelSlideAttribute(uint32_t handle, uint32_t attrib, float value, uint32
   if (attrib != kAttribVol) return Fail(kErrorIllType, false);
   if (!std::isfinite(value)) return Fail(kErrorIllParam, false);
   if (ch->decodeOnly) return Fail(kErrorDecode, false);
-  ChanLock lk(*ch);
-  const bool stopAfter = value < 0;
-  const float target = stopAfter ? 0.0f : std::min(value, 1.0f);
-  int64_t frames = std::max<int64_t>(1, int64_t(timeMs) * kOutRate / 1000);
-  ch->volTarget = target;
-  ch->volStep = (double(target) - ch->vol) / double(frames);
-  ch->slideLeft = frames;
-  ch->stopAfterSlide = stopAfter;
-  // A slide runs in device time, so a stopped channel needs its place in the mix too.
-  AddToMix(*ch);
+  {
+    ChanLock lk(*ch);
+    const bool stopAfter = value < 0;
+    const float target = stopAfter ? 0.0f : std::min(value, 1.0f);
+    int64_t frames = std::max<int64_t>(1, int64_t(timeMs) * kOutRate / 1000);
+    ch->volTarget = target;
+    ch->volStep = (double(target) - ch->vol) / double(frames);
+    ch->slideLeft = frames;
+    ch->stopAfterSlide = stopAfter;
+    // A slide runs in device time, so a stopped channel needs its place in the mix too.
+    AddToMix(*ch);
+  }
+  if (Device* d = DeviceOf(*ch)) EnsureStream(*d);
   return Fail(kOk, true);
 }
 
@@ -364,6 +424,7 @@ uint32_t ChannelGetData(uint32_t handle, void* buffer, uint32_t length) {
   if (!ch->decodeOnly) return Fail(kErrorNotAvail, 0xFFFFFFFFu);
   if (!buffer) return Fail(kErrorIllParam, 0xFFFFFFFFu);
   std::lock_guard<std::mutex> lk(ch->decodeMutex);
+  std::lock_guard<std::mutex> rl(ch->renderMutex);
   float* out = static_cast<float*>(buffer);
   size_t want = length / 8;
   size_t got = 0;
@@ -373,7 +434,11 @@ uint32_t ChannelGetData(uint32_t handle, void* buffer, uint32_t length) {
     got += n;
     if (n == 0) break;
   }
-  UpdateHeardPosition(*ch);
+  if (ch->sourceDone) ch->ended = true;
+  int64_t p = ProducedPosition(*ch);
+  const int64_t len = ch->src->LengthFrames();
+  if (len >= 0 && p > len && !ch->ended) p = len;
+  if (p > ch->pos) ch->pos = p;
   if (got == 0 && ch->ended) return Fail(kErrorEnded, 0xFFFFFFFFu);
   return Fail(kOk, uint32_t(got * 8));
 }
@@ -437,9 +502,11 @@ uint32_t ChannelSetFX(uint32_t handle, int type, int priority) {
   }
   const uint32_t h = fx->handle;
   ChanLock lk(*ch);
+  std::lock_guard<std::mutex> rl(ch->renderMutex);
   // Higher priorities run first; equal ones in the order they were set.
   auto at = std::find_if(ch->fx.begin(), ch->fx.end(), [&](const auto& e) { return e->priority < priority; });
   ch->fx.insert(at, std::move(fx));
+  RenderAgainFromHeard(*ch);
   return Fail(kOk, h);
 }
 
@@ -470,10 +537,12 @@ bool ChannelRemoveFX(uint32_t handle, uint32_t fx) {
   std::unique_ptr<FxEntry> gone;
   {
     ChanLock lk(*ch);
+    std::lock_guard<std::mutex> rl(ch->renderMutex);
     auto it = std::find_if(ch->fx.begin(), ch->fx.end(), [&](const auto& e) { return e->handle == fx; });
     if (it == ch->fx.end()) return Fail(kErrorHandle, false);
     gone = std::move(*it);
     ch->fx.erase(it);
+    RenderAgainFromHeard(*ch);
   }
   Registry& r = Reg();
   std::lock_guard<std::mutex> lk(r.mutex);
@@ -486,9 +555,11 @@ bool FXSetParameters(uint32_t fx, const void* params) {
   if (!ch) return false;
   if (!params) return Fail(kErrorIllParam, false);
   ChanLock lk(*ch);
+  std::lock_guard<std::mutex> rl(ch->renderMutex);
   FxEntry* e = FindFx(*ch, fx);
   if (!e) return Fail(kErrorHandle, false);
   if (!e->effect->SetParameters(params)) return Fail(kErrorIllParam, false);
+  RenderAgainFromHeard(*ch);
   return Fail(kOk, true);
 }
 
@@ -497,6 +568,7 @@ bool FXGetParameters(uint32_t fx, void* params) {
   if (!ch) return false;
   if (!params) return Fail(kErrorIllParam, false);
   ChanLock lk(*ch);
+  std::lock_guard<std::mutex> rl(ch->renderMutex);
   FxEntry* e = FindFx(*ch, fx);
   if (!e) return Fail(kErrorHandle, false);
   e->effect->GetParameters(params);
@@ -507,9 +579,11 @@ bool FXReset(uint32_t fx) {
   auto ch = FxChannel(fx);
   if (!ch) return false;
   ChanLock lk(*ch);
+  std::lock_guard<std::mutex> rl(ch->renderMutex);
   FxEntry* e = FindFx(*ch, fx);
   if (!e) return Fail(kErrorHandle, false);
   e->effect->Reset();
+  RenderAgainFromHeard(*ch);
   return Fail(kOk, true);
 }
 

@@ -1,5 +1,6 @@
 // Inner records of the library: channels, devices, the handle registry and the event thread.
-// Lock order: registry, then a device's mix lock, then a source stream's locks.
+// Lock order: registry, then a device's mix lock, then a channel's render lock, then its ahead
+// lock, then a source stream's locks.
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -22,6 +23,47 @@ namespace alib::detail {
 inline constexpr size_t kBlockFrames = 1024;     // largest block mixed at once
 inline constexpr size_t kManualBlockFrames = 256; // mix period of manual devices
 inline constexpr int kErrorFxNoDecode = 4000;
+// Live devices mix from audio rendered ahead by their render thread, so decoding, tempo and
+// effects never run in the device callback. The depth rides out a busy machine; changes that
+// must be heard at once (seeks, effects, tempo) re-render from the heard position.
+inline constexpr size_t kAheadFrames = 6144;      // about 140 ms kept ready
+inline constexpr size_t kAheadCapFrames = 8192;
+inline constexpr size_t kPrimeFrames = 1024;      // rendered by the caller before a seek or play returns
+inline constexpr size_t kAheadMarks = 64;
+
+// Audio of one channel that is rendered (source, tempo, effects) but not yet mixed (volume).
+// Guarded by the channel's aheadMutex; the mixer only copies out of it.
+struct AheadRing {
+  struct Mark {
+    uint64_t end;  // frames written since the last reset when this block ended
+    int64_t pos;   // source position heard once that frame is played
+  };
+  std::vector<float> ring;  // stereo
+  size_t cap = 0, head = 0, count = 0;  // frames
+  std::vector<Mark> marks;
+  size_t markHead = 0, markCount = 0;
+  uint64_t written = 0, taken = 0;
+  uint64_t prevEnd = 0;  // the last mark passed by the mixer
+  int64_t prevPos = 0;
+  bool end = false;  // the stream's last frame is in the ring
+
+  void Allocate() {
+    ring.assign(kAheadCapFrames * 2, 0.0f);
+    cap = kAheadCapFrames;
+    marks.assign(kAheadMarks, Mark{0, 0});
+  }
+  void Reset(int64_t pos) {
+    head = count = markHead = markCount = 0;
+    written = taken = prevEnd = 0;
+    prevPos = pos;
+    end = false;
+  }
+  size_t Room() const { return cap - count; }
+  // Appends frames that end at source position pos. Never allocates.
+  void Push(const float* in, size_t n, int64_t pos);
+  // Takes up to n frames; gives the heard source position after them.
+  size_t Take(float* out, size_t n, int64_t& pos);
+};
 
 void SetError(int code);
 int GetError();
@@ -47,7 +89,7 @@ struct FxEntry {
   std::unique_ptr<dsp::Effect> effect;
 };
 
-struct Channel {
+struct Channel : std::enable_shared_from_this<Channel> {
   uint32_t handle = 0;
   int device = -1;
   bool decodeOnly = false;
@@ -55,12 +97,24 @@ struct Channel {
   std::unique_ptr<SourceStream> src;
   std::unique_ptr<dsp::TempoProcessor> tempo;  // set on tempo streams
 
+  // Guarded by renderMutex: reading the source, the tempo stage and the effects.
+  std::mutex renderMutex;
+  bool sourceDone = false;   // everything the source holds has been rendered
+  bool tempoFlushed = false;
+  std::vector<float> feed;   // scratch for the tempo processor
+  std::vector<float> render; // scratch, kBlockFrames stereo
+  std::vector<std::unique_ptr<FxEntry>> fx;  // in processing order
+
+  std::mutex aheadMutex;
+  AheadRing ahead;  // channels on a device; decode-only channels read their source directly
+
   // Guarded by the device's mix lock (decode-only channels: by decodeMutex).
   int state = kActiveStopped;
   bool stalled = false;
-  bool ended = false;
-  bool tempoFlushed = false;
+  bool ended = false;        // the last frame was heard
   bool inMixList = false;
+  bool heardSince = false;   // audio was heard since the last play or seek
+  uint32_t underruns = 0;    // times the mix ran out of audio while playing
   float vol = 1.0f;
   float volTarget = 1.0f;
   double volStep = 0.0;
@@ -68,9 +122,7 @@ struct Channel {
   bool stopAfterSlide = false;
   int64_t pos = 0;        // heard position, frames of the source
   std::vector<Sync> syncs;
-  std::vector<std::unique_ptr<FxEntry>> fx;  // in processing order
   std::vector<float> buf;                    // scratch, kBlockFrames stereo
-  std::vector<float> feed;                   // scratch for the tempo processor
 
   std::mutex decodeMutex;                    // ChannelGetData on decode-only channels
   std::map<uint32_t, std::string> tagCache;  // texts handed out by ChannelGetTags
@@ -88,9 +140,24 @@ struct Device {
   std::mutex mutex;                // the mix lock
   std::vector<Channel*> playing;   // channels playing or paused
   std::vector<float> mix;          // scratch
-  uint32_t sdlId = 0;
+  // A live device's stream is closed while nothing plays (no thread wakes to mix silence) and
+  // opened again when a channel joins the mix. Taken without the mix lock: closing waits for
+  // the callback, which takes the mix lock.
+  std::mutex streamMutex;
+  uint32_t sdlId = 0;        // guarded by streamMutex
+  bool streamWanted = false; // guarded by streamMutex: the device is open
+  bool idleNoted = false;    // mix lock: the render thread was told the mix went quiet
   std::thread pacer;               // "No sound" devices mix on their own clock
   std::atomic<bool> stopPacer{false};
+
+  // Live devices render ahead on their own thread; manual and silent devices render in the mix.
+  bool renderAhead = false;
+  std::thread renderer;
+  std::mutex wakeMutex;
+  std::condition_variable wakeCv;
+  bool wake = false;
+  bool stopRenderer = false;
+  void WakeRenderer();
 };
 
 struct Registry {
@@ -125,11 +192,20 @@ Device* DeviceOf(const Channel& ch);                     // null for decode-only
 // Mixes frames into out on the device's thread (or the caller's, for manual devices).
 // Returns the number of events posted, for manual renders to wait on.
 void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles);
+// Opens the stream of a live device again if it was closed while idle; without the mix lock.
+void EnsureStream(Device& dev);
 // Frees a channel: out of the registry, out of its device, decoder stopped.
 bool FreeChannelHandle(uint32_t handle);
-// Produces up to frames frames of a channel's audio (source or tempo) into out.
+// Produces up to frames frames of a channel's audio (source or tempo) into out; render lock held.
 size_t Produce(Channel& ch, float* out, size_t frames, bool wait);
-void UpdateHeardPosition(Channel& ch);
+// Source position heard once everything produced so far is played; render lock held.
+int64_t ProducedPosition(Channel& ch);
+// Renders a channel until target frames are ready (fewer when its source starves or ends);
+// render lock held. False when the source starved.
+bool FillAhead(Channel& ch, size_t target, bool wait);
+// After a seek or a change of tempo or effects: drops what was rendered ahead and renders again
+// from pos (both locks of the channel held). Devices with a render thread get a primed start.
+void RestartAhead(Channel& ch, int64_t pos);
 
 // The library's event thread: runs sync callbacks and deferred frees in order.
 struct Event {

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "audiolib/Core.h"
+#include "platform/Threads.h"
 
 namespace alib {
 
@@ -14,7 +15,8 @@ namespace detail {
 
 namespace {
 
-constexpr int kSdlBufferFrames = 512;  // about 12 ms: attribute changes are heard quickly
+constexpr int kSdlBufferFrames = 256;  // about 6 ms: keys are heard quickly; the callback only copies
+constexpr auto kIdleClose = std::chrono::seconds(2);  // quiet time before a device's stream closes
 
 bool g_sdlAudio = false;
 
@@ -93,6 +95,12 @@ void EnsureEnumerated(Registry& r) {
 
 void SdlCallback(void* userdata, Uint8* stream, int len) {
   auto* dev = static_cast<Device*>(userdata);
+  // SDL gives each device its own thread; ask once per thread to run ahead of busy programs.
+  thread_local bool raised = false;
+  if (!raised) {
+    raised = true;
+    platform::RaiseThreadPriority();
+  }
   MixDevice(*dev, reinterpret_cast<float*>(stream), size_t(len) / (2 * sizeof(float)), false);
 }
 
@@ -143,12 +151,24 @@ void StopAndMaybeFree(Channel& ch) {
 }
 
 // One block of one channel: source, effects, volume, then positions and syncs.
-void MixChannel(Channel& ch, float* mix, size_t n, bool waitForFiles) {
+void MixChannel(Device& dev, Channel& ch, float* mix, size_t n, bool waitForFiles) {
   const bool playing = ch.state == kActivePlaying;
   size_t got = 0;
+  int64_t heard = ch.pos;
+  bool atEnd = false;
   if (playing) {
-    got = Produce(ch, ch.buf.data(), n, waitForFiles && !ch.src->IsNetwork());
-    for (auto& fx : ch.fx) fx->effect->Process(ch.buf.data(), got);
+    if (!dev.renderAhead) {
+      // Manual and silent devices render in the mix, exactly what is taken, so renders repeat.
+      std::lock_guard<std::mutex> rl(ch.renderMutex);
+      FillAhead(ch, n, waitForFiles && !ch.src->IsNetwork());
+    }
+    {
+      std::lock_guard<std::mutex> al(ch.aheadMutex);
+      got = ch.ahead.Take(ch.buf.data(), n, heard);
+      atEnd = ch.ahead.end && ch.ahead.count == 0;
+      if (dev.renderAhead && ch.ahead.count + kBlockFrames <= kAheadFrames && !ch.ahead.end) dev.WakeRenderer();
+    }
+    if (atEnd) ch.ended = true;
   }
   // Volume, sliding in device time (a paused channel keeps sliding).
   bool slideEnded = false;
@@ -170,7 +190,11 @@ void MixChannel(Channel& ch, float* mix, size_t n, bool waitForFiles) {
   ch.vol = v;
   if (playing) {
     const int64_t before = ch.pos;
-    UpdateHeardPosition(ch);
+    const int64_t len = ch.src->LengthFrames();
+    if (len >= 0 && heard > len && !ch.ended) heard = len;
+    // The tempo stage's estimate of what it holds wobbles; heard positions only move forward
+    // between seeks, so a position sync cannot fire twice.
+    if (heard > ch.pos) ch.pos = heard;
     FirePositionSyncs(ch, before, ch.pos);
     uint32_t tagEvents = ch.src->TakeTagEvents(ch.pos);
     if (tagEvents & kTagEventMeta) FireSyncs(ch, kSyncMeta, 0);
@@ -180,11 +204,15 @@ void MixChannel(Channel& ch, float* mix, size_t n, bool waitForFiles) {
         FireSyncs(ch, kSyncEnd, 0);
         StopAndMaybeFree(ch);
       } else {
+        // One underrun per run of starved periods, once the channel has been heard: the wait
+        // for a stream's first data is not a gap.
+        if (!ch.stalled && ch.heardSince) ++ch.underruns;
         ch.stalled = true;
       }
     } else {
       ch.stalled = false;
     }
+    if (got) ch.heardSince = true;
   }
   if (slideEnded) {
     FireSyncs(ch, kSyncSlide, kAttribVol);
@@ -197,10 +225,17 @@ void MixChannel(Channel& ch, float* mix, size_t n, bool waitForFiles) {
 
 }  // namespace
 
+// Mix lock held: a channel plays or slides, so the device must keep running.
+bool MixBusy(const Device& dev) {
+  for (const Channel* ch : dev.playing)
+    if (ch->state == kActivePlaying || ch->slideLeft > 0) return true;
+  return false;
+}
+
 size_t Produce(Channel& ch, float* out, size_t frames, bool wait) {
   if (!ch.tempo) {
     size_t got = ch.src->Read(out, frames, wait);
-    if (got < frames && ch.src->AtEnd()) ch.ended = true;
+    if (got < frames && ch.src->AtEnd()) ch.sourceDone = true;
     return got;
   }
   size_t got = 0;
@@ -208,7 +243,7 @@ size_t Produce(Channel& ch, float* out, size_t frames, bool wait) {
     got += ch.tempo->Receive(out + got * 2, frames - got);
     if (got == frames) break;
     if (ch.tempoFlushed) {
-      ch.ended = true;
+      ch.sourceDone = true;
       break;
     }
     size_t m = ch.src->Read(ch.feed.data(), ch.feed.size() / 2, wait);
@@ -224,15 +259,86 @@ size_t Produce(Channel& ch, float* out, size_t frames, bool wait) {
   return got;
 }
 
-void UpdateHeardPosition(Channel& ch) {
+int64_t ProducedPosition(Channel& ch) {
   int64_t p = ch.src->ReadPos();
   if (ch.tempo) p -= std::llround(ch.tempo->SourceFramesInside());
-  if (p < 0) p = 0;
-  const int64_t len = ch.src->LengthFrames();
-  if (len >= 0 && p > len && !ch.ended) p = len;
-  // The tempo stage's estimate of what it holds wobbles; heard positions only move forward
-  // between seeks, so a position sync cannot fire twice.
-  if (p > ch.pos) ch.pos = p;
+  return p < 0 ? 0 : p;
+}
+
+void AheadRing::Push(const float* in, size_t n, int64_t pos) {
+  for (size_t i = 0; i < n;) {
+    const size_t at = (head + count) % cap;
+    const size_t run = std::min(n - i, cap - at);
+    std::memcpy(&ring[at * 2], in + i * 2, run * 2 * sizeof(float));
+    count += run;
+    i += run;
+  }
+  written += n;
+  if (markCount == marks.size()) {
+    // Full: the newest mark moves on, positions between them are interpolated more coarsely.
+    marks[(markHead + markCount - 1) % marks.size()] = Mark{written, pos};
+  } else {
+    marks[(markHead + markCount) % marks.size()] = Mark{written, pos};
+    ++markCount;
+  }
+}
+
+size_t AheadRing::Take(float* out, size_t n, int64_t& pos) {
+  const size_t got = std::min(n, count);
+  for (size_t i = 0; i < got;) {
+    const size_t run = std::min(got - i, cap - head);
+    std::memcpy(out + i * 2, &ring[head * 2], run * 2 * sizeof(float));
+    head = (head + run) % cap;
+    count -= run;
+    i += run;
+  }
+  taken += got;
+  while (markCount && marks[markHead].end <= taken) {
+    prevEnd = marks[markHead].end;
+    prevPos = marks[markHead].pos;
+    markHead = (markHead + 1) % marks.size();
+    --markCount;
+  }
+  pos = prevPos;
+  if (markCount && taken > prevEnd) {
+    const Mark& m = marks[markHead];
+    pos += (m.pos - prevPos) * int64_t(taken - prevEnd) / int64_t(m.end - prevEnd);
+  }
+  return got;
+}
+
+bool FillAhead(Channel& ch, size_t target, bool wait) {
+  for (;;) {
+    size_t room;
+    {
+      std::lock_guard<std::mutex> al(ch.aheadMutex);
+      if (ch.ahead.end || ch.ahead.count >= target) return true;
+      room = std::min(target - ch.ahead.count, ch.ahead.Room());
+    }
+    const size_t want = std::min(room, kBlockFrames);
+    float* block = ch.render.data();
+    const size_t got = Produce(ch, block, want, wait);
+    for (auto& fx : ch.fx) fx->effect->Process(block, got);
+    const int64_t pos = ProducedPosition(ch);
+    std::lock_guard<std::mutex> al(ch.aheadMutex);
+    if (got) ch.ahead.Push(block, got, pos);
+    if (got < want) {
+      if (ch.sourceDone) ch.ahead.end = true;
+      return ch.sourceDone;
+    }
+  }
+}
+
+void RestartAhead(Channel& ch, int64_t pos) {
+  {
+    std::lock_guard<std::mutex> al(ch.aheadMutex);
+    ch.ahead.Reset(pos);
+  }
+  Device* dev = DeviceOf(ch);
+  if (!dev || !dev->renderAhead) return;
+  // The device hears the new audio in its next period instead of waiting for the render thread.
+  FillAhead(ch, kPrimeFrames, !ch.src->IsNetwork());
+  dev->WakeRenderer();
 }
 
 void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles) {
@@ -242,7 +348,7 @@ void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles) {
     const size_t n = std::min(kBlockFrames, frames - done);
     float* mix = out + done * 2;
     std::memset(mix, 0, n * 2 * sizeof(float));
-    for (Channel* ch : dev.playing) MixChannel(*ch, mix, n, waitForFiles);
+    for (Channel* ch : dev.playing) MixChannel(dev, *ch, mix, n, waitForFiles);
     done += n;
   }
   // Stopped channels leave the mix (no allocation: erase only moves pointers).
@@ -254,15 +360,125 @@ void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles) {
     return false;
   });
   dev.playing.erase(keep, dev.playing.end());
+  if (dev.renderAhead) {
+    const bool busy = MixBusy(dev);
+    if (!busy && !dev.idleNoted) dev.WakeRenderer();  // it closes the stream if it stays quiet
+    dev.idleNoted = !busy;
+  }
+}
+
+void Device::WakeRenderer() {
+  {
+    std::lock_guard<std::mutex> lk(wakeMutex);
+    if (wake) return;
+    wake = true;
+  }
+  wakeCv.notify_one();
 }
 
 namespace {
 
+void SdlCallback(void* userdata, Uint8* stream, int len);
+
+// streamMutex held.
+bool OpenStream(Device& d) {
+  SDL_AudioSpec want{}, have{};
+  want.freq = kOutRate;
+  want.format = AUDIO_F32SYS;
+  want.channels = 2;
+  want.samples = kSdlBufferFrames;
+  want.callback = SdlCallback;
+  want.userdata = &d;
+  d.sdlId = SDL_OpenAudioDevice(d.name.c_str(), 0, &want, &have, 0);
+  if (d.sdlId == 0) return false;
+  SDL_PauseAudioDevice(d.sdlId, 0);
+  return true;
+}
+
+// Closes the stream unless a channel started to play meanwhile.
+void CloseIdleStream(Device& dev) {
+  std::lock_guard<std::mutex> sl(dev.streamMutex);
+  {
+    std::lock_guard<std::mutex> lk(dev.mutex);
+    if (MixBusy(dev)) return;
+    dev.idleNoted = false;  // the next quiet period after a reopen is noted again
+  }
+  if (dev.sdlId) {
+    SDL_CloseAudioDevice(dev.sdlId);
+    dev.sdlId = 0;
+  }
+}
+
+// Keeps every playing channel of a live device rendered kAheadFrames ahead. Sleeps while they
+// are full; the mixer wakes it as it takes audio, and when the mix goes quiet.
+void RenderLoop(Device* dev) {
+  platform::RaiseThreadPriority();
+  // Held here rather than looked up in the registry: closing a device holds the registry lock
+  // while it waits for this thread.
+  std::vector<std::shared_ptr<Channel>> channels;
+  channels.reserve(64);
+  bool starved = false;
+  bool quiet = false;
+  for (;;) {
+    bool timedOut = false;
+    {
+      std::unique_lock<std::mutex> lk(dev->wakeMutex);
+      auto ready = [&] { return dev->wake || dev->stopRenderer; };
+      // A starved source (a network stream) is looked at again soon without a wake-up.
+      if (starved) dev->wakeCv.wait_for(lk, std::chrono::milliseconds(10), ready);
+      else if (quiet) timedOut = !dev->wakeCv.wait_for(lk, kIdleClose, ready);
+      else dev->wakeCv.wait(lk, ready);
+      if (dev->stopRenderer) return;
+      dev->wake = false;
+    }
+    bool busy;
+    {
+      std::lock_guard<std::mutex> lk(dev->mutex);
+      for (Channel* ch : dev->playing)
+        if (ch->state == kActivePlaying) channels.push_back(ch->shared_from_this());
+      busy = MixBusy(*dev);
+    }
+    if (!busy) {
+      if (quiet && timedOut) {
+        CloseIdleStream(*dev);
+        quiet = false;
+      } else {
+        quiet = true;
+      }
+      starved = false;
+      channels.clear();
+      continue;
+    }
+    quiet = false;
+    starved = false;
+    for (auto& ch : channels) {
+      std::lock_guard<std::mutex> rl(ch->renderMutex);
+      if (!FillAhead(*ch, kAheadFrames, false)) starved = true;
+    }
+    channels.clear();
+  }
+}
+
+void StopRenderer(Device& dev) {
+  if (!dev.renderer.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lk(dev.wakeMutex);
+    dev.stopRenderer = true;
+  }
+  dev.wakeCv.notify_one();
+  dev.renderer.join();
+}
+
 void CloseDevice(Device& dev) {
   if (!dev.open) return;
-  if (dev.sdlId) {
-    SDL_CloseAudioDevice(dev.sdlId);  // waits for a running callback
-    dev.sdlId = 0;
+  StopRenderer(dev);
+  {
+    std::lock_guard<std::mutex> sl(dev.streamMutex);
+    dev.streamWanted = false;
+    if (dev.sdlId) {
+      SDL_CloseAudioDevice(dev.sdlId);  // waits for a running callback
+      dev.sdlId = 0;
+    }
   }
   if (dev.pacer.joinable()) {
     dev.stopPacer.store(true);
@@ -284,6 +500,12 @@ void FreeChannelsOf(int device, bool all) {
 }
 
 }  // namespace
+
+void EnsureStream(Device& dev) {
+  if (!dev.renderAhead) return;
+  std::lock_guard<std::mutex> sl(dev.streamMutex);
+  if (dev.sdlId == 0 && dev.streamWanted) OpenStream(dev);
+}
 
 bool FreeChannelHandle(uint32_t handle) {
   std::shared_ptr<Channel> ch;
@@ -370,16 +592,16 @@ bool Init(int device, uint32_t freq, uint32_t flags, void* window) {
     d.pacer = std::thread(PacerLoop, &d);
   } else {
     if (!EnsureSdlAudio()) return Fail(kErrorDriver, false);
-    SDL_AudioSpec want{}, have{};
-    want.freq = kOutRate;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = kSdlBufferFrames;
-    want.callback = SdlCallback;
-    want.userdata = &d;
-    d.sdlId = SDL_OpenAudioDevice(d.name.c_str(), 0, &want, &have, 0);
-    if (d.sdlId == 0) return Fail(kErrorDriver, false);
-    SDL_PauseAudioDevice(d.sdlId, 0);
+    {
+      std::lock_guard<std::mutex> sl(d.streamMutex);
+      if (!OpenStream(d)) return Fail(kErrorDriver, false);
+      d.streamWanted = true;
+    }
+    d.renderAhead = true;
+    d.stopRenderer = false;
+    d.wake = false;
+    d.idleNoted = false;
+    d.renderer = std::thread(RenderLoop, &d);
   }
   d.open = true;
   r.current = device;

@@ -113,7 +113,7 @@ std::optional<std::string> ExplorePlaceOf(int command) {
 
 Explorer::Explorer(const std::string& place) : source_(place) {
   title_ = Lang("Title.Explore");
-  rows_.SetColumns({{"Nom", 400}});
+  rows_.SetColumns({{Lang("Explore\\Column.Name"), 400}});
   ShowPlace("");
 }
 

@@ -68,10 +68,14 @@ std::string PlayListText(const std::vector<const Track*>& tracks, const std::str
       body += "#extrem:" + fields + "\r\n";
     }
     // Paths below the list's own folder are stored relative to it, so the folder can move.
-    if (!base.empty() && t->File.size() >= base.size() && text::StartsWithNoCase(t->File, base))
-      body += t->File.substr(base.size());
-    else
+    if (!base.empty() && t->File.size() >= base.size() && text::StartsWithNoCase(t->File, base)) {
+      std::string relative = t->File.substr(base.size());
+      // Other readers take any line starting with "#" for a comment.
+      if (!relative.empty() && relative[0] == '#') body += "./";
+      body += relative;
+    } else {
       body += t->File;
+    }
     body += "\r\n";
   }
   return anyFields ? "#EXTM3U\r\n" + body : body;
@@ -102,7 +106,42 @@ double ParseDecimal(std::string_view v) {
 }
 
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
 }  // namespace
+
+bool IsFileUri(const std::string& line) { return text::StartsWithNoCase(line, "file://"); }
+
+std::string FileUriPath(const std::string& uri) {
+  if (!IsFileUri(uri)) return {};
+  std::string rest = uri.substr(7);
+  if (rest.empty() || rest[0] != '/') {
+    // Only this machine's files: "file://localhost/..." or "file:///...".
+    size_t slash = rest.find('/');
+    if (slash == std::string::npos || !text::EqualsNoCase(rest.substr(0, slash), "localhost")) return {};
+    rest.erase(0, slash);
+  }
+  std::string path;
+  path.reserve(rest.size());
+  for (size_t i = 0; i < rest.size(); ++i) {
+    if (rest[i] == '%' && i + 2 < rest.size() && HexDigit(rest[i + 1]) >= 0 && HexDigit(rest[i + 2]) >= 0) {
+      const char c = static_cast<char>(HexDigit(rest[i + 1]) * 16 + HexDigit(rest[i + 2]));
+      if (c == '\0') return {};  // a path never holds NUL: the line is not a usable name
+      path += c;
+      i += 2;
+    } else {
+      path += rest[i];
+    }
+  }
+  // URIs hold UTF-8; a few writers encode the 8-bit bytes of the system's code page instead.
+  if (!text::IsValidUtf8(path)) path = text::FromWindows1252(path);
+  return path;
+}
 
 bool IsNonEmptyFile(const std::string& path) {
   // One look-up: file_size fails for folders and anything else that is not a plain file.
@@ -164,7 +203,12 @@ int LoadPlayListFile(const std::string& fileName, std::vector<Track>& target, in
     if (IsURL(line)) {
       file = line;
       accepted = true;
+    } else if (IsFileUri(line)) {
+      file = FileUriPath(line);
+      accepted = !file.empty() && (!(options & kLoadExistingOnly) || IsNonEmptyFile(file));
     } else {
+      // "./#name": a file whose name starts with "#", written so other readers keep it.
+      if (line.size() > 2 && line[0] == '.' && line[1] == '/' && line[2] == '#') line.erase(0, 2);
       file = MakeAbsolutePath(line, folder);
       accepted = !(options & kLoadExistingOnly) || IsNonEmptyFile(file);
     }

@@ -28,6 +28,10 @@ int LoadPlayListAny(const std::string& fileName, std::vector<Track>& target, int
 // Reads the fields of an "#extrem:" line (the text after the prefix) into t.
 void ParseExtensionFields(const std::string& fields, Track& t);
 
+// The local path a "file://" URI names (percent-decoded), or "" when it names none.
+bool IsFileUri(const std::string& line);
+std::string FileUriPath(const std::string& uri);
+
 // True for "http", "https", "ftp" and "itpc" addresses.
 bool IsURL(const std::string& text);
 // A file that exists and holds at least one byte.

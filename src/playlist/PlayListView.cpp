@@ -27,7 +27,7 @@ RandomPick g_randomPick = DefaultRandomPick;
 
 int32_t RowID(const ListModel& view, int row) { return static_cast<int32_t>(view.Data(row)); }
 
-std::string FormatSeconds(int32_t seconds) { return FormatTime(seconds, GetMWValue(setting::DisplayTime)); }
+std::string FormatSeconds(int32_t seconds) { return FormatTime(seconds, TemplateText(setting::DisplayTime)); }
 
 std::vector<std::string> TrackCells(const Track& t) {
   std::vector<std::string> cells(kPlayListColumns);

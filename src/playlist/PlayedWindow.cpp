@@ -1,13 +1,14 @@
 #include "playlist/PlayedWindow.h"
 
 #include "app/FileUtil.h"
+#include "lang/Lang.h"
 #include "playlist/PlayerPort.h"
 #include "playlist/Track.h"
 
 void FillPlayedWindowList(ListModel& rows) {
   rows.Clear();
   // The heading is not translated: the list has a single column.
-  rows.SetColumns({{"Nom", 400}});
+  rows.SetColumns({{Lang("Played\\Column.Name"), 400}});
   for (const Track& t : PlayedList()) rows.InsertRow(-1, {fileutil::FilePart(t.File)}, t.ID);
 }
 

@@ -20,7 +20,7 @@ void SetTimeField(SliderControl& c, int32_t maximum, int32_t value) {
   SliderRemember(c);
 }
 
-std::string SpokenTime(int32_t seconds) { return FormatTime(seconds, GetMWValue(setting::SayTime)); }
+std::string SpokenTime(int32_t seconds) { return FormatTime(seconds, TemplateText(setting::SayTime)); }
 }  // namespace
 
 SliderControl* TrackPropertiesForm::TimeField(PropertyField field) {
@@ -30,6 +30,8 @@ SliderControl* TrackPropertiesForm::TimeField(PropertyField field) {
 }
 
 std::string TrackPropertiesForm::StartText() const { return SpokenTime(start.value); }
+
+std::string TrackPropertiesForm::EndLengthText() const { return SpokenTime(end.maximum); }
 
 std::string TrackPropertiesForm::EndText() const {
   return end.value >= end.maximum ? std::string() : SpokenTime(end.value);

@@ -40,6 +40,8 @@ struct TrackPropertiesForm {
   // (the track plays to its end).
   std::string StartText() const;
   std::string EndText() const;
+  // The end field's maximum as spoken time: what an empty end field stands for.
+  std::string EndLengthText() const;
 };
 
 // Fills the form from the play list's track; false when there is no such track.

@@ -49,4 +49,7 @@ enum Id : int {
 }  // namespace setting
 
 inline constexpr const char* kDefaultAudioExtensions = "Mp3;Ogg;Wav;Aiff;WMA;M4A;AAC;Flac;";
+inline constexpr const char* kDefaultPlayListExtensions = "M3U;M3U8;";
+// The list every settings file stored before UTF-8 lists were offered; read as the default.
+inline constexpr const char* kFormerPlayListExtensions = "M3U;";
 inline constexpr const char* kDefaultParamEQ = "60§2;250§2;1000§2;3500§2;10000§2;";

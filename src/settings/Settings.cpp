@@ -148,7 +148,7 @@ void RegisterSettings() {
   AddMW_String("Main\\Path.MyMusicFolder", MyMusicFolder, 24, "");
   AddMW_String("Main\\File.Audio", FileAudio, 24, kDefaultAudioExtensions);
   AddMW_String("Main\\File.Video", FileVideo, 24, "WMV;");
-  AddMW_String("Main\\File.PlayList", FilePlayList, 24, "M3U;");
+  AddMW_String("Main\\File.PlayList", FilePlayList, 24, kDefaultPlayListExtensions);
   AddMW_String("Main\\Font.Edit", FontEdit, 24, "Arial;10");
 }
 

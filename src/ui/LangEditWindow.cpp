@@ -12,6 +12,9 @@
 
 namespace {
 
+// The window command of Escape (beside the editor's own commands, which are its gadgets).
+constexpr int kEscape = 900;
+
 class LangEditWindow : public ChildWindow {
  public:
   LangEditWindow(wxWindow* parent, const std::string& language)
@@ -22,6 +25,8 @@ class LangEditWindow : public ChildWindow {
     AddWindowShortcut(Window(), kVkReturn, kWindowCommandBase + kCmdReturn);
     AddWindowShortcut(Window(), kModCtrl + kVkUp, kWindowCommandBase + kCmdPrior);
     AddWindowShortcut(Window(), kModCtrl + kVkDown, kWindowCommandBase + kCmdNext);
+    // Escape does what the close box does: quit without saving (the edits stay for this run).
+    AddWindowShortcut(Window(), kVkEscape, kWindowCommandBase + kEscape);
 
     StartLayout(kWidth);
     AddButton(kPrior, kPriorCaption, Row("ABCDE", this, "", true));
@@ -60,6 +65,7 @@ class LangEditWindow : public ChildWindow {
  protected:
   bool OnWindowCommand(int32_t command) override {
     int c = command - kWindowCommandBase;
+    if (c == kEscape) c = langedit::kCmdClose;
     if (c == langedit::kCmdReturn && Focused() != langedit::kText && Focused() != langedit::kUpdate) return false;
     Handle(c);
     return true;

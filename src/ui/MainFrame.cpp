@@ -110,6 +110,9 @@ void MainFrame::CreateGadgets() {
     FatalCreationError(7);
   gtkaccess::SetName(volume_, Lang("Main\\Text.Volume"));
   gtkaccess::SetName(position_, Lang("Main\\Text.Position"));
+  // The program announces each new volume itself ("Volume 61%"): a screen reader's echo of
+  // the bare number would say it twice.
+  gtkaccess::SetValueHeard(volume_, false);
   gtkaccess::SetName(list_, std::string(wxStripMenuCodes(U(Lang("Menu.PlayList"))).utf8_str()));
 }
 

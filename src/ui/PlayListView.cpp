@@ -38,6 +38,7 @@ void PlayListView::ColumnsChanged() {
   if (GetColumnCount() != cols.size()) {
     ClearColumns();
     for (const auto& c : cols) AppendTextColumn(wxString::FromUTF8(c.title), wxDATAVIEW_CELL_INERT, c.width);
+    gtkaccess::NoHeaderTabStops(this);
     RowsReset();
     return;
   }
@@ -46,6 +47,7 @@ void PlayListView::ColumnsChanged() {
     col->SetTitle(wxString::FromUTF8(cols[i].title));
     if (col->GetWidth() != cols[i].width) col->SetWidth(cols[i].width);
   }
+  gtkaccess::NoHeaderTabStops(this);
 }
 
 void PlayListView::RowsReset() {
@@ -66,6 +68,7 @@ void PlayListView::RowRemoved(int row) {
   syncing_ = true;
   DeleteItem(row);
   syncing_ = false;
+  focusRowGone_ = true;
 }
 
 void PlayListView::RowChanged(int row) {
@@ -83,7 +86,9 @@ void PlayListView::SelectionChanged() {
     wxDataViewItem it = RowToItem(model_.Focus());
     SetCurrentItem(it);
     EnsureVisible(it);
+    if (focusRowGone_) gtkaccess::FocusRowMoved(this, model_.Focus());
   }
+  focusRowGone_ = false;
   syncing_ = false;
 }
 

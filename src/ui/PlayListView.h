@@ -23,4 +23,5 @@ class PlayListView : public wxDataViewListCtrl, public ListModel::View {
   wxVector<wxVariant> Values(int row) const;
   ListModel& model_;
   bool syncing_ = false;
+  bool focusRowGone_ = false;  // a row was removed since the selection was last shown
 };

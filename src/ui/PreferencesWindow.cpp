@@ -14,6 +14,7 @@
 #include "access/Preferences.h"
 #include "access/ShortcutTable.h"
 #include "access/Shortcuts.h"
+#include "app/TextUtil.h"
 #include "lang/Lang.h"
 #include "ui/ChildWindow.h"
 #include "ui/GtkAccess.h"
@@ -57,7 +58,7 @@ class PreferencesWindow : public ChildWindow {
       case kCmdCancel: EndModal(wxID_CANCEL); return true;
       case kCmdConfirm:
         // Return confirms the window, except on a button, which it presses: Return on
-        // "Annuler" must not store what the user meant to drop.
+        // Cancel must not store what the user meant to drop.
         if (auto* button = dynamic_cast<wxButton*>(FindFocus()); button && wxGetTopLevelParent(button) == this)
           Press(button->GetId());
         else
@@ -93,10 +94,10 @@ class PreferencesWindow : public ChildWindow {
 
     StartLayout(400, 0, book_->GetRect().GetBottom() + 6);
     wxRect r = Row("DE", this, "", true);
-    auto* confirm = new wxButton(this, kIdConfirm, "Valider", r.GetPosition(), r.GetSize());
+    auto* confirm = new wxButton(this, kIdConfirm, U(Lang("Pref\\Button.Ok")), r.GetPosition(), r.GetSize());
     confirm->SetDefault();
     r = Row("AB -1", this, "", true);
-    new wxButton(this, kIdCancel, "Annuler", r.GetPosition(), r.GetSize());
+    new wxButton(this, kIdCancel, U(Lang("Pref\\Button.Cancel")), r.GetPosition(), r.GetSize());
     SetClientSize(400, RowLayout().maxY);
   }
 
@@ -162,11 +163,20 @@ class PreferencesWindow : public ChildWindow {
     new wxButton(page, kIdSet, U(Lang("Pref\\Shortcut.Set")), r.GetPosition(), r.GetSize());
   }
 
+  // A line as heard: "Open files: Ctrl+O", "Open files: No key", rather than a raw "=" and
+  // silence for a command without a key.
+  std::string Shown(size_t row) const {
+    const auto& s = form_.shortcuts;
+    if (row >= s.work.size()) return row < s.lines.size() ? s.lines[row] : std::string();
+    std::string key = KeyName(text::ParseInt(s.work[row].value));
+    return Lang(s.work[row].key) + ": " + (key.empty() ? Lang("Key.NoKey") : key);
+  }
+
   void ShowShortcuts() {
     list_->DeleteAllItems();
-    for (const auto& line : form_.shortcuts.lines) {
+    for (size_t i = 0; i < form_.shortcuts.lines.size(); ++i) {
       wxVector<wxVariant> row;
-      row.push_back(wxVariant(U(line)));
+      row.push_back(wxVariant(U(Shown(i))));
       list_->AppendItem(row);
     }
     if (form_.shortcuts.selected >= 0) list_->SelectRow(static_cast<unsigned>(form_.shortcuts.selected));
@@ -203,7 +213,7 @@ class PreferencesWindow : public ChildWindow {
     if (!s.focusList) return;
     s.focusList = false;
     unsigned row = static_cast<unsigned>(s.selected);
-    list_->SetTextValue(U(s.lines[row]), row, 0);
+    list_->SetTextValue(U(Shown(row)), row, 0);
     gtkaccess::RowChanged(list_, static_cast<int>(row));
     list_->SelectRow(row);
     list_->SetFocus();

@@ -201,6 +201,7 @@ class InputDialog : public wxDialog {
       for (const auto& c : s.choices) items.Add(U(c));
       auto* combo = new wxComboBox(this, wxID_ANY, U(s.text), At(s.field), Size(s.field), items, wxCB_DROPDOWN);
       combo->SetSelection(0);
+      gtkaccess::SkipDropDownButton(combo);
       field_ = combo;
       entry_ = combo;
     } else {

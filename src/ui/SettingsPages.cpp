@@ -143,15 +143,17 @@ void SettingsPagesWindow::ShowState() {
     const wxString text = U(ValueText(id));
     if (t->GetLabel() != text) t->SetLabel(text);
   }
-  // The value with its unit, for a screen reader, which reads only the bare number.
-  auto describe = [this](int id, wxWindow* w) {
+  // The value with its unit, for a screen reader, which reads only the bare number: a
+  // slider's value is read as that text, a spin field's text is followed by it.
+  auto describe = [this](int id, wxWindow* w, bool slider) {
     std::string text = ValueText(id);
     if (text.empty() || described_[id] == text) return;
     described_[id] = text;
-    gtkaccess::SetDescription(w, text);
+    if (slider) gtkaccess::SetValueText(w, text);
+    else gtkaccess::SetDescription(w, text);
   };
-  for (auto& [id, w] : spins_) describe(id, w);
-  for (auto& [id, w] : sliders_) describe(id, w);
+  for (auto& [id, w] : spins_) describe(id, w, false);
+  for (auto& [id, w] : sliders_) describe(id, w, true);
   ShowOtherControls();
 }
 

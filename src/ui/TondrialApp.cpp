@@ -24,6 +24,7 @@
 #include "playlist/PlayListView.h"
 #include "settings/Settings.h"
 #include "ui/HotkeyGrabber.h"
+#include "ui/GtkAccess.h"
 #include "ui/MainFrame.h"
 #include "ui/Run.h"
 #include "ui/Windows.h"
@@ -68,6 +69,7 @@ class TondrialApp : public wxApp {
     std::signal(SIGTERM, OnQuitSignal);
     std::signal(SIGINT, OnQuitSignal);
 
+    gtkaccess::NoSelectOnFocus();
     frame_ = new MainFrame(PlayListRows());
     shell_ = std::make_unique<WxShell>(frame_);
     SetShell(shell_.get());

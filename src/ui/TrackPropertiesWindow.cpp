@@ -1,6 +1,7 @@
 #include "ui/TrackPropertiesWindow.h"
 
 #include <wx/button.h>
+#include <wx/spinctrl.h>
 #include <wx/textctrl.h>
 
 #include "access/Shortcuts.h"
@@ -27,18 +28,23 @@ class PropertiesWindow : public ChildWindow {
     r = Row("ABCDE 3", this, "", true);
     wxString desc = U(form_.description);
     description_ = new wxTextCtrl(this, wxID_ANY, desc, r.GetPosition(), r.GetSize(), wxTE_MULTILINE | wxTE_READONLY);
+    // Spin fields showing their value as spoken time: a screen reader reads name, role and
+    // text on the focus, and each new text after a step.
     r = Row("CDE", this, Lang("Property\\Edit.Start"));
-    start_ = new wxTextCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxTE_READONLY);
+    start_ = new wxSpinCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxSP_ARROW_KEYS,
+                            form_.start.minimum, form_.start.maximum, form_.start.value);
     gtkaccess::SetName(start_, Lang("Property\\Edit.Start"));
+    gtkaccess::ShowSpinValueAs(start_, [this](int) { return form_.StartText(); });
     r = Row("CDE", this, Lang("Property\\Edit.End"));
-    end_ = new wxTextCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxTE_READONLY);
+    end_ = new wxSpinCtrl(this, wxID_ANY, wxString(), r.GetPosition(), r.GetSize(), wxSP_ARROW_KEYS,
+                          form_.end.minimum, form_.end.maximum, form_.end.value);
     gtkaccess::SetName(end_, Lang("Property\\Edit.End"));
+    gtkaccess::ShowSpinValueAs(end_, [this](int) { return form_.EndText(); });
     r = Row("D", this, "", true);
     ok_ = new wxButton(this, wxID_ANY, U(Lang("Property\\Button.Ok")), r.GetPosition(), r.GetSize());
     r = Row("E -1", this, "", true);
     cancel_ = new wxButton(this, wxID_ANY, U(Lang("RequestButton.Cancel")), r.GetPosition(), r.GetSize());
     SetClientSize(width, RowLayout().maxY + RowLayout().margin);
-    ShowTimes();
 
     // After the player's keys (installed by the base), so these win where they overlap.
     const int w = Window();
@@ -54,11 +60,21 @@ class PropertiesWindow : public ChildWindow {
     ok_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_OK); });
     cancel_->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(wxID_CANCEL); });
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent&) { EndModal(wxID_CANCEL); });
-    for (wxTextCtrl* t : {alias_, description_, start_, end_})
-      t->Bind(wxEVT_SET_FOCUS, [t](wxFocusEvent& e) {
-        t->CallAfter([t] { t->SelectAll(); });
-        e.Skip();
+    alias_->Bind(wxEVT_SET_FOCUS, [this](wxFocusEvent& e) {
+      alias_->CallAfter([this] { alias_->SelectAll(); });
+      e.Skip();
+    });
+    // The spin arrows clicked with the mouse change the value without our keys.
+    for (wxSpinCtrl* spin : {start_, end_})
+      spin->Bind(wxEVT_SPINCTRL, [this, spin](wxSpinEvent&) {
+        (spin == start_ ? form_.start : form_.end).value = spin->GetValue();
+        ShowTimes();
       });
+    // The three description lines: a screen reader reads the line the caret is on, so the
+    // other two are its description.
+    auto lines = form_.description.find('\n');
+    if (lines != std::string::npos) gtkaccess::SetDescription(description_, form_.description.substr(lines + 1));
+    ShowTimes();
   }
 
   wxWindow* First() const { return description_; }
@@ -90,16 +106,19 @@ class PropertiesWindow : public ChildWindow {
   }
 
   void ShowTimes() {
-    // ChangeValue: the texts are ours, no change event needed.
-    if (start_->GetValue() != U(form_.StartText())) start_->ChangeValue(U(form_.StartText()));
-    if (end_->GetValue() != U(form_.EndText())) end_->ChangeValue(U(form_.EndText()));
+    // The text follows the value (shown by the spin field's own text of it).
+    if (start_->GetValue() != form_.start.value) start_->SetValue(form_.start.value);
+    if (end_->GetValue() != form_.end.value) end_->SetValue(form_.end.value);
+    // At its maximum the end field is empty (the track plays to its end): a screen reader
+    // reads what that end is as its value.
+    gtkaccess::SetValueText(end_, form_.EndText().empty() ? form_.EndLengthText() : std::string());
   }
 
   TrackPropertiesForm& form_;
   wxTextCtrl* alias_ = nullptr;
   wxTextCtrl* description_ = nullptr;
-  wxTextCtrl* start_ = nullptr;
-  wxTextCtrl* end_ = nullptr;
+  wxSpinCtrl* start_ = nullptr;
+  wxSpinCtrl* end_ = nullptr;
   wxButton* ok_ = nullptr;
   wxButton* cancel_ = nullptr;
 };

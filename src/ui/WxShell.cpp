@@ -11,9 +11,11 @@
 #include "app/Commands.h"
 #include "audio/OutputControls.h"
 #include "app/TextUtil.h"
+#include "lang/Lang.h"
 #include "settings/Settings.h"
 #include "ui/HotkeyGrabber.h"
 #include "ui/KeyMap.h"
+#include "ui/GtkAccess.h"
 #include "ui/MainFrame.h"
 #include "ui/Requesters.h"
 #include "ui/TextWindow.h"
@@ -96,7 +98,20 @@ void WxShell::SetGadgetState(int window, int gadget, int state) {
   if (window != gadget::MainWindow) return;
   wxWindow* w = frame_->Gadget(gadget);
   if (auto* s = dynamic_cast<wxSlider*>(w)) {
-    if (s->GetValue() != state) s->SetValue(state);
+    if (s->GetValue() == state) return;
+    if (gadget == gadget::Position) {
+      // Playback moves the position every second: a focused slider reporting each step would
+      // talk all the time. It moves on screen; a screen reader hears it once in 10 seconds
+      // (the position keys say it on request).
+      auto now = std::chrono::steady_clock::now();
+      bool heard = now - positionHeard_ >= std::chrono::seconds(10);
+      if (heard) positionHeard_ = now;
+      gtkaccess::SetValueHeard(s, heard);
+      s->SetValue(state);
+      gtkaccess::SetValueHeard(s, true);
+      return;
+    }
+    s->SetValue(state);
   } else if (auto* t = dynamic_cast<wxToggleButton*>(w)) {
     t->SetValue(state != 0);
   }
@@ -217,7 +232,7 @@ std::string WxShell::ClipboardText() {
   return out;
 }
 
-void WxShell::ShowPopupMenu(int /*menu*/, const std::vector<PopupItem>& items) {
+void WxShell::ShowPopupMenu(int which, const std::vector<PopupItem>& items) {
   wxMenu menu;
   std::map<std::string, wxMenu*> subs;
   for (const auto& it : items) {
@@ -235,6 +250,7 @@ void WxShell::ShowPopupMenu(int /*menu*/, const std::vector<PopupItem>& items) {
     if (it.checked) item->Check(true);
     item->Enable(it.enabled);
   }
+  if (which == gadget::TrackMenu) gtkaccess::SetMenuName(&menu, Lang("Menu\\Track.Popup"));
   // The chosen item reaches the frame as a menu command, like the menu bar's items.
   wxWindow* list = frame_->Gadget(gadget::PlayList);
   (list ? list : frame_)->PopupMenu(&menu);

@@ -1,5 +1,6 @@
 // The shell of the real program: the logic's view of the wx windows.
 #pragma once
+#include <chrono>
 #include <map>
 #include <string>
 
@@ -49,4 +50,5 @@ class WxShell : public Shell {
  private:
   MainFrame* frame_;
   std::map<int, TrayItem> tray_;
+  std::chrono::steady_clock::time_point positionHeard_{};  // when the position slider last told a screen reader
 };

@@ -2,8 +2,12 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "app/AppState.h"
@@ -40,6 +44,23 @@ inline std::string ReadBytes(const std::string& path) {
   std::string out;
   fileutil::ReadFile(path, out);
   return out;
+}
+
+// Runs body in a child process as an account without rights on the test's files ("nobody"),
+// so a check of write permission means the same when the tests run as root. The child's
+// result (0 means success), or -1 when this process cannot change its account.
+inline int RunAsOtherUser(const std::function<int()>& body) {
+  if (::geteuid() != 0) return -1;
+  ::fflush(nullptr);
+  pid_t pid = ::fork();
+  if (pid < 0) return -1;
+  if (pid == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(99);
+    ::_exit(body());
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status) == 99 ? -1 : WEXITSTATUS(status);
 }
 
 // Every global of the program back to its start state.

@@ -267,6 +267,7 @@ class SpeechCapture:
         self.dir = tempfile.mkdtemp(prefix="tondrial-speech-")
         self.path = os.path.join(self.dir, "speechd.sock")
         self.lines = []
+        self.spoken = []  # (client name, time, text) of every message, Orca's included
         self.commands = []
         self.lock = threading.Lock()
         self.server = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
@@ -291,6 +292,7 @@ class SpeechCapture:
         buf = b""
         receiving = False
         msg_id = 1
+        client = ""
         while True:
             try:
                 chunk = conn.recv(4096)
@@ -309,6 +311,7 @@ class SpeechCapture:
                     text = "\n".join(l[1:] if l.startswith("..") else l for l in body.split("\r\n"))
                     with self.lock:
                         self.lines.append(text)
+                        self.spoken.append((client, time.time(), text))
                     conn.sendall(b"225-%d\r\n225 OK MESSAGE QUEUED\r\n" % msg_id)
                     msg_id += 1
                     receiving = False
@@ -321,6 +324,8 @@ class SpeechCapture:
                 low = cmd.lower()
                 with self.lock:
                     self.commands.append(cmd)
+                if low.startswith("set self client_name "):
+                    client = cmd.split(" ", 3)[3]
                 if low.startswith("speak"):
                     receiving = True
                     conn.sendall(b"230 OK RECEIVING DATA\r\n")
@@ -334,6 +339,24 @@ class SpeechCapture:
                     conn.sendall(b"210 OK STOPPED\r\n")
                 elif low.startswith("history get client_id"):
                     conn.sendall(b"240-1\r\n240 OK CLIENT ID SENT\r\n")
+                # What a screen reader's own client asks besides speaking.
+                elif low.startswith("list output_modules"):
+                    conn.sendall(b"250-espeak-ng\r\n250 OK MODULE LIST SENT\r\n")
+                elif low.startswith("list synthesis_voices"):
+                    conn.sendall(b"249-English\ten\tnone\r\n249-French\tfr\tnone\r\n249 OK VOICE LIST SENT\r\n")
+                elif low.startswith("list voices"):
+                    conn.sendall(b"249-MALE1\r\n249-FEMALE1\r\n249 OK VOICE LIST SENT\r\n")
+                elif low.startswith("get "):
+                    what = low.split()[1] if len(low.split()) > 1 else ""
+                    value = {"language": b"en", "output_module": b"espeak-ng"}.get(what, b"0")
+                    conn.sendall(b"251-" + value + b"\r\n251 OK GET RETURNED\r\n")
+                elif low.startswith("char ") or low.startswith("key ") or low.startswith("sound_icon "):
+                    with self.lock:
+                        self.spoken.append((client, time.time(), cmd.split(" ", 1)[1]))
+                    conn.sendall(b"225-%d\r\n225 OK MESSAGE QUEUED\r\n" % msg_id)
+                    msg_id += 1
+                elif low.startswith("block "):
+                    conn.sendall(b"260 OK INSIDE BLOCK\r\n" if "begin" in low else b"261 OK OUTSIDE BLOCK\r\n")
                 elif low.startswith("quit"):
                     conn.sendall(b"231 HAPPY HACKING\r\n")
                     return
@@ -369,6 +392,54 @@ class FakeScreenReader:
         self.proc.kill()
         self.proc.wait()
         shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class ScreenReader:
+    """The real Orca on the desktop's display and the accessibility bus, speaking to speech
+    (a SpeechCapture). Start it after the bus; no other process named "orca" may run."""
+
+    def __init__(self, desktop, speech):
+        self.dir = tempfile.mkdtemp(prefix="tondrial-orca-")
+        env = dict(desktop.env, HOME=self.dir, XDG_CONFIG_HOME=os.path.join(self.dir, "config"),
+                   XDG_DATA_HOME=os.path.join(self.dir, "data"), GSETTINGS_BACKEND="memory",
+                   **speech.client_env())
+        self.speech = speech
+        debug = os.environ.get("TONDRIAL_ORCA_DEBUG")  # a file for Orca's own trace, when asked
+        self.proc = subprocess.Popen(["orca", "-u", os.path.join(self.dir, "prefs")]
+                                     + (["--debug-file", debug] if debug else []), env=env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def wait_ready(self, timeout=60):
+        """True once Orca said its first words (it greets on start)."""
+        deadline = time.time() + timeout
+        while time.time() < deadline:
+            if self.said():
+                return True
+            if self.proc.poll() is not None:
+                return False
+            time.sleep(0.2)
+        return False
+
+    def said(self, since=0.0):
+        """What Orca said since a time, in order."""
+        with self.speech.lock:
+            return [plain_speech(t) for c, when, t in self.speech.spoken if "orca" in c.lower() and when >= since]
+
+    def close(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+def plain_speech(text):
+    """A message without its SSML markup."""
+    import html
+    import re
+    return html.unescape(re.sub(r"<[^>]*>", "", text)).strip()
 
 
 def read_wav_mono(path):
@@ -601,9 +672,11 @@ class Stage:
     capture with a screen reader running (speech), then a desktop and a fresh copy of the
     program (stage.desk, stage.prog)."""
 
-    def __init__(self, binary, data, accessible=False, sound=False, speech=False):
+    def __init__(self, binary, data, accessible=False, sound=False, speech=False, screen_reader=False):
         self.binary, self.data = binary, data
-        self.accessible, self.sound, self.with_speech = accessible, sound, speech
+        self.accessible, self.sound, self.with_speech = accessible, sound, speech or screen_reader
+        self.screen_reader = screen_reader  # the real Orca in place of the stand-in process
+        self.reader = None
         self.pyatspi = self.pulse = self.speech = None
         self.recorders = []
 
@@ -620,8 +693,12 @@ class Stage:
             if self.with_speech:
                 self.speech = SpeechCapture()
                 self._stack.callback(self.speech.close)
-                self._stack.callback(FakeScreenReader().close)
+                if not self.screen_reader:
+                    self._stack.callback(FakeScreenReader().close)
             self.desk = self._stack.enter_context(Desktop())
+            if self.screen_reader:
+                self.reader = ScreenReader(self.desk, self.speech)
+                self._stack.callback(self.reader.close)
             self.prog = Program(self.binary, self.data)
             self._stack.callback(self.prog.cleanup)
         except BaseException:

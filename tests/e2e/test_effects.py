@@ -195,9 +195,13 @@ def main():
             time.sleep(0.3)
         t_open = time.time()
         time.sleep(1.0)
+        # A field reached by Tab keeps its text unselected (a screen reader reads it whole):
+        # select it to type over it.
+        desk.xdotool("key", "ctrl+a")
         desk.xdotool("type", "0")
         desk.xdotool("key", "Tab")
         time.sleep(0.3)
+        desk.xdotool("key", "ctrl+a")
         desk.xdotool("type", "0")
         desk.xdotool("key", "Tab")
         t_silent = time.time()

@@ -51,7 +51,8 @@ class Accessible:
     @staticmethod
     def controls(top, described=False):
         """(role, name, value) of every control a screen reader can reach, in tree order; with
-        described, the accessible description too."""
+        described, what is read beside the value too: a slider's value text, else the accessible
+        description."""
         out = []
         for n in walk(top):
             role = n.getRoleName()
@@ -60,7 +61,11 @@ class Accessible:
                 value = n.queryValue().currentValue
             elif role == "check box":
                 value = n.getState().contains(__import__("pyatspi").STATE_CHECKED)
-            out.append((role, n.name, value, n.description) if described else (role, n.name, value))
+            if not described:
+                out.append((role, n.name, value))
+                continue
+            attrs = dict(a.split(":", 1) for a in n.getAttributes() if ":" in a)
+            out.append((role, n.name, value, attrs.get("valuetext", n.description)))
         return out
 
     def selected_tab(self, top):

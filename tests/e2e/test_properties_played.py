@@ -25,9 +25,9 @@ def top_starting(pyatspi, name_start, timeout=20):
 
 
 def field(window, label):
-    """The text field GTK named after the label created before it."""
+    """The text of the field (a text or a spin field) named after the label created before it."""
     for node in walk(window):
-        if node.getRoleName() == "text" and node.name == label:
+        if node.getRoleName() in ("text", "spin button") and node.name == label:
             return text_of(node)
     return None
 

@@ -71,39 +71,75 @@ float AutoWah::Coefficient() const {
   return static_cast<float>((tc - 1.0) / (tc + 1.0));
 }
 
-void AutoWah::Process(float* frames, size_t count) {
-  DenormalGuard guard;
-  const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
-  const double phaseStep = params_.fRate / static_cast<double>(sampleRate_);
-  for (size_t i = 0; i < count; ++i) {
-    // The coefficient follows the sweep every few frames (the steps are far too small to hear);
-    // the count runs on across calls so the sound does not depend on the block size.
-    if (controlLeft_ == 0) {
-      for (int k = 0; k < kControlFrames; ++k) {
-        base_.Next();
-        range_.Next();
-      }
-      coef_ = Coefficient();
-      phase_ += phaseStep * kControlFrames;
-      phase_ -= std::floor(phase_);
-      controlLeft_ = kControlFrames;
-    }
-    --controlLeft_;
-    const float a = coef_;
-    float dry = dry_.Next(), wet = wet_.Next(), fb = feedback_.Next();
-    float* f = frames + i * 2;
-    for (int ch = 0; ch < 2; ++ch) {
-      float x = f[ch];
-      float s = x + fb * last_[ch];
-      for (int st = 0; st < kStages; ++st) {
-        float y = a * s + state_[ch][st];
-        state_[ch][st] = s - a * y;
-        s = y;
-      }
-      last_[ch] = s;
-      if (on[ch]) f[ch] = dry * x + wet * s;
+// The all-pass chain with its feedback is one long dependency from frame to frame, so the time it
+// takes is the latency of its multiply-adds. Where the processor has fused multiply-add (one
+// step instead of two) that version runs; the results differ only in rounding.
+struct AutoWahKernel {
+  template <bool kFused>
+  static inline __attribute__((always_inline)) float Madd(float a, float b, float c) {
+    if constexpr (kFused) {
+      return __builtin_fmaf(a, b, c);
+    } else {
+      return a * b + c;
     }
   }
+
+  template <bool kFused>
+  static inline __attribute__((always_inline)) void Run(AutoWah& w, float* frames, size_t count) {
+    const bool on[2] = {ChannelOn(w.params_.lChannel, 0), ChannelOn(w.params_.lChannel, 1)};
+    const double phaseStep = w.params_.fRate / static_cast<double>(w.sampleRate_);
+    for (size_t i = 0; i < count; ++i) {
+      // The coefficient follows the sweep every few frames (the steps are far too small to
+      // hear); the count runs on across calls so the sound does not depend on the block size.
+      if (w.controlLeft_ == 0) {
+        for (int k = 0; k < AutoWah::kControlFrames; ++k) {
+          w.base_.Next();
+          w.range_.Next();
+        }
+        w.coef_ = w.Coefficient();
+        w.phase_ += phaseStep * AutoWah::kControlFrames;
+        w.phase_ -= std::floor(w.phase_);
+        w.controlLeft_ = AutoWah::kControlFrames;
+      }
+      --w.controlLeft_;
+      const float a = w.coef_;
+      float dry = w.dry_.Next(), wet = w.wet_.Next(), fb = w.feedback_.Next();
+      float* f = frames + i * 2;
+      for (int ch = 0; ch < 2; ++ch) {
+        float x = f[ch];
+        float s = Madd<kFused>(fb, w.last_[ch], x);
+        for (int st = 0; st < AutoWah::kStages; ++st) {
+          float y = Madd<kFused>(a, s, w.state_[ch][st]);
+          w.state_[ch][st] = Madd<kFused>(-a, y, s);
+          s = y;
+        }
+        w.last_[ch] = s;
+        if (on[ch]) f[ch] = dry * x + wet * s;
+      }
+    }
+  }
+
+  static void Plain(AutoWah& w, float* frames, size_t count) { Run<false>(w, frames, count); }
+#if defined(__x86_64__)
+  __attribute__((target("fma"))) static void Fused(AutoWah& w, float* frames, size_t count) {
+    Run<true>(w, frames, count);
+  }
+  static bool HaveFused() {
+    static const bool have = __builtin_cpu_supports("fma");
+    return have;
+  }
+#endif
+};
+
+void AutoWah::Process(float* frames, size_t count) {
+  DenormalGuard guard;
+#if defined(__x86_64__)
+  if (AutoWahKernel::HaveFused()) {
+    AutoWahKernel::Fused(*this, frames, count);
+    return;
+  }
+#endif
+  AutoWahKernel::Plain(*this, frames, count);
 }
 
 }  // namespace alib::dsp

@@ -17,6 +17,7 @@ class AutoWah final : public Effect {
   double NotchHz() const;
 
  private:
+  friend struct AutoWahKernel;
   static constexpr int kStages = 4;
   static constexpr int kControlFrames = 16;
   float Coefficient() const;

@@ -18,7 +18,7 @@ class Compressor final : public Effect {
   float GainReductionDb() const { return reduction_; }
 
  private:
-  // Largest |sample| of the last holdFrames_ frames (a monotonic queue over fixed arrays).
+  // Largest |sample| of the last holdFrames_ frames.
   float PeakHold(float v);
 
   int sampleRate_;
@@ -28,11 +28,11 @@ class Compressor final : public Effect {
   Ramp gainDb_;
   // The detector holds a peak for up to 20 ms (a cycle of 50 Hz) so that a steady tone is seen
   // as steady and the release does not pull the gain back between its peaks.
-  size_t holdFrames_ = 1;
-  std::vector<float> qValue_;
-  std::vector<uint64_t> qFrame_;
-  size_t qHead_ = 0, qSize_ = 0;
-  uint64_t frame_ = 0;
+  size_t holdFrames_ = 0;
+  std::vector<float> block_;   // |sample| of the current window's frames so far
+  std::vector<float> suffix_;  // maxima of the previous window from each frame to its end
+  size_t blockPos_ = 0;
+  float prefix_ = 0, held_ = 0;
 };
 
 }  // namespace alib::dsp

@@ -130,7 +130,16 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   while (ChannelGetPosition(h1, kPosByte) == 0 && Clock::now() - playAt < std::chrono::seconds(3))
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   const double firstMixMs = std::chrono::duration<double, std::milli>(Clock::now() - playAt).count();
+  // A seek is heard from the sought position on, though audio is rendered ahead of the device.
+  ASSERT_TRUE(ChannelSetPosition(h2, ChannelSeconds2Bytes(h2, 0.5), kPosByte));
+  auto seekAt = Clock::now();
+  // The device goes on playing meanwhile: the position moves on from the sought one at once.
+  const double justAfter = ChannelBytes2Seconds(h2, ChannelGetPosition(h2, kPosByte));
+  EXPECT_GE(justAfter, 0.5);
+  EXPECT_LT(justAfter, 0.55);
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  const double sinceSeek = std::chrono::duration<double>(Clock::now() - seekAt).count();
+  EXPECT_NEAR(ChannelBytes2Seconds(h2, ChannelGetPosition(h2, kPosByte)), 0.5 + sinceSeek, 0.1);
   // What the server holds between our mix and the sink.
   std::string latencyFile = dir + "/latency.txt";
   std::system(("pactl list sink-inputs | grep -i latency > '" + latencyFile + "'").c_str());
@@ -139,6 +148,14 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   EXPECT_GT(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), 1.5);
   ChannelStop(h1);
   ChannelStop(h2);
+  // Quiet devices close their streams after a while; playing again opens them at once.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2600));
+  auto againAt = Clock::now();
+  ASSERT_TRUE(ChannelPlay(h1, true));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const double again = std::chrono::duration<double>(Clock::now() - againAt).count();
+  EXPECT_NEAR(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), again, 0.1);
+  ChannelStop(h1);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Shutdown();
   StopProcess(r1);

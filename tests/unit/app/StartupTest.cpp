@@ -2,6 +2,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <csignal>
 
 #include "access/ShortcutTable.h"
@@ -59,14 +61,36 @@ TEST_F(StartupTest, FoldersPerUserAndPortable) {
   // The settings folder cannot be made: the profile folder serves.
   std::filesystem::remove_all(config + "MerrowinS");
   testenv::WriteBytes(config + "MerrowinS", "a file where the folder should be");
+  EXPECT_EQ(FolderNoticeText(), "");
   ResolveFolders(prog + "tondrial");
   EXPECT_EQ(App.PrefPath, home);
+  // ... and the user hears (and the log tells) where the settings go.
+  EXPECT_NE(LogText().find("PrefPath = " + home + "\r\n! Settings folder cannot be written : " + config +
+                           "MerrowinS/Tondrial/, settings kept in : " + home + "\r\n"),
+            std::string::npos);
+  EXPECT_EQ(FolderNoticeText(), "Msg\\Settings.Elsewhere" + home);
 
   // No configuration folder known at all: the profile folder, never a relative path.
   const std::string none;
   platform::OverrideSpecialFolder(platform::Folder::AppData, &none);
   ResolveFolders(prog + "tondrial");
   EXPECT_EQ(App.PrefPath, home);
+  EXPECT_EQ(FolderNoticeText(), "");
+
+  // A portable copy in a folder its user cannot write keeps nothing, and says so.
+  ASSERT_EQ(::chmod(prog.c_str(), 0755), 0);
+  int rc = testenv::RunAsOtherUser([&] {
+    ResetLog();
+    App.Portable = true;
+    ResolveFolders(prog + "tondrial");
+    if (FolderNoticeText() != "Msg\\Settings.NotKept") return 1;
+    return LogText().find("! Settings folder cannot be written, settings are not kept : " + prog) == std::string::npos
+               ? 2
+               : 0;
+  });
+  if (rc != -1) {
+    EXPECT_EQ(rc, 0);
+  }
 
   ResetAppState();
   ResetLog();
@@ -110,6 +134,15 @@ TEST_F(StartupTest, ValidateSettingsRepairsInOrder) {
   EXPECT_EQ(GetMWValue(setting::OutputParamEQ), "60§2;250§2;1000§2;3500§2;10000§2;");
   // Each clamp writes its value back, so a valid number is normalised too.
   EXPECT_EQ(GetMWValue(setting::OutputVolume), "80");
+  // The play-list extensions an earlier version stored as its default gain ".M3U8"; a list the
+  // user chose stays.
+  EXPECT_EQ(GetMWValue(setting::FilePlayList), "M3U;M3U8;");
+  SetMWValue(setting::FilePlayList, "m3u;");
+  ValidateSettings();
+  EXPECT_EQ(GetMWValue(setting::FilePlayList), "M3U;M3U8;");
+  SetMWValue(setting::FilePlayList, "M3U;PLS;");
+  ValidateSettings();
+  EXPECT_EQ(GetMWValue(setting::FilePlayList), "M3U;PLS;");
 }
 
 TEST_F(StartupTest, FatalCreationTexts) {

@@ -4,10 +4,14 @@
 #include <filesystem>
 #include <map>
 
+#include "access/Templates.h"
+#include "app/Dispatch.h"
 #include "app/MenuTree.h"
 #include "app/TextUtil.h"
 #include "common/TestEnv.h"
 #include "lang/Lang.h"
+#include "settings/SettingIds.h"
+#include "settings/Settings.h"
 
 #ifndef TONDRIAL_DATA_DIR
 #error "TONDRIAL_DATA_DIR must name the data folder"
@@ -124,4 +128,69 @@ TEST_F(LangFilesTest, MenusShowNoRawKeyInEitherLanguage) {
     }
     for (const auto& n : all) EXPECT_EQ(n.text.find('\\'), std::string::npos) << n.text;
   }
+}
+
+namespace {
+// What the help and what's-new commands put on screen.
+class TextShell : public Shell {
+ public:
+  std::string title, text;
+  int MessageRequester(const std::string& t, const std::string& x, int) override {
+    title = t, text = x;
+    return 0;
+  }
+  void ShowTextWindow(const std::string& t, const std::string& x) override { title = t, text = x; }
+};
+}  // namespace
+
+TEST_F(LangFilesTest, TemplatesFollowTheLanguageUntilTheUserChangesThem) {
+  RegisterSettings();
+  LoadLanguage("");
+  LoadLanguage("english");
+  EXPECT_EQ(FormatTime(75, TemplateText(setting::SayTime)), "1 minutes 15 seconds");
+  EXPECT_EQ(FormatTime(3725, TemplateText(setting::DisplayTime)), "1h2m5s");
+  // The stored default is still the French text: it is the default that follows the language.
+  const std::string frenchDefault = GetMWValue(setting::SayTime);
+  EXPECT_EQ(TemplateToStore(setting::SayTime, TemplateText(setting::SayTime)), frenchDefault);
+  EXPECT_EQ(TemplateToStore(setting::SayTime, "%ss s"), "%ss s");
+  SetMWValue(setting::SayTime, "%ss s");
+  EXPECT_EQ(TemplateText(setting::SayTime), "%ss s");
+  // A language without the texts (an old translation) keeps the French defaults.
+  SetMWValue(setting::SayTime, frenchDefault);
+  ResetLang();
+  LoadLanguage("");
+  EXPECT_EQ(FormatTime(75, TemplateText(setting::SayTime)), "1minutes 15 secondes");
+  EXPECT_EQ(TemplateText(setting::NormalStatus), "%PT sur %CT, %PN");
+  // Not a template: the stored value, never a language text.
+  EXPECT_EQ(TemplateText(setting::MyMusicFolder), "");
+}
+
+TEST_F(LangFilesTest, HelpAndHistoryInTheLanguageElseInFrench) {
+  TextShell shell;
+  SetShell(&shell);
+  const std::string data = TONDRIAL_DATA_DIR;
+  for (const char* f : {"Tondrial-Help.Txt", "Historique.txt", "Tondrial-Help-English.Txt", "History.txt"})
+    std::filesystem::copy(data + f, App.MainPath + f);
+  LoadLanguage("");
+  LoadLanguage("english");
+  ShowHelp();
+  EXPECT_EQ(shell.title, "Tondrial help");
+  EXPECT_NE(shell.text.find("What Tondrial is for"), std::string::npos);
+  ShowWhatsNew();
+  EXPECT_NE(shell.text.find("Tondrial history"), std::string::npos);
+  // Without the English files, the French ones.
+  std::filesystem::remove(App.MainPath + "Tondrial-Help-English.Txt");
+  std::filesystem::remove(App.MainPath + "History.txt");
+  ShowHelp();
+  EXPECT_NE(shell.text.find("Aide de Tondrial"), std::string::npos);
+  ShowWhatsNew();
+  EXPECT_NE(shell.text.find("Historique de Tondrial"), std::string::npos);
+  // No help at all: the message, in the language.
+  std::filesystem::remove(App.MainPath + "Tondrial-Help.Txt");
+  ShowHelp();
+  EXPECT_EQ(shell.text, "No help available.");
+  ResetLang();
+  LoadLanguage("");
+  ShowHelp();
+  EXPECT_EQ(shell.text, "Pas d'aide !");
 }

@@ -22,6 +22,7 @@ TEST_F(Adding, ExtensionTests) {
   EXPECT_FALSE(IsAudioFile("/a/mp3"));
   EXPECT_TRUE(IsVideoFile("/a/b.wmv"));
   EXPECT_TRUE(IsPlayListFile("/a/b.M3u"));
+  EXPECT_TRUE(IsPlayListFile("/a/b.m3u8"));
   // A list whose last entry lacks its ";" does not know that entry as audio or play list.
   SetMWValue(setting::FileAudio, "Mp3;Ogg");
   SetMWValue(setting::FilePlayList, "M3U");

@@ -109,10 +109,10 @@ TEST_F(Exploring, FolderShowsSubFoldersThenPlayListsThenFilesAndSelectsTheFirstF
   EXPECT_EQ(ex.FilterItem(), kExploreMultiMedia);
   EXPECT_EQ(ex.Rows().Count(), 6);
 
-  EXPECT_EQ(ExploreFilter(kExploreMultiMedia, false), "M3U;" + GetMWValue(setting::FileAudio) + "WMV;");
+  EXPECT_EQ(ExploreFilter(kExploreMultiMedia, false), "M3U;M3U8;" + GetMWValue(setting::FileAudio) + "WMV;");
   EXPECT_EQ(ExploreFilter(kExploreMultiMedia, true), GetMWValue(setting::FileAudio) + "WMV;");
   EXPECT_EQ(ExploreFilter(kExplorePlayLists, true), "###");
-  EXPECT_EQ(ExploreFilterTexts()[2], "lists, (M3U;)");
+  EXPECT_EQ(ExploreFilterTexts()[2], "lists, (M3U;M3U8;)");
   EXPECT_EQ(ExploreFilterTexts().size(), 5u);
 
   ex.Close();

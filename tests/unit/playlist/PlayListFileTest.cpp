@@ -185,3 +185,37 @@ TEST_F(M3U, SavingWritesRowsInViewOrderAndReplacesTheFile) {
   ASSERT_NE(SavePlayedListFile(dir + "played.m3u"), 0);
   EXPECT_EQ(Read(dir + "played.m3u"), "#EXTM3U\r\n#extrem:Ln=100;\r\n/m/C.mp3\r\n");
 }
+
+// Names other readers would take for comments, and the file:// lines other players write.
+TEST_F(M3U, HashNamesAndFileUrisStayPaths) {
+  Track hash, plain;
+  hash.File = dir + "#hash-first.wav";
+  plain.File = dir + "sub/#deeper.wav";
+  EXPECT_EQ(PlayListText({&hash, &plain}, dir + "l.m3u"), "./#hash-first.wav\r\nsub/#deeper.wav\r\n");
+
+  MakeFile("#hash-first.wav");
+  MakeFile("Zèbre & co/b 100%.mp3");
+  std::string list = MakeFile("other.m3u8",
+                              "./#hash-first.wav\r\n"
+                              "#hash-first.wav\r\n"  // as written before: still read as a path
+                              "#EXTINF:12,Title\r\n"
+                              "file://" + dir + "Z%C3%A8bre%20%26%20co/b%20100%25.mp3\r\n"
+                              "FILE://localhost" + dir + "%23hash-first.wav\r\n"
+                              "file://" + dir + "missing.mp3\r\n"
+                              "file://server/share/a.mp3\r\n"
+                              "file://" + dir + "nul%00.mp3\r\n");
+  std::vector<Track> read;
+  ASSERT_EQ(LoadPlayListAny(list, read, kLoadExistingOnly), 4);
+  EXPECT_EQ(read[0].File, dir + "#hash-first.wav");
+  EXPECT_EQ(read[1].File, dir + "#hash-first.wav");
+  EXPECT_EQ(read[2].File, dir + "Zèbre & co/b 100%.mp3");
+  EXPECT_EQ(read[3].File, dir + "#hash-first.wav");
+  read.clear();
+  // Without the existence check a missing local file is kept; other machines' files never are.
+  EXPECT_EQ(LoadPlayListFile(list, read, 0), 5);
+  EXPECT_EQ(read[4].File, dir + "missing.mp3");
+
+  EXPECT_EQ(FileUriPath("file:///m/caf%E9.mp3"), "/m/café.mp3");  // 8-bit names read as Windows-1252
+  EXPECT_EQ(FileUriPath("file:///m/a%2"), "/m/a%2");
+  EXPECT_EQ(FileUriPath("/m/a.mp3"), "");
+}

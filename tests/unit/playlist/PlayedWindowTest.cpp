@@ -1,6 +1,7 @@
 // The played-tracks window without a screen: its rows, the two-second auto-play, the keys and
 // buttons, the Monitor following the selection, and the previous-track command that opens it.
 #include "PlayListFixture.h"
+#include "lang/Lang.h"
 #include "playlist/PlayedList.h"
 #include "playlist/PlayedWindow.h"
 
@@ -21,7 +22,7 @@ TEST_F(PlayedWindow, RowsAndTheTwoSecondAutoPlay) {
   PlayedWindowState w;
   w.Open(1000);
   ASSERT_EQ(w.Rows().Count(), 2);
-  EXPECT_EQ(w.Rows().Columns()[0].title, "Nom");
+  EXPECT_EQ(w.Rows().Columns()[0].title, Lang("Played\\Column.Name"));  // "Nom" in French
   EXPECT_EQ(w.Rows().Columns()[0].width, 400);
   EXPECT_EQ(w.Rows().Text(1, 0), "b.mp3");
   EXPECT_EQ(w.Rows().FirstSelected(), 1);  // the newest

@@ -1,0 +1,30 @@
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/Threads.h"
+
+namespace platform {
+
+bool RaiseThreadPriority() {
+  // A low real-time priority is enough to run before busy programs; the sound server and its
+  // devices keep the higher ones. RLIMIT_RTPRIO caps what an ordinary user may ask for.
+  int prio = 10;
+  rlimit lim{};
+  if (geteuid() != 0 && getrlimit(RLIMIT_RTPRIO, &lim) == 0 && lim.rlim_cur != RLIM_INFINITY)
+    prio = std::min<int>(prio, int(lim.rlim_cur));
+  if (prio > 0) {
+    sched_param p{};
+    p.sched_priority = prio;
+    // Reset-on-fork: a program started from this thread does not inherit real-time scheduling.
+    if (pthread_setschedparam(pthread_self(), SCHED_RR | SCHED_RESET_ON_FORK, &p) == 0) return true;
+  }
+  const pid_t tid = pid_t(syscall(SYS_gettid));
+  return setpriority(PRIO_PROCESS, id_t(tid), -11) == 0;
+}
+
+}  // namespace platform
