@@ -92,7 +92,7 @@ void ResolveFolders(const std::string& programFile) {
 
 std::string FolderNoticeText() {
   switch (g_folderNotice) {
-    case FolderNotice::Elsewhere: return Lang("Msg\\Settings.Elsewhere") + App.PrefPath;
+    case FolderNotice::Elsewhere: return Lang("Msg\\Settings.Elsewhere", App.PrefPath);
     case FolderNotice::NotKept: return Lang("Msg\\Settings.NotKept");
     default: return {};
   }

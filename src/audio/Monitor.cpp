@@ -78,20 +78,13 @@ void MonitorFollowSelection() {
   if (AutoPlay()) MonitorPlayCommand(true);
 }
 
-int MonitorPlay(const ::Track& track) {
+namespace {
+// The track whose stream the Monitor waits for while it connects.
+::Track g_connecting;
+
+int StartMonitorStream(uint32_t h) {
   ChannelRecord& mon = MonitorChannel();
-  FreeChannel(mon);
-  if (!OpenMonitorDevice()) return 0;
-  mon.Track = track;
   const std::string& file = mon.Track.File;
-  uint32_t h = 0;
-  if (IsURL(file)) {
-    // Streams are not pre-listened automatically.
-    if (AutoPlay()) return 0;
-    h = alib::StreamCreateURL(file.c_str(), 0, alib::kUnicode | alib::kStreamAutoFree, nullptr, nullptr);
-  } else {
-    h = alib::StreamCreateFile(false, file.c_str(), 0, 0, alib::kUnicode);
-  }
   const std::string name = fileutil::FilePart(file);
   AddLog("- MonitorPlay DeviceID=" + std::to_string(mon.Device) + ", " + name + " From " +
          file.substr(0, file.size() - name.size()));
@@ -115,6 +108,49 @@ int MonitorPlay(const ::Track& track) {
   alib::ChannelSetAttribute(h, alib::kAttribVol, static_cast<float>(GetMWNumber(setting::MonitorVolume)) / 100.0f);
   ApplyEffectSetByIndex(h, mon.Effects, MonitorEffectIndex());
   return alib::ChannelPlay(h, false) ? 1 : 0;
+}
+}  // namespace
+
+int MonitorPlay(const ::Track& track) {
+  CancelUrlOpen(true);
+  ChannelRecord& mon = MonitorChannel();
+  FreeChannel(mon);
+  if (!OpenMonitorDevice()) return 0;
+  mon.Track = track;
+  const std::string& file = mon.Track.File;
+  if (IsURL(file)) {
+    // Streams are not pre-listened automatically.
+    if (AutoPlay()) return 0;
+    // Connecting may take seconds: the stream plays when it is there (MonitorStreamOpened).
+    g_connecting = mon.Track;
+    OpenUrlInBackground(file, true);
+    return 1;
+  }
+  return StartMonitorStream(alib::StreamCreateFile(false, file.c_str(), 0, 0, alib::kUnicode));
+}
+
+void MonitorStreamOpened(uint32_t decoding, int error) {
+  ChannelRecord& mon = MonitorChannel();
+  FreeChannel(mon);
+  mon.Track = g_connecting;
+  g_connecting = ::Track{};
+  uint32_t h = 0;
+  if (decoding) {
+    // Made on the Monitor's device, whatever the Output did meanwhile.
+    if (OpenMonitorDevice()) h = alib::TempoCreate(decoding, alib::kUnicode | alib::kStreamAutoFree);
+    if (!h) alib::StreamFree(decoding);
+  }
+  if (!h && error != 0) {
+    const std::string name = fileutil::FilePart(mon.Track.File);
+    AddLog("- MonitorPlay DeviceID=" + std::to_string(mon.Device) + ", " + name + " From " +
+           mon.Track.File.substr(0, mon.Track.File.size() - name.size()));
+    AddLog("! " + BassErrorName(error) + ". ");
+    mon.Track = ::Track{};
+    RefreshMonitorMenu();
+    return;
+  }
+  StartMonitorStream(h);
+  RefreshMonitorMenu();
 }
 
 int MonitorPreListen(int32_t id, int32_t seconds) {
@@ -154,6 +190,7 @@ void MonitorPauseCommand() {
 
 void MonitorStop() {
   g_state.AutoFlags &= ~1;
+  CancelUrlOpen(true);
   FreeChannel(MonitorChannel());
   RefreshMonitorMenu();
 }

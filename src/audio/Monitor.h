@@ -46,7 +46,10 @@ void MonitorPlayCommand(bool followSelection);
 // The selection of the play list, the played list or the explorer changed: in auto-play the new
 // selection plays at once; otherwise nothing happens.
 void MonitorFollowSelection();
+// A network stream connects in the background and plays once it is there (1 meanwhile).
 int MonitorPlay(const ::Track& track);
+// The decoding stream of the Monitor's network track has connected (0: failed with error).
+void MonitorStreamOpened(uint32_t decoding, int error);
 // Pre-listening at a chosen point (the properties window): when the Monitor does not hold the
 // play list's track `id` yet it starts it, then moves it to `seconds` (kept inside the track)
 // and plays on from there. 1 when it plays; 0 when the track is not in the play list.

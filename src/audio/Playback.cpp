@@ -3,7 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
 
+#include "access/Speech.h"
 #include "access/Templates.h"
 #include "app/AppState.h"
 #include "app/EventLog.h"
@@ -17,6 +22,7 @@
 #include "audio/StreamTags.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectChain.h"
+#include "lang/Lang.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
 #include "playlist/PlayerPort.h"
@@ -68,20 +74,15 @@ void FileStream(ChannelRecord& n, uint32_t flags) {
   SetEndSync(h, n.Track.End);
 }
 
-void UrlStream(ChannelRecord& n, uint32_t flags) {
-  const char* url = n.Track.File.c_str();
-  uint32_t decodingFlags = (flags & alib::kUnicode) | alib::kStreamDecode;
+// The Output stream over a decoding URL stream that was opened off the main thread.
+void UrlStream(ChannelRecord& n, uint32_t decoding, uint32_t flags) {
   flags |= alib::kStreamAutoFree;
-  uint32_t decoding = alib::StreamCreateURL(url, 0, decodingFlags, nullptr, nullptr);
   uint32_t h = 0;
   if (decoding) {
+    // The tempo stream is made on the current device: the Monitor may have taken it meanwhile.
+    alib::SetDevice(n.Device);
     h = alib::TempoCreate(decoding, flags);
-    if (!h) {
-      alib::StreamFree(decoding);
-      h = alib::StreamCreateURL(url, 0, flags, nullptr, nullptr);
-    }
-  } else {
-    h = alib::StreamCreateURL(url, 0, flags, nullptr, nullptr);
+    if (!h) alib::StreamFree(decoding);
   }
   n.Handle = h;
   if (!h) return;
@@ -90,6 +91,91 @@ void UrlStream(ChannelRecord& n, uint32_t flags) {
                         uint32_t(alib::kSyncWmaMeta)})
     alib::ChannelSetSync(h, type, 0, OnSyncEvent, Code(static_cast<int32_t>(type)));
   OnStreamTags(n, -1);
+}
+
+// Network streams connect on a worker thread: a server that never answers must not hold the
+// keys, timers and speech. The worker only opens the decoding stream; everything the player
+// does with it runs on the main thread once the wake-up (or the 500 ms timer) hands it over.
+struct PendingOpen {
+  uint64_t id = 0;
+  bool monitor = false;
+  std::string url;
+  uint32_t handle = 0;
+  int error = 0;
+  bool done = false;  // the worker has returned (its thread can be joined at once)
+};
+
+struct UrlOpens {
+  std::mutex lock;  // guards everything below
+  std::vector<std::pair<std::shared_ptr<PendingOpen>, std::thread>> workers;
+  std::vector<std::shared_ptr<PendingOpen>> finished;
+  uint64_t wanted[2] = {0, 0};  // the open each side waits for (Output, Monitor); others are stale
+  uint64_t lastId = 0;
+
+  void JoinAll() {
+    std::vector<std::thread> all;
+    {
+      std::lock_guard<std::mutex> g(lock);
+      wanted[0] = wanted[1] = 0;
+      for (auto& w : workers) all.push_back(std::move(w.second));
+      workers.clear();
+    }
+    for (auto& t : all) t.join();
+    std::vector<std::shared_ptr<PendingOpen>> left;
+    {
+      std::lock_guard<std::mutex> g(lock);
+      left.swap(finished);
+    }
+    for (auto& p : left)
+      if (p->handle) alib::StreamFree(p->handle);
+  }
+  // The program may end while a server is still being waited for: the worker ends with its
+  // connect time-out, before the audio library goes away.
+  ~UrlOpens() { JoinAll(); }
+};
+
+UrlOpens& Opens() {
+  static UrlOpens o;
+  return o;
+}
+
+void OpenWorker(std::shared_ptr<PendingOpen> p) {
+  const uint32_t h = alib::StreamCreateURL(p->url.c_str(), 0, alib::kUnicode | alib::kStreamDecode, nullptr, nullptr);
+  const int error = alib::ErrorGetCode();
+  UrlOpens& o = Opens();
+  bool wanted;
+  {
+    std::lock_guard<std::mutex> g(o.lock);
+    wanted = o.wanted[p->monitor ? 1 : 0] == p->id;
+    if (wanted) {
+      p->handle = h;
+      p->error = error;
+      o.finished.push_back(p);
+    }
+    p->done = true;
+  }
+  if (!wanted) {
+    if (h) alib::StreamFree(h);
+    return;
+  }
+  std::function<void()> wake;
+  {
+    std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+    wake = g_wake;
+  }
+  if (wake) wake();
+}
+
+// What the Output waits for while its stream connects (main thread only).
+struct OutputWait {
+  uint64_t id = 0;
+  ChannelRecord record;
+  bool automatic = false;
+};
+OutputWait g_outputWait;
+
+void LogOpenError(int code) {
+  if (code != 0) AddLog("! " + BassErrorName(code) + ". ");
 }
 
 void FinishFading() {
@@ -117,25 +203,56 @@ int32_t WholeSeconds(uint32_t handle, int64_t bytes) {
   return static_cast<int32_t>(std::lround(alib::ChannelBytes2Seconds(handle, bytes)));
 }
 
-int OutputPlay(const ::Track* track, bool stop) {
-  ChannelRecord n;
-  uint32_t flags = alib::kUnicode;
-  if (!stop) {
-    if (!track) return 0;
-    if (!OpenOutputDevice(n.Device)) return 0;
-    if (g_output.Handle && alib::ChannelIsActive(g_output.Handle) == alib::kActivePaused) {
-      PauseCommand(0, false);
-      return 1;
+uint64_t OpenUrlInBackground(const std::string& url, bool monitor) {
+  UrlOpens& o = Opens();
+  auto p = std::make_shared<PendingOpen>();
+  p->monitor = monitor;
+  p->url = url;
+  std::vector<std::thread> ended;
+  {
+    std::lock_guard<std::mutex> g(o.lock);
+    p->id = ++o.lastId;
+    o.wanted[monitor ? 1 : 0] = p->id;
+    for (auto it = o.workers.begin(); it != o.workers.end();) {
+      if (it->first->done) {
+        ended.push_back(std::move(it->second));
+        it = o.workers.erase(it);
+      } else {
+        ++it;
+      }
     }
-    n.Track = *track;
-    if (IsURL(n.Track.File)) UrlStream(n, flags);
-    else FileStream(n, flags);
-    if (!n.Handle) {
-      AddLog("! Error, Play : " + n.Track.File);
-      LogBassError("");
-      return 0;
+    o.workers.emplace_back(p, std::thread(OpenWorker, p));
+  }
+  for (auto& t : ended) t.join();
+  return p->id;
+}
+
+void CancelUrlOpen(bool monitor) {
+  UrlOpens& o = Opens();
+  std::vector<uint32_t> unused;
+  {
+    std::lock_guard<std::mutex> g(o.lock);
+    o.wanted[monitor ? 1 : 0] = 0;
+    for (auto it = o.finished.begin(); it != o.finished.end();) {
+      if ((*it)->monitor == monitor) {
+        if ((*it)->handle) unused.push_back((*it)->handle);
+        it = o.finished.erase(it);
+      } else {
+        ++it;
+      }
     }
   }
+  for (uint32_t h : unused) alib::StreamFree(h);
+  if (!monitor) g_outputWait = OutputWait{};
+}
+
+bool OutputConnecting() { return g_outputWait.id != 0; }
+
+void WaitForUrlOpens() { Opens().JoinAll(); }
+
+namespace {
+// Steps from the queue lock on, once the new stream exists (or for a stop).
+int HandOver(ChannelRecord& n, bool stop) {
   std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
   // Only one track fades at a time: a third one cuts it.
   if (g_fading.Track.ID != 0) SetTrackState(g_fading.Track.ID, Played);
@@ -177,8 +294,87 @@ int OutputPlay(const ::Track* track, bool stop) {
       if (UpdateTrackLength(h, *t) == 1) RefreshRow(id);
     }
     SetTrackState(id, Playing);
+    if (result) TrackStarted();
   }
   return result;
+}
+
+// The Output's stream has connected (or failed): the steps OutputPlay would have run.
+void FinishOutputOpen(const PendingOpen& p) {
+  ChannelRecord n = std::move(g_outputWait.record);
+  const bool automatic = g_outputWait.automatic;
+  g_outputWait = OutputWait{};
+  UrlStream(n, p.handle, alib::kUnicode);
+  int result = 0;
+  if (!n.Handle) {
+    AddLog("! Error, Play : " + n.Track.File);
+    LogOpenError(p.error);
+  } else {
+    result = HandOver(n, false);
+  }
+  if (!result && automatic) {
+    AutomaticTrackFailed(n.Track.ID);
+    return;
+  }
+  if (!result) Speak(Lang("Msg\\Play.Error"));
+  RefreshStates();
+  UpdatePlayControls();
+  Player().RefreshPauseButton();
+  UpdateNextPrevItems();
+}
+
+void FinishUrlOpens() {
+  UrlOpens& o = Opens();
+  std::vector<std::shared_ptr<PendingOpen>> done;
+  {
+    std::lock_guard<std::mutex> g(o.lock);
+    for (auto it = o.finished.begin(); it != o.finished.end();) {
+      uint64_t& wanted = o.wanted[(*it)->monitor ? 1 : 0];
+      if (wanted == (*it)->id) {
+        wanted = 0;
+        done.push_back(*it);
+      } else if ((*it)->handle) {
+        alib::StreamFree((*it)->handle);
+      }
+      it = o.finished.erase(it);
+    }
+  }
+  for (auto& p : done) {
+    if (p->monitor) MonitorStreamOpened(p->handle, p->error);
+    else if (p->id == g_outputWait.id) FinishOutputOpen(*p);
+    else if (p->handle) alib::StreamFree(p->handle);
+  }
+}
+}  // namespace
+
+int OutputPlay(const ::Track* track, bool stop) {
+  // Any new request replaces a stream that is still connecting.
+  CancelUrlOpen(false);
+  ChannelRecord n;
+  uint32_t flags = alib::kUnicode;
+  if (!stop) {
+    if (!track) return 0;
+    if (!OpenOutputDevice(n.Device)) return 0;
+    if (g_output.Handle && alib::ChannelIsActive(g_output.Handle) == alib::kActivePaused) {
+      PauseCommand(0, false);
+      return 1;
+    }
+    n.Track = *track;
+    if (IsURL(n.Track.File)) {
+      // The track that plays now goes on until the stream is there.
+      g_outputWait.automatic = AutomaticPlayInProgress();
+      g_outputWait.record = std::move(n);
+      g_outputWait.id = OpenUrlInBackground(g_outputWait.record.Track.File, false);
+      return 1;
+    }
+    FileStream(n, flags);
+    if (!n.Handle) {
+      AddLog("! Error, Play : " + n.Track.File);
+      LogBassError("");
+      return 0;
+    }
+  }
+  return HandOver(n, stop);
 }
 
 int SetOutputPause(int mode) {
@@ -272,6 +468,7 @@ void SetSyncWakeUp(std::function<void()> wake) {
 }
 
 void ProcessSyncEvents() {
+  FinishUrlOpens();
   SyncEventQueueType& q = SyncEventQueue();
   std::lock_guard<std::recursive_mutex> lock(q.lock);
   while (!q.events.empty()) {
@@ -282,7 +479,7 @@ void ProcessSyncEvents() {
       switch (ev.code) {
         case kEventFadeInEnd: ApplyOutputVolume(); break;
         case kEventEnd:
-          if (GetMWFlag(setting::AutoNextPlay)) PlayNextTrack();
+          if (GetMWFlag(setting::AutoNextPlay)) PlayNextTrack(true);
           else PlayTrack(0, true);
           break;
         case kEventFadeEnd:
@@ -474,6 +671,8 @@ void RefreshPlayerDisplay() {
 }
 
 void ResetPlayback() {
+  WaitForUrlOpens();
+  g_outputWait = OutputWait{};
   {
     std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
     FreeChannel(g_output);

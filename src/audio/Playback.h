@@ -54,7 +54,20 @@ struct PositionInfo {
 };
 
 // Starts track on the Output (1) or fails (0); with stop, the Output stops (its track fades out).
+// A network stream connects in the background: 1 then means it is connecting; the steps of a
+// start (or of a failure) run on the main thread when it is ready. Any later call replaces it.
 int OutputPlay(const ::Track* track, bool stop);
+// True while the Output waits for a network stream to connect.
+bool OutputConnecting();
+
+// Opens the decoding stream of url on a worker thread for the Output or the Monitor (the newest
+// request of a side replaces the older one); the result is handed to the main thread by
+// ProcessSyncEvents. Returns the request's number.
+uint64_t OpenUrlInBackground(const std::string& url, bool monitor);
+// Forgets the side's pending request (its stream is freed when it arrives).
+void CancelUrlOpen(bool monitor);
+// Waits for every worker to end and frees what they opened (reset, end of the program).
+void WaitForUrlOpens();
 // mode -1 toggles, 0 resumes, other values pause; the Output stream's activity state after it.
 int SetOutputPause(int mode);
 int FadeIn(uint32_t handle);

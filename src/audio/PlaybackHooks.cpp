@@ -31,7 +31,8 @@ namespace {
 class AudioPlayerPort : public PlayerPort {
  public:
   int OutputPlay(const Track* track, bool stop) override { return ::OutputPlay(track, stop); }
-  bool IsOutputBusy() override { return OutputChannel().Handle != 0; }
+  // A stream still connecting counts: stop and a profile change must be able to cancel it.
+  bool IsOutputBusy() override { return OutputChannel().Handle != 0 || OutputConnecting(); }
   int32_t OutputTrackID() override { return OutputChannel().Handle ? OutputChannel().Track.ID : 0; }
   int32_t StreamLengthSeconds(const std::string& file) override {
     Track t;

@@ -14,14 +14,42 @@ std::string Bounded(const char* s) { return std::string(s, strnlen(s, kMaxTagByt
 }  // namespace
 
 std::string TitleFromMeta(const std::string& meta) {
-  for (const std::string& field : text::Split(meta, ';')) {
-    size_t eq = field.find('=');
-    if (eq == std::string::npos) continue;
-    if (text::Lower(text::Trim(field.substr(0, eq))) != "streamtitle") continue;
-    std::string value = field.substr(eq + 1);
-    if (!value.empty() && value.front() == '\'') value.erase(0, 1);
-    if (!value.empty() && value.back() == '\'') value.pop_back();
-    return value;
+  // Values are quoted (StreamTitle='...';): a quoted value may itself hold ";" or "'", and ends
+  // only at a quote followed by ";" or by the end of the block. Unquoted values end at ";".
+  size_t pos = 0;
+  while (pos < meta.size()) {
+    size_t eq = meta.find('=', pos);
+    if (eq == std::string::npos) break;
+    const std::string key = text::Lower(text::Trim(meta.substr(pos, eq - pos)));
+    std::string value;
+    size_t next;
+    if (eq + 1 < meta.size() && meta[eq + 1] == '\'') {
+      size_t close = std::string::npos;
+      for (size_t q = meta.find('\'', eq + 2); q != std::string::npos; q = meta.find('\'', q + 1)) {
+        const bool atEnd = meta.find_first_not_of(std::string_view(" \0", 2), q + 1) == std::string::npos;
+        if (atEnd || meta[q + 1] == ';') {
+          close = q;
+          break;
+        }
+      }
+      if (close == std::string::npos) {
+        value = meta.substr(eq + 2);
+        next = meta.size();
+      } else {
+        value = meta.substr(eq + 2, close - eq - 2);
+        next = close + 2;
+      }
+    } else {
+      size_t semi = meta.find(';', eq + 1);
+      value = meta.substr(eq + 1, semi == std::string::npos ? std::string::npos : semi - eq - 1);
+      if (!value.empty() && value.back() == '\'') value.pop_back();
+      next = semi == std::string::npos ? meta.size() : semi + 1;
+    }
+    if (key == "streamtitle") {
+      // Many servers send the 8-bit text of their source as it is.
+      return text::IsValidUtf8(value) ? value : text::FromWindows1252(value);
+    }
+    pos = next;
   }
   return {};
 }

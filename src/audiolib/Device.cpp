@@ -15,14 +15,19 @@ namespace detail {
 
 namespace {
 
-constexpr int kSdlBufferFrames = 256;  // about 6 ms: keys are heard quickly; the callback only copies
+constexpr int kSdlBufferFrames = 512;  // about 12 ms: shorter periods left the sound server short on a busy machine
 constexpr auto kIdleClose = std::chrono::seconds(2);  // quiet time before a device's stream closes
 
 bool g_sdlAudio = false;
 
 bool EnsureSdlAudio() {
   if (g_sdlAudio) return true;
-  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+  // The sound server's client thread starts here and inherits our scheduling: it carries every
+  // period to the server, so it must not wait behind busy programs either.
+  const bool raised = platform::RaiseThreadPriority();
+  const int rc = SDL_InitSubSystem(SDL_INIT_AUDIO);
+  if (raised) platform::LowerThreadPriority();
+  if (rc != 0) return false;
   g_sdlAudio = true;
   return true;
 }

@@ -7,5 +7,7 @@ namespace platform {
 // low priority, else a raised nice level). Returns false when neither was allowed; the thread
 // then keeps running as before.
 bool RaiseThreadPriority();
+// Back to ordinary scheduling for the calling thread (after starting threads that inherit it).
+void LowerThreadPriority();
 
 }  // namespace platform

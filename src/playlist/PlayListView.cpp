@@ -293,32 +293,46 @@ int ShowTrackMenu() {
   return 1;
 }
 
-void PlayTrack(int32_t id, bool stop) {
+namespace {
+// Tracks the automatic next track could not start since a track last started: skipped until
+// one plays, so a run of broken tracks is passed over once and said once.
+std::vector<int32_t> g_autoFailed;
+bool g_automatic = false;
+
+// 1 started (or connecting), 0 the track could not be played, -1 nothing to play or stopped.
+int StartTrack(int32_t id, bool stop, bool sayError) {
   SetLooping(0, true);
+  int result = -1;
   if (stop) {
     Player().OutputPlay(nullptr, true);
   } else {
     if (id == 0) id = SelectedTrackID(PlayListRows());
     if (const Track* t = FindTrack(id)) {
       Track copy = *t;
-      if (!Player().OutputPlay(&copy, false)) Speak(Lang("Msg\\Play.Error"));
-      else if (copy.Flags & kTrackFlagLoop) SetLooping(1, false);
+      result = Player().OutputPlay(&copy, false) ? 1 : 0;
+      if (result == 0) {
+        if (sayError) Speak(Lang("Msg\\Play.Error"));
+      } else if (copy.Flags & kTrackFlagLoop) {
+        SetLooping(1, false);
+      }
     }
   }
   RefreshStates();
   UpdatePlayControls();
   Player().RefreshPauseButton();
   UpdateNextPrevItems();
+  return result;
 }
 
-void PlayNextTrack() {
+bool Skipped(int32_t id) { return std::find(g_autoFailed.begin(), g_autoFailed.end(), id) != g_autoFailed.end(); }
+
+int32_t ChooseNextTrack() {
   ListModel& view = PlayListRows();
-  if (view.Count() == 0) return;
   int32_t current = Player().OutputTrackID();
   int currentRow = current ? RowOfTrack(view, current) : -1;
   auto isReady = [&](int r) {
     const Track* t = FindTrack(RowID(view, r));
-    return t && t->State == Ready;
+    return t && t->State == Ready && !Skipped(t->ID);
   };
   int32_t next = 0;
   if (GetMWFlag(setting::OutputRandom)) {
@@ -330,7 +344,7 @@ void PlayNextTrack() {
       next = ready[std::clamp(pick, 0, static_cast<int>(ready.size()) - 1)];
     }
   } else if (LoopingChecked()) {
-    next = FindTrack(current) ? current : 0;
+    next = FindTrack(current) && !Skipped(current) ? current : 0;
   } else {
     for (int r = currentRow + 1; r < view.Count(); ++r)
       if (isReady(r)) {
@@ -338,10 +352,49 @@ void PlayNextTrack() {
         break;
       }
   }
-  // An ID of 0 would mean "the selected track": without a next track the Output stops.
-  if (next != 0) PlayTrack(next, false);
-  else PlayTrack(0, true);
+  return next;
 }
+}  // namespace
+
+void PlayTrack(int32_t id, bool stop) {
+  // A track the user starts ends any run of skipped tracks.
+  if (!g_automatic) g_autoFailed.clear();
+  StartTrack(id, stop, true);
+}
+
+void PlayNextTrack(bool automatic) {
+  if (!automatic) g_autoFailed.clear();
+  if (PlayListRows().Count() == 0) return;
+  for (;;) {
+    const int32_t next = ChooseNextTrack();
+    // An ID of 0 would mean "the selected track": without a next track the Output stops.
+    if (next == 0) {
+      g_autoFailed.clear();
+      StartTrack(0, true, false);
+      return;
+    }
+    if (!automatic) {
+      StartTrack(next, false, true);
+      return;
+    }
+    // Unattended play goes on past a track that cannot be played: silence on air is worse.
+    g_automatic = true;
+    const int result = StartTrack(next, false, g_autoFailed.empty());
+    g_automatic = false;
+    if (result != 0) return;
+    g_autoFailed.push_back(next);
+  }
+}
+
+bool AutomaticPlayInProgress() { return g_automatic; }
+
+void AutomaticTrackFailed(int32_t id) {
+  if (g_autoFailed.empty()) Speak(Lang("Msg\\Play.Error"));
+  g_autoFailed.push_back(id);
+  PlayNextTrack(true);
+}
+
+void TrackStarted() { g_autoFailed.clear(); }
 
 void NextTrackCommand() {
   SetLooping(0, false);

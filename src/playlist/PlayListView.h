@@ -54,7 +54,15 @@ std::vector<PopupItem> TrackMenuEntries();
 int ShowTrackMenu();
 
 void PlayTrack(int32_t id, bool stop);
-void PlayNextTrack();
+// automatic: the end of a track started it, not the user; a track that cannot be played is
+// then said once and passed over for the following playable one.
+void PlayNextTrack(bool automatic = false);
+// For tracks whose stream opens after OutputPlay returned: true while the automatic next track
+// is being started; a failure reported later goes on as PlayNextTrack (automatic) would.
+bool AutomaticPlayInProgress();
+void AutomaticTrackFailed(int32_t id);
+// A track really started: the tracks skipped so far may be tried again.
+void TrackStarted();
 // The next-track command from the keyboard: looping off (spoken), then the next track.
 void NextTrackCommand();
 void OpenTrackProperties();

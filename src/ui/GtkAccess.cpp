@@ -43,6 +43,16 @@ void SetName(wxWindow* w, const std::string& name) {
       atk_object_set_name(gtk_widget_get_accessible(entry), name.c_str());
 }
 
+void SetEntryName(wxWindow* comboBox, const std::string& name) {
+  GtkWidget* g = Widget(comboBox);
+  GtkWidget* entry = g && GTK_IS_COMBO_BOX(g) && gtk_combo_box_get_has_entry(GTK_COMBO_BOX(g))
+                         ? gtk_bin_get_child(GTK_BIN(g)) : nullptr;
+  if (!entry) return SetName(comboBox, name);
+  atk_object_set_name(gtk_widget_get_accessible(entry), name.c_str());
+  // An empty name, not none: GTK would name the list after its chosen item.
+  atk_object_set_name(gtk_widget_get_accessible(g), "");
+}
+
 void SetDescription(wxWindow* w, const std::string& text) {
   if (AtkObject* a = Accessible(w)) atk_object_set_description(a, text.c_str());
 }

@@ -13,6 +13,9 @@ namespace gtkaccess {
 void NoSelectOnFocus();
 void SetStatusBar(wxWindow* statusBar, const std::string& name);
 void SetName(wxWindow* w, const std::string& name);
+// An editable drop-down list named in its entry only: naming the list too makes a screen
+// reader say the name twice (the list, then the entry in it).
+void SetEntryName(wxWindow* comboBox, const std::string& name);
 // What a screen reader adds after the name and value, such as a value's unit ("-3 dB").
 void SetDescription(wxWindow* w, const std::string& text);
 // A read-only list with an entry: Tab goes from the entry to the next control, not to the

@@ -2,6 +2,7 @@
 
 #include <wx/button.h>
 #include <wx/checkbox.h>
+#include <wx/choice.h>
 #include <wx/combobox.h>
 #include <wx/dataview.h>
 #include <wx/fontdlg.h>
@@ -109,11 +110,12 @@ class PreferencesWindow : public ChildWindow {
           wxRect r = Row(row.rowLayout, page, Lang(row.label));
           wxArrayString names;
           for (const auto& n : form_.languages) names.Add(U(n));
-          language_ = new wxComboBox(page, kIdLanguage, wxEmptyString, r.GetPosition(), r.GetSize(), names, wxCB_READONLY);
+          // A plain drop-down list (no text entry inside): a screen reader reads its label once,
+          // with the language chosen.
+          language_ = new wxChoice(page, kIdLanguage, r.GetPosition(), r.GetSize(), names);
           if (!names.empty()) language_->SetSelection(form_.language);
           // GTK names a drop-down list after its choice, not after its label.
           gtkaccess::SetName(language_, Lang(row.label));
-          gtkaccess::SkipDropDownButton(language_);
           break;
         }
         case PrefRow::Text: {
@@ -245,7 +247,7 @@ class PreferencesWindow : public ChildWindow {
 
   PreferencesForm form_;
   wxNotebook* book_ = nullptr;
-  wxComboBox* language_ = nullptr;
+  wxChoice* language_ = nullptr;
   std::map<int32_t, wxTextCtrl*> texts_;
   std::map<int32_t, wxCheckBox*> checks_;
   wxDataViewListCtrl* list_ = nullptr;

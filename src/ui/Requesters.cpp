@@ -215,7 +215,8 @@ class InputDialog : public wxDialog {
       }
     }
     // wx does not tie the prompt to the field on GTK: name the field after it.
-    gtkaccess::SetName(field_, prompt);
+    if (s.dropDown) gtkaccess::SetEntryName(field_, prompt);
+    else gtkaccess::SetName(field_, prompt);
     if (s.maxLength > 0) entry_->SetMaxLength(static_cast<unsigned long>(s.maxLength));
     auto* ok = new wxButton(this, kIdYes, U(Lang("RequestButton.Ok")), At(s.ok), Size(s.ok));
     ok->SetDefault();

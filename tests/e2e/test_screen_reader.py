@@ -107,6 +107,8 @@ def main():
         walk.key("alt+p", pause=3.0)
         t = walk.key("Tab")
         t2 = walk.key("Tab")
+        heard = walk.orca(t, t2)
+        expect("language named once", heard.count("Language") == 1 and "english" in heard, heard)
         heard = walk.orca(t)
         expect("music folder on first Tab", "folder" in heard.lower() and "text" in heard and "media" in heard, heard)
         walk.key("Escape", pause=2.0)
@@ -116,6 +118,14 @@ def main():
         t = walk.key("Delete", pause=2.0)
         heard = walk.orca(t)
         expect("row after Delete", "c880" in heard, heard)
+
+        # Go to position (playing): its field named once, with its role and value.
+        walk.key("Home", "Return", pause=1.0)
+        t = walk.key("ctrl+g", pause=2.5)
+        heard = walk.orca(t)
+        expect("go-to field named once", heard.count("Position to go to") == 1 and "combo box" in heard
+               and "0s" in heard, heard)
+        walk.key("Escape", pause=1.5)
 
         # Playing, with the position slider focused (Shift+Tab from the list): at most one
         # value in 10 seconds.

@@ -27,4 +27,12 @@ bool RaiseThreadPriority() {
   return setpriority(PRIO_PROCESS, id_t(tid), -11) == 0;
 }
 
+void LowerThreadPriority() {
+  sched_param p{};
+  p.sched_priority = 0;
+  pthread_setschedparam(pthread_self(), SCHED_OTHER, &p);
+  const pid_t tid = pid_t(syscall(SYS_gettid));
+  setpriority(PRIO_PROCESS, id_t(tid), 0);
+}
+
 }  // namespace platform

@@ -1,6 +1,8 @@
 // A radio stream on the Output: its title from the ICY metadata reaches the status text and the
 // window title, and follows the stream when the title changes.
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "integration/audiolib/ServerProcess.h"
@@ -26,6 +28,7 @@ TEST_F(AudioTest, StreamTitleFollowsTheRadioIntoTheStatusAndTheWindowTitle) {
   ::AddTrack(t, id);
   InsertTrackRow(id, -1);
   PlayTrack(id, false);
+  WaitForConnect();
   ASSERT_NE(OutputChannel().Handle, 0u);
 
   // Render sound (and wait while the network stalls) until two different titles were shown.
@@ -44,5 +47,78 @@ TEST_F(AudioTest, StreamTitleFollowsTheRadioIntoTheStatusAndTheWindowTitle) {
   EXPECT_EQ(OutputChannel().Track.StreamTitle, titles[1]);
   EXPECT_EQ(shell.windowTitle, "Tondrial : " + titles[1]);
   EXPECT_EQ(shell.systrayInfo, titles[1]);
+}
+
+// A server that accepts and then says nothing: the play key returns at once, the main loop's
+// timer goes on, and the failure is reported as for any stream. A second request while one
+// connects replaces it; a quoted title keeps its ";" and its Latin-1 letters.
+TEST_F(AudioTest, ConnectingLeavesTheMainLoopFreeAndTheNewestRequestWins) {
+  std::string mp3 = testmedia::Make(media, "radio.mp3",
+      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=20 -ac 2 -c:a libmp3lame -b:a 128k "
+      "-write_xing 0 -id3v2_version 0 -write_id3v1 0");
+  std::string ogg = testmedia::Make(media, "radio.ogg", "-f lavfi -i sine=duration=3 -c:a libvorbis");
+  ServerProcess server;
+  ASSERT_TRUE(server.Start({"python3", RADIO_SERVER, mp3, ogg}));
+  alib::SetConfig(alib::kConfigNetTimeout, 3000);
+  const std::string base = "http://127.0.0.1:" + server.Value("PORT");
+  auto addUrl = [](const std::string& url) {
+    Track t;
+    t.File = url;
+    ExamineTrack(t, true);
+    int32_t id = 0;
+    ::AddTrack(t, id);
+    InsertTrackRow(id, -1);
+    return id;
+  };
+  const int32_t hang = addUrl(base + "/hang.mp3");
+  const int32_t quoted = addUrl(base + "/quoted.mp3");
+  using Clock = std::chrono::steady_clock;
+  auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+
+  const auto pressed = Clock::now();
+  PlayTrack(hang, false);
+  const double keyMs = ms(Clock::now() - pressed);
+  EXPECT_TRUE(OutputConnecting());
+  int ticks = 0;
+  double longestTick = 0;
+  const auto deadline = Clock::now() + std::chrono::seconds(15);
+  while (OutputConnecting() && Clock::now() < deadline) {
+    const auto tick = Clock::now();
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ProcessSyncEvents();  // the 500 ms timer's work, here every 20 ms
+    ++ticks;
+    longestTick = std::max(longestTick, ms(Clock::now() - tick));
+  }
+  const double connectMs = ms(Clock::now() - pressed);
+  std::printf("silent server: play key answered in %.1f ms; %d timer ticks during the %.0f ms connect, "
+              "longest %.1f ms\n", keyMs, ticks, connectMs, longestTick);
+  EXPECT_LT(keyMs, 250);
+  EXPECT_GT(ticks, 20);
+  EXPECT_LT(longestTick, 250);
+  EXPECT_FALSE(OutputConnecting());
+  EXPECT_EQ(OutputChannel().Handle, 0u);
+  EXPECT_EQ(speech.Last(), "cannot play");
+  EXPECT_NE(LogText().find("! Error, Play : " + base + "/hang.mp3"), std::string::npos);
+  EXPECT_EQ(StateOf(hang), Ready);
+
+  const size_t said = speech.lines.size();
+  PlayTrack(hang, false);
+  PlayTrack(quoted, false);
+  WaitForConnect();
+  ASSERT_NE(OutputChannel().Handle, 0u);
+  EXPECT_EQ(OutputChannel().Track.ID, quoted);
+  EXPECT_EQ(StateOf(quoted), Playing);
+  const auto titleDeadline = Clock::now() + std::chrono::seconds(20);
+  while (OutputChannel().Track.StreamTitle.empty() && Clock::now() < titleDeadline) {
+    Render(0.2);
+    if (alib::ChannelIsActive(OutputChannel().Handle) == alib::kActiveStalled)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  EXPECT_EQ(OutputChannel().Track.StreamTitle, "Part one; part two, l'été");
+  // The replaced connect ends later and changes nothing.
+  WaitForUrlOpens();
+  ProcessSyncEvents();
+  EXPECT_EQ(OutputChannel().Track.ID, quoted);
+  EXPECT_EQ(speech.lines.size(), said);
 }
 }  // namespace

@@ -9,6 +9,7 @@ Prints "PORT <n>" (and "TLSPORT <n>" with a certificate) once listening.
 /stall.mp3  2 s of audio, a 3 s pause, then endless audio
 /drop.mp3   2 s of audio, then the connection is closed
 /hang.mp3   headers, then nothing at all
+/quoted.mp3 like /radio.mp3, one title holding ";" and a quote, sent in Latin-1
 /chain.ogg  the Ogg file, once
 /list.pls, /list.m3u, /nested.m3u, /empty.pls  playlists naming /radio.mp3 (or no usable link)
 """
@@ -26,8 +27,8 @@ BYTES_PER_SECOND = 16000  # 128 kbit/s
 TITLE_SECONDS = 3
 
 
-def meta_block(text):
-    raw = text.encode("utf-8")
+def meta_block(text, encoding="utf-8"):
+    raw = text.encode(encoding)
     n = (len(raw) + 15) // 16
     return bytes([n]) + raw + b"\0" * (n * 16 - len(raw))
 
@@ -48,7 +49,7 @@ class Handler(BaseHTTPRequestHandler):
             count -= len(chunk)
         return bytes(out)
 
-    def stream_mp3(self, title_of, stall_at=None, stall_for=0, stop_at=None):
+    def stream_mp3(self, title_of, stall_at=None, stall_for=0, stop_at=None, encoding="utf-8"):
         icy = self.headers.get("Icy-MetaData") == "1"
         self.send_response(200)
         self.send_header("Content-Type", "audio/mpeg")
@@ -75,7 +76,7 @@ class Handler(BaseHTTPRequestHandler):
                 if icy:
                     title = title_of(sent)
                     if title != last_title:
-                        self.wfile.write(meta_block("StreamTitle='%s';StreamUrl='';" % title))
+                        self.wfile.write(meta_block("StreamTitle='%s';StreamUrl='';" % title, encoding))
                         last_title = title
                     else:
                         self.wfile.write(b"\0")
@@ -87,6 +88,8 @@ class Handler(BaseHTTPRequestHandler):
         if path == "/radio.mp3":
             # The title of the audio that follows the block: "Song n" for the n-th 3 s.
             self.stream_mp3(lambda sent: "Song %d" % (sent // (BYTES_PER_SECOND * TITLE_SECONDS)))
+        elif path == "/quoted.mp3":
+            self.stream_mp3(lambda sent: "Part one; part two, l'été", encoding="latin-1")
         elif path == "/agent.mp3":
             agent = self.headers.get("User-Agent", "")
             self.stream_mp3(lambda sent: agent)

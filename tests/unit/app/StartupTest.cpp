@@ -68,7 +68,10 @@ TEST_F(StartupTest, FoldersPerUserAndPortable) {
   EXPECT_NE(LogText().find("PrefPath = " + home + "\r\n! Settings folder cannot be written : " + config +
                            "MerrowinS/Tondrial/, settings kept in : " + home + "\r\n"),
             std::string::npos);
-  EXPECT_EQ(FolderNoticeText(), "Msg\\Settings.Elsewhere" + home);
+  LangTable().push_back({"Msg\\Settings.Elsewhere", "Kept in: %s1%."});
+  SortLangTable();
+  EXPECT_EQ(FolderNoticeText(), "Kept in: " + home + ".");
+  ResetLang();
 
   // No configuration folder known at all: the profile folder, never a relative path.
   const std::string none;

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <cmath>
 #include <filesystem>
 #include <string>
@@ -136,6 +138,16 @@ class AudioTest : public ::testing::Test {
         sinceTimer -= kRate / 2;
         ProcessSyncEvents();
       }
+    }
+  }
+
+  // Hands queued events over until the Output's network stream has connected (or failed), as
+  // the main loop does while it goes on with other work.
+  void WaitForConnect(double seconds = 20) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+    while (OutputConnecting() && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      ProcessSyncEvents();
     }
   }
 

@@ -197,6 +197,27 @@ TEST_F(Controls, ABrokenFileIsReportedAndThePlayingTrackGoesOn) {
   EXPECT_NE(LogText().find("! Error, Play : " + bad), std::string::npos);
   EXPECT_EQ(OutputChannel().Handle, h);
   EXPECT_EQ(StateOf(a), Playing);
+
+  // The automatic next track passes over the broken tracks, says so once, and plays the next
+  // good one; with nothing playable left after it the Output stops.
+  std::string bad2 = dir + "broken2.wav";
+  fileutil::WriteFileAtomic(bad2, "RIFF but no sound");
+  t.File = bad2;
+  int32_t id2 = 0;
+  ::AddTrack(t, id2);
+  InsertTrackRow(id2, -1);
+  int32_t c = AddTrack(Tone("right20.wav", 20, false));
+  const size_t said = speech.lines.size();
+  Render(21);
+  EXPECT_NEAR(Onset(1), 15.0, 0.05);  // fading on: 5 s before the end of the first track
+  EXPECT_EQ(OutputChannel().Track.ID, c);
+  EXPECT_EQ(StateOf(c), Playing);
+  ASSERT_EQ(speech.lines.size(), said + 1);
+  EXPECT_EQ(speech.Last(), "cannot play");
+  EXPECT_NE(LogText().find("! Error, Play : " + bad2), std::string::npos);
+  Render(10);  // its end point (less the 5 s overlap) at 30 s
+  EXPECT_EQ(OutputChannel().Handle, 0u);
+  EXPECT_EQ(speech.lines.size(), said + 1);
 }
 
 TEST_F(Controls, TheDisplayShowsTheTrackInTheTitleStatusAndSystray) {

@@ -10,6 +10,17 @@ TEST(StreamTags, ShoutcastFieldsGiveTheTitleWithoutItsOuterQuotes) {
   EXPECT_EQ(TitleFromMeta("StreamUrl='x'; streamtitle ='It's here'"), "It's here");
   EXPECT_EQ(TitleFromMeta("StreamTitle=a=b"), "a=b");
   EXPECT_EQ(TitleFromMeta("StreamUrl='x';"), "");
+  // A quoted value is taken whole: ";" and quotes inside it are part of the title.
+  EXPECT_EQ(TitleFromMeta("StreamTitle='Part one; part two';StreamUrl='';"), "Part one; part two");
+  EXPECT_EQ(TitleFromMeta("StreamUrl='a;b';StreamTitle='Rock 'n' roll; live';"), "Rock 'n' roll; live");
+  EXPECT_EQ(TitleFromMeta("StreamTitle='Ends at the block';  "), "Ends at the block");
+  EXPECT_EQ(TitleFromMeta("StreamTitle='Never closed; really"), "Never closed; really");
+  EXPECT_EQ(TitleFromMeta("StreamTitle='';"), "");
+  // Without quotes the value still ends at the first ";".
+  EXPECT_EQ(TitleFromMeta("StreamTitle=Part one; part two;"), "Part one");
+  // Latin-1 titles are read as such; UTF-8 ones stay.
+  EXPECT_EQ(TitleFromMeta("StreamTitle='Caf\xE9 cr\xE8me';"), "Café crème");
+  EXPECT_EQ(TitleFromMeta("StreamTitle='Café';"), "Café");
 }
 
 TEST(StreamTags, CommentEntriesFindTheTitleAfterMultiByteTexts) {
