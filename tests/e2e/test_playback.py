@@ -1,6 +1,8 @@
 """The player from the keyboard: sound on the Output and Monitor sinks, speech, files."""
 import os
+import socket
 import sys
+import threading
 import time
 
 sys.path.insert(0, os.path.dirname(__file__))
@@ -11,10 +13,27 @@ BINARY, DATA = sys.argv[1], sys.argv[2]
 PRESENT = 0.02  # a tone at a tenth of full scale reads about 0.05
 
 
-def make_files(folder):
+def silent_server():
+    """A radio that accepts the connection and then never answers; its address."""
+    srv = socket.socket()
+    srv.bind(("127.0.0.1", 0))
+    srv.listen(8)
+    held = []
+
+    def run():
+        while True:
+            try:
+                held.append(srv.accept()[0])
+            except OSError:
+                return
+    threading.Thread(target=run, daemon=True).start()
+    return "http://127.0.0.1:%d/live.mp3" % srv.getsockname()[1]
+
+
+def make_files(folder, radio):
     make_media(folder, (("a440", 440), ("b660", 660), ("c880", 880)), 120)
     # The first track ends at 8 s: with 5 s of fading the next one starts at 3 s.
-    write_playlist(folder, "#extrem:End=8;", "media/a440.wav", "media/b660.wav", "media/c880.wav")
+    write_playlist(folder, "#extrem:End=8;", "media/a440.wav", "media/b660.wav", "media/c880.wav", radio)
     write_settings(folder, *TWO_SINKS, "Output.Volume = 80", "Output.Compressor = 0;10;200;0;3;")
 
 
@@ -33,7 +52,7 @@ def row_texts(pyatspi, timeout=20):
 def main():
     with Stage(BINARY, DATA, accessible=True, sound=True, speech=True) as stage:
         desk, prog, pyatspi, speech = stage.desk, stage.prog, stage.pyatspi, stage.speech
-        make_files(prog.folder)
+        make_files(prog.folder, silent_server())
         t0, out, mon = stage.start_recorded()
 
         def key(*keys):
@@ -58,7 +77,8 @@ def main():
         rows = row_texts(pyatspi)
         assert [r[0] for r in rows[:2]] == ["Jouée", "En lecture"], rows
         key("End")
-        t_mon = key("shift+Return")  # pre-listen the last track on the Monitor
+        key("Up")
+        t_mon = key("shift+Return")  # pre-listen the last file on the Monitor
         time.sleep(2.0)
         t_pause = key("ctrl+p")
         spoken = speech.wait_for(lambda l: any("Pause" in x for x in l))
@@ -78,6 +98,22 @@ def main():
         key("ctrl+F1")
         spoken = speech.wait_for(lambda l: any("1 minutes 3" in x for x in l))
         assert any("1 minutes 3" in x for x in spoken), spoken
+        # Playing the radio that never answers: keys are answered while it connects, the track
+        # that plays goes on, and the failure is said once the wait is over.
+        key("Down")  # the radio, below the file the Monitor played
+        time.sleep(0.3)
+        key("Return")
+        time.sleep(0.3)
+        before = len(speech.lines)
+        pressed = time.time()  # before the key is sent: the time includes its delivery
+        key("ctrl+F1")
+        spoken = speech.wait_for(lambda l: len(l) > before)
+        answered = time.time() - pressed
+        assert len(spoken) > before, spoken
+        print("Ctrl+F1 answered within %.0f ms (speech polled every 100 ms) while a silent server connects" % (answered * 1000))
+        assert answered < 2.0, answered
+        spoken = speech.wait_for(lambda l: any("Lecture impossible" in x for x in l[before:]), timeout=20)
+        assert any("Lecture impossible" in x for x in spoken[before:]), spoken
         # Previous track (Ctrl+Page Up): the played window, which replays the newest
         # history entry, the first track, by itself two seconds later.
         t_prev = key("ctrl+Prior")

@@ -120,5 +120,19 @@ TEST_F(AudioTest, ConnectingLeavesTheMainLoopFreeAndTheNewestRequestWins) {
   ProcessSyncEvents();
   EXPECT_EQ(OutputChannel().Track.ID, quoted);
   EXPECT_EQ(speech.lines.size(), said);
+
+  // The Monitor connects the same way, and its stream is made on its own device.
+  const Track live = *FindTrack(quoted);
+  EXPECT_EQ(MonitorPlay(live), 1);
+  EXPECT_EQ(MonitorChannel().Handle, 0u);
+  const auto monitorDeadline = Clock::now() + std::chrono::seconds(15);
+  while (MonitorChannel().Handle == 0 && Clock::now() < monitorDeadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ProcessSyncEvents();
+  }
+  ASSERT_NE(MonitorChannel().Handle, 0u);
+  EXPECT_EQ(alib::ChannelGetDevice(MonitorChannel().Handle), MonitorChannel().Device);
+  EXPECT_NE(MonitorChannel().Device, OutputChannel().Device);
+  EXPECT_EQ(MonitorChannel().Track.ID, quoted);
 }
 }  // namespace
