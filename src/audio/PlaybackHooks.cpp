@@ -1,6 +1,11 @@
 #include "audio/PlaybackHooks.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <thread>
+#include <vector>
 
 #include "access/CommonEvents.h"
 #include "access/Templates.h"
@@ -8,6 +13,8 @@
 #include "app/Commands.h"
 #include "app/EventLog.h"
 #include "effects/EffectHooks.h"
+#include "audio/AudioErrors.h"
+#include "audio/Device.h"
 #include "audio/Monitor.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
@@ -33,6 +40,7 @@ class AudioPlayerPort : public PlayerPort {
     return ::ExamineTrack(t, true) ? t.Length : -1;
   }
   int ExamineTrack(Track& track, bool force) override { return ::ExamineTrack(track, force); }
+  std::vector<int32_t> ExamineFiles(const std::vector<std::string>& files) override;
   void RefreshPauseButton() override {
     const uint32_t h = OutputChannel().Handle;
     PauseCommand(h && alib::ChannelIsActive(h) == alib::kActivePaused ? 1 : 0, true);
@@ -94,6 +102,35 @@ class AudioStatus : public StatusSource {
   int TrackCount() override { return static_cast<int>(PlayList().size()); }
   int SelectedLine() override { return PlayListRows().FirstSelected() + 1; }
 };
+
+std::vector<int32_t> AudioPlayerPort::ExamineFiles(const std::vector<std::string>& files) {
+  std::vector<int32_t> seconds(files.size(), -1);
+  if (files.empty()) return seconds;
+  // As ExamineTrack does; its result is not used.
+  OpenDevice(GetMWValue(setting::OutputName), GetMWFlag(setting::OutputUseDefault));
+  std::vector<int> errors(files.size(), 0);
+  // Workers take the files in turn, one per core: the time goes to reading headers, which
+  // the workers overlap.
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (size_t i = next++; i < files.size(); i = next++) {
+      const int64_t bytes = alib::FileGetLength(files[i].c_str());
+      if (bytes >= 0) seconds[i] = static_cast<int32_t>(std::lround(double(bytes / 8) / 44100.0));
+      else errors[i] = alib::ErrorGetCode();
+    }
+  };
+  const size_t workers = std::min<size_t>(files.size(), std::max(1u, std::thread::hardware_concurrency()));
+  std::vector<std::thread> pool;
+  for (size_t w = 1; w < workers; ++w) pool.emplace_back(work);
+  work();
+  for (auto& t : pool) t.join();
+  for (size_t i = 0; i < files.size(); ++i) {
+    if (seconds[i] >= 0) continue;
+    AddLog("- Examine : " + files[i]);
+    if (errors[i] != 0) AddLog("! " + BassErrorName(errors[i]) + ". ");
+  }
+  return seconds;
+}
 
 AudioPlayerPort g_port;
 AudioCommands g_commands;

@@ -175,6 +175,10 @@ void Shutdown();
 uint32_t StreamCreateFile(bool mem, const char* path, uint64_t offset, uint64_t length, uint32_t flags);
 uint32_t StreamCreateURL(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user);
 bool StreamFree(uint32_t handle);
+// Length in bytes that a stream made from the file would give, learnt without making one and
+// without any device: safe on any thread, several at once. -1 on failure (ErrorGetCode on
+// the calling thread tells why, with the codes StreamCreateFile and ChannelGetLength use).
+int64_t FileGetLength(const char* path);
 // Wraps a decode-only stream in a playable stream with tempo and pitch. The source handle
 // belongs to the tempo stream from then on and is freed with it.
 uint32_t TempoCreate(uint32_t source, uint32_t flags);

@@ -1,7 +1,9 @@
 #include "audiolib/Decoder.h"
 
+#include <cctype>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <sys/stat.h>
@@ -133,6 +135,7 @@ struct Decoder::Impl {
   // After a seek: drop source samples before this index (source rate), -1 when not seeking.
   int64_t dropBeforeSrc = -1;
   int64_t nextSrc = 0;  // source sample index of the next decoded frame when it has no pts
+  bool trimEnd = false;  // nothing past the length plays (see Probe)
 
   ~Impl() {
     av_channel_layout_uninit(&swrLayout);
@@ -147,16 +150,128 @@ struct Decoder::Impl {
 Decoder::Decoder() : impl_(std::make_unique<Impl>()) {}
 Decoder::~Decoder() = default;
 
-int Decoder::Open(const std::string& location, bool network, const NetOptions& net,
-                  const std::atomic<bool>* abort) {
-  InitFfmpegOnce();
+namespace {
+
+// Encoder delay and padding an MP3 file's LAME (or FFmpeg) tag gives, and its frame count.
+struct Mp3Gapless {
+  int64_t frames = 0;
+  int samplesPerFrame = 0;
+  int delay = 0;
+  int padding = 0;
+};
+
+// Reads the tag from the first frame after any ID3v2 block. False when the file has none.
+bool ReadMp3Gapless(const std::string& path, Mp3Gapless& g) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  unsigned char b[4096];
+  size_t n = std::fread(b, 1, 10, f);
+  long start = 0;
+  if (n == 10 && std::memcmp(b, "ID3", 3) == 0) {
+    start = 10 + ((long(b[6] & 0x7f) << 21) | (long(b[7] & 0x7f) << 14) | (long(b[8] & 0x7f) << 7) | long(b[9] & 0x7f));
+    if (b[5] & 0x10) start += 10;  // footer
+  }
+  bool ok = std::fseek(f, start, SEEK_SET) == 0;
+  n = ok ? std::fread(b, 1, sizeof b, f) : 0;
+  std::fclose(f);
+  for (size_t i = 0; i + 4 <= n; ++i) {
+    if (b[i] != 0xFF || (b[i + 1] & 0xE0) != 0xE0) continue;
+    const int version = (b[i + 1] >> 3) & 3;  // 3 = MPEG 1, 2 = MPEG 2, 0 = MPEG 2.5
+    const int layer = (b[i + 1] >> 1) & 3;    // 1 = layer III
+    if (version == 1 || layer != 1 || (b[i + 2] >> 4) == 15 || ((b[i + 2] >> 2) & 3) == 3) continue;
+    const bool mono = (b[i + 3] >> 6) == 3;
+    const size_t side = version == 3 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    size_t p = i + 4 + side;
+    if (p + 8 > n) return false;
+    if (std::memcmp(b + p, "Xing", 4) != 0 && std::memcmp(b + p, "Info", 4) != 0) return false;
+    const unsigned flags = (unsigned(b[p + 4]) << 24) | (unsigned(b[p + 5]) << 16) | (unsigned(b[p + 6]) << 8) | b[p + 7];
+    p += 8;
+    if (!(flags & 1) || p + 4 > n) return false;
+    g.frames = (int64_t(b[p]) << 24) | (int64_t(b[p + 1]) << 16) | (int64_t(b[p + 2]) << 8) | b[p + 3];
+    p += 4;
+    if (flags & 2) p += 4;
+    if (flags & 4) p += 100;
+    if (flags & 8) p += 4;
+    if (p + 24 > n) return false;
+    // The same encoders the demuxer trusts for its own trimming.
+    if (std::memcmp(b + p, "LAME", 4) != 0 && std::memcmp(b + p, "Lavf", 4) != 0 &&
+        std::memcmp(b + p, "Lavc", 4) != 0)
+      return false;
+    g.delay = (b[p + 21] << 4) | (b[p + 22] >> 4);
+    g.padding = ((b[p + 22] & 0x0f) << 8) | b[p + 23];
+    g.samplesPerFrame = version == 3 ? 1152 : 576;
+    return g.frames > 0;
+  }
+  return false;
+}
+
+// Container names whose header already gives every codec parameter and the length, so
+// reading packets to learn them (avformat_find_stream_info) is not needed.
+bool HeaderIsComplete(const AVFormatContext* fmt, const AVStream* st) {
+  const char* name = fmt->iformat->name;
+  static const char* const kNames[] = {"wav", "flac", "ogg", "mp3", "aiff", "mov,mp4,m4a,3gp,3g2,mj2", "w64"};
+  bool known = false;
+  for (const char* k : kNames) known = known || std::strcmp(name, k) == 0;
+  const AVCodecParameters* par = st->codecpar;
+  return known && par->codec_id != AV_CODEC_ID_NONE && par->sample_rate > 0 && par->ch_layout.nb_channels > 0 &&
+         st->duration != AV_NOPTS_VALUE && st->duration > 0;
+}
+
+// Demuxer guessed from the file name, used when the file starts as that format does: most
+// files are named for what they are, and probing by content reads and scores far more than
+// the header. A misnamed file is probed as usual.
+const AVInputFormat* FormatFromExtension(const std::string& location) {
+  size_t dot = location.rfind('.');
+  if (dot == std::string::npos || location.find('/', dot) != std::string::npos) return nullptr;
+  std::string ext = location.substr(dot + 1);
+  for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+  static const struct {
+    const char* ext;
+    const char* format;
+  } kHints[] = {{"mp3", "mp3"}, {"wav", "wav"}, {"flac", "flac"}, {"ogg", "ogg"}, {"oga", "ogg"},
+                {"opus", "ogg"}, {"m4a", "mov"}, {"m4b", "mov"}, {"mp4", "mov"}, {"aif", "aiff"},
+                {"aiff", "aiff"}};
+  const char* format = nullptr;
+  for (const auto& h : kHints)
+    if (ext == h.ext) format = h.format;
+  if (!format) return nullptr;
+  unsigned char b[12] = {};
+  std::FILE* f = std::fopen(location.c_str(), "rb");
+  if (!f) return nullptr;
+  size_t n = std::fread(b, 1, sizeof b, f);
+  if (n == sizeof b && std::strcmp(format, "mp3") == 0 && std::memcmp(b, "ID3", 3) == 0) {
+    // Look past the tag: other formats hide behind ID3 too (FLAC).
+    long skip = 10 + ((long(b[6] & 0x7f) << 21) | (long(b[7] & 0x7f) << 14) | (long(b[8] & 0x7f) << 7) | long(b[9] & 0x7f));
+    if (b[5] & 0x10) skip += 10;
+    n = std::fseek(f, skip, SEEK_SET) == 0 ? std::fread(b, 1, sizeof b, f) : 0;
+  }
+  std::fclose(f);
+  if (n < sizeof b) return nullptr;
+  auto at = [&](size_t off, const char* magic) { return std::memcmp(b + off, magic, std::strlen(magic)) == 0; };
+  const std::string fmt = format;
+  bool matches = false;
+  if (fmt == "wav") matches = at(0, "RIFF") && at(8, "WAVE");
+  else if (fmt == "aiff") matches = at(0, "FORM") && (at(8, "AIFF") || at(8, "AIFC"));
+  else if (fmt == "flac") matches = at(0, "fLaC");
+  else if (fmt == "ogg") matches = at(0, "OggS");
+  else if (fmt == "mov") matches = at(4, "ftyp");
+  else if (fmt == "mp3") matches = b[0] == 0xFF && (b[1] & 0xE0) == 0xE0;
+  return matches ? av_find_input_format(format) : nullptr;
+}
+
+}  // namespace
+
+// What opening a file or URL learned, before any codec is set up.
+struct Decoder::Probe {
+  int64_t length = -1;   // output frames, -1 when unknown
+  bool canSeek = false;
+  bool trimEnd = false;  // the container says where the audio ends: nothing after length plays
+};
+
+int Decoder::OpenFormat(const std::string& location, bool network, const NetOptions& net, Probe& probe) {
   Impl& d = *impl_;
-  d.network = network;
   d.fmt = avformat_alloc_context();
   if (!d.fmt) return kErrorMem;
-  d.interrupt.abort = abort;
-  d.interrupt.opening = true;
-  d.interrupt.openDeadline = Clock::now() + std::chrono::milliseconds(std::max(net.connectTimeoutMs, 100));
   d.fmt->interrupt_callback.callback = InterruptCallback;
   d.fmt->interrupt_callback.opaque = &d.interrupt;
 
@@ -170,7 +285,18 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
     av_dict_set(&opts, "tls_verify", "1", 0);
     if (FileExists(kCaBundle)) av_dict_set(&opts, "ca_file", kCaBundle, 0);
   }
-  int rc = avformat_open_input(&d.fmt, location.c_str(), nullptr, &opts);
+  const AVInputFormat* hint = network ? nullptr : FormatFromExtension(location);
+  int rc = avformat_open_input(&d.fmt, location.c_str(), hint, &opts);
+  if (hint && (rc < 0 || d.fmt->nb_streams == 0)) {
+    if (rc >= 0) avformat_close_input(&d.fmt);
+    // Misnamed file: let the content decide.
+    av_dict_free(&opts);
+    d.fmt = avformat_alloc_context();
+    if (!d.fmt) return kErrorMem;
+    d.fmt->interrupt_callback.callback = InterruptCallback;
+    d.fmt->interrupt_callback.opaque = &d.interrupt;
+    rc = avformat_open_input(&d.fmt, location.c_str(), nullptr, nullptr);
+  }
   av_dict_free(&opts);
   if (rc < 0) {
     // avformat_open_input frees the context on failure.
@@ -183,11 +309,11 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
     if (rc == AVERROR_INVALIDDATA) return kErrorFileForm;
     return kErrorFileOpen;
   }
-  if (avformat_find_stream_info(d.fmt, nullptr) < 0) return kErrorFileForm;
-  d.interrupt.opening = false;
-
-  const AVCodec* dec = nullptr;
-  d.stream = av_find_best_stream(d.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, &dec, 0);
+  int best = av_find_best_stream(d.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  if (network || best < 0 || !HeaderIsComplete(d.fmt, d.fmt->streams[best])) {
+    if (avformat_find_stream_info(d.fmt, nullptr) < 0) return kErrorFileForm;
+  }
+  d.stream = av_find_best_stream(d.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
   if (d.stream < 0) return d.stream == AVERROR_DECODER_NOT_FOUND ? kErrorCodec : kErrorFileForm;
   AVStream* st = d.fmt->streams[d.stream];
   for (unsigned i = 0; i < d.fmt->nb_streams; ++i)
@@ -196,26 +322,27 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
   d.startPts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
   d.isOgg = std::strcmp(d.fmt->iformat->name, "ogg") == 0;
   d.isAsf = std::strcmp(d.fmt->iformat->name, "asf") == 0;
+  // Some readers (WAV) probe the first packets again in case the declared codec is wrong,
+  // reading megabytes; the codec is fixed by now, so the header's word stands.
+  if (!network) d.fmt->probesize = 32;
 
   if (!SaneFormat(st->codecpar->sample_rate, st->codecpar->ch_layout.nb_channels)) return kErrorFileForm;
 
-  d.codec = avcodec_alloc_context3(dec);
-  if (!d.codec) return kErrorMem;
-  if (avcodec_parameters_to_context(d.codec, st->codecpar) < 0) return kErrorCodec;
-  // Without it the codec cannot move timestamps past skipped priming samples.
-  d.codec->pkt_timebase = st->time_base;
-  if (avcodec_open2(d.codec, dec, nullptr) < 0) return kErrorCodec;
-  if (!SaneFormat(d.codec->sample_rate, d.codec->ch_layout.nb_channels)) return kErrorFileForm;
-  d.pkt = av_packet_alloc();
-  d.frame = av_frame_alloc();
-  if (!d.pkt || !d.frame) return kErrorMem;
-
-  const bool canSeek = d.fmt->pb && (d.fmt->pb->seekable & AVIO_SEEKABLE_NORMAL);
+  probe.canSeek = d.fmt->pb && (d.fmt->pb->seekable & AVIO_SEEKABLE_NORMAL);
+  const AVCodecParameters* par = st->codecpar;
+  const int srcRate = par->sample_rate > 0 ? par->sample_rate : kOutRate;
   int64_t lengthPts = -1;
+  int64_t lengthSrc = -1;  // in source samples, when the header counts them exactly
   // PCM has a fixed size per sample, so a length from its bitrate is exact.
-  const bool fixedRate = av_get_exact_bits_per_sample(st->codecpar->codec_id) > 0;
-  if (!network && canSeek && !fixedRate &&
-      av_fmt_ctx_get_duration_estimation_method(d.fmt) == AVFMT_DURATION_FROM_BITRATE) {
+  const bool fixedRate = av_get_exact_bits_per_sample(par->codec_id) > 0;
+  Mp3Gapless gapless;
+  if (!network && par->codec_id == AV_CODEC_ID_MP3 && ReadMp3Gapless(location, gapless)) {
+    // The demuxer trims the encoder delay and padding but counts them in the duration.
+    lengthSrc = gapless.frames * gapless.samplesPerFrame - gapless.delay - gapless.padding;
+    probe.trimEnd = true;
+  } else if (!network && probe.canSeek && !fixedRate &&
+             (st->duration == AV_NOPTS_VALUE || st->duration <= 0 ||
+              av_fmt_ctx_get_duration_estimation_method(d.fmt) == AVFMT_DURATION_FROM_BITRATE)) {
     // A length guessed from the first bitrate is wrong for VBR files without a header: read
     // every packet (no decoding) for the true length. The generic index this builds also
     // makes later seeks exact.
@@ -229,16 +356,58 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
     if (av_seek_frame(d.fmt, d.stream, d.startPts, AVSEEK_FLAG_BACKWARD) < 0) return kErrorFileForm;
   } else if (st->duration != AV_NOPTS_VALUE && st->duration > 0) {
     lengthPts = st->duration;
+    if (par->codec_id == AV_CODEC_ID_OPUS && d.isOgg && par->initial_padding > 0) {
+      // Granule positions count the pre-skip, which the codec never gives out.
+      lengthPts -= av_rescale_q(par->initial_padding, AVRational{1, 48000}, d.tb);
+      probe.trimEnd = true;
+    }
+    // An edit list gives the playable length; the codec's last frame runs past it.
+    if (std::strcmp(d.fmt->iformat->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0) probe.trimEnd = true;
   } else if (d.fmt->duration != AV_NOPTS_VALUE && d.fmt->duration > 0) {
     lengthPts = av_rescale_q(d.fmt->duration, kMicroseconds, d.tb);
   }
-  if (lengthPts > 0 && !(network && !canSeek)) {
-    const int64_t frames = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate},
-                                            AVRounding(AV_ROUND_NEAR_INF));
+  if (!(network && !probe.canSeek)) {
+    int64_t frames = -1;
+    if (lengthSrc > 0)
+      frames = av_rescale_rnd(lengthSrc, kOutRate, srcRate, AV_ROUND_NEAR_INF);
+    else if (lengthPts > 0)
+      frames = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate}, AVRounding(AV_ROUND_NEAR_INF));
     // av_rescale gives INT64_MIN when the result does not fit.
-    if (frames > 0 && frames <= kMaxLengthFrames) length_ = frames;
+    if (frames > 0 && frames <= kMaxLengthFrames) probe.length = frames;
   }
-  seekable_ = canSeek && length_ > 0;
+  if (probe.length <= 0) probe.trimEnd = false;
+  return kOk;
+}
+
+int Decoder::Open(const std::string& location, bool network, const NetOptions& net,
+                  const std::atomic<bool>* abort) {
+  InitFfmpegOnce();
+  Impl& d = *impl_;
+  d.network = network;
+  d.interrupt.abort = abort;
+  d.interrupt.opening = true;
+  d.interrupt.openDeadline = Clock::now() + std::chrono::milliseconds(std::max(net.connectTimeoutMs, 100));
+  d.pkt = av_packet_alloc();
+  d.frame = av_frame_alloc();
+  if (!d.pkt || !d.frame) return kErrorMem;
+  Probe probe;
+  if (int rc = OpenFormat(location, network, net, probe); rc != kOk) return rc;
+  d.interrupt.opening = false;
+  AVStream* st = d.fmt->streams[d.stream];
+
+  const AVCodec* dec = avcodec_find_decoder(st->codecpar->codec_id);
+  if (!dec) return kErrorCodec;
+  d.codec = avcodec_alloc_context3(dec);
+  if (!d.codec) return kErrorMem;
+  if (avcodec_parameters_to_context(d.codec, st->codecpar) < 0) return kErrorCodec;
+  // Without it the codec cannot move timestamps past skipped priming samples.
+  d.codec->pkt_timebase = st->time_base;
+  if (avcodec_open2(d.codec, dec, nullptr) < 0) return kErrorCodec;
+  if (!SaneFormat(d.codec->sample_rate, d.codec->ch_layout.nb_channels)) return kErrorFileForm;
+
+  length_ = probe.length;
+  d.trimEnd = probe.trimEnd;
+  seekable_ = probe.canSeek && length_ > 0;
   if (seekable_) {
     // Positions count from the first sample the codec gives; some codecs (WMA) start their
     // timestamps later than the stream says. Learn where, so seeks agree with plain decoding.
@@ -260,6 +429,9 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
                       AVSEEK_FLAG_BACKWARD) < 0)
       return kErrorFileForm;
     avcodec_flush_buffers(d.codec);
+    // Going back can lose the demuxer's note of the priming samples to skip (Opus pre-skip):
+    // drop whatever comes before the first sample the codec gave.
+    d.dropBeforeSrc = 0;
   }
   if (network) {
     uint8_t* meta = nullptr;
@@ -269,6 +441,20 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
     }
   }
   if (d.isOgg) st->event_flags &= ~AVSTREAM_EVENT_FLAG_METADATA_UPDATED;
+  return kOk;
+}
+
+int Decoder::ProbeLength(const std::string& path, int64_t& frames) {
+  InitFfmpegOnce();
+  Impl& d = *impl_;
+  d.pkt = av_packet_alloc();
+  if (!d.pkt) return kErrorMem;
+  NetOptions net;
+  Probe probe;
+  if (int rc = OpenFormat(path, false, net, probe); rc != kOk) return rc;
+  // The same test a stream makes: a file whose sound cannot be decoded does not play.
+  if (!avcodec_find_decoder(d.fmt->streams[d.stream]->codecpar->codec_id)) return kErrorCodec;
+  frames = probe.length;
   return kOk;
 }
 
@@ -344,6 +530,7 @@ bool Decoder::FeedFrame(void* framePtr, std::vector<float>& out) {
   uint8_t* o = reinterpret_cast<uint8_t*>(out.data() + base);
   int got = swr_convert(d.swr, &o, maxOut, in, inCount);
   if (got < 0) got = 0;
+  if (d.trimEnd && next_ + got > length_) got = int(std::max<int64_t>(0, length_ - next_));
   out.resize(base + size_t(got) * 2);
   next_ += got;
   return true;
@@ -369,6 +556,7 @@ bool Decoder::DecodeMore(std::vector<float>& out, uint32_t& events) {
             uint8_t* o = reinterpret_cast<uint8_t*>(out.data() + base);
             int got = swr_convert(d.swr, &o, maxOut, nullptr, 0);
             if (got < 0) got = 0;
+            if (d.trimEnd && next_ + got > length_) got = int(std::max<int64_t>(0, length_ - next_));
             out.resize(base + size_t(got) * 2);
             next_ += got;
           }

@@ -30,6 +30,9 @@ class Decoder {
   // Opens path or URL; returns an error code of AudioLib.h (kOk on success).
   // abort, when set from another thread, breaks any blocking network call.
   int Open(const std::string& location, bool network, const NetOptions& net, const std::atomic<bool>* abort);
+  // Learns only the length (output frames) of a local file, as Open would give it, without
+  // setting up the codec: for examining many files. Returns an error code like Open.
+  int ProbeLength(const std::string& path, int64_t& frames);
 
   int64_t LengthFrames() const { return length_; }  // -1 when unknown (live streams)
   bool Seekable() const { return seekable_; }
@@ -51,6 +54,7 @@ class Decoder {
 
  private:
   struct Impl;
+  struct Probe;
   std::unique_ptr<Impl> impl_;
   int64_t length_ = -1;
   bool seekable_ = false;
@@ -58,6 +62,7 @@ class Decoder {
   int64_t next_ = 0;
   std::string icyMeta_;
 
+  int OpenFormat(const std::string& location, bool network, const NetOptions& net, Probe& probe);
   bool FeedFrame(void* frame, std::vector<float>& out);
   bool SetupResampler(void* frame);
   void PollTags(uint32_t& events, void* packet);

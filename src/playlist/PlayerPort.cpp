@@ -47,3 +47,13 @@ int PlayerPort::ExamineTrack(Track& track, bool force) {
   if (r == 0) AddLog("- Examine : " + track.File);
   return r != 0 ? 1 : 0;
 }
+
+std::vector<int32_t> PlayerPort::ExamineFiles(const std::vector<std::string>& files) {
+  std::vector<int32_t> lengths;
+  lengths.reserve(files.size());
+  for (const std::string& f : files) {
+    lengths.push_back(StreamLengthSeconds(f));
+    if (lengths.back() < 0) AddLog("- Examine : " + f);
+  }
+  return lengths;
+}

@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "playlist/Track.h"
 
@@ -21,6 +22,10 @@ class PlayerPort {
   // Non-zero when the track is usable; fills Name, Length and corrects End and Start.
   // The default learns lengths through StreamLengthSeconds.
   virtual int ExamineTrack(Track& track, bool force);
+  // Examines files as a forced ExamineTrack would, all at once (the Output engine uses every
+  // core): each one's length in whole seconds, or -1 when it does not open as a stream (logged
+  // as ExamineTrack logs it). The default asks StreamLengthSeconds in turn.
+  virtual std::vector<int32_t> ExamineFiles(const std::vector<std::string>& files);
 
   // Controls the profile switch and the play command bring up to date.
   virtual void RefreshPauseButton() {}

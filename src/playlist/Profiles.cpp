@@ -7,6 +7,7 @@
 #include "app/AppState.h"
 #include "app/Shell.h"
 #include "lang/Lang.h"
+#include "playlist/LengthCache.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
 #include "app/FileUtil.h"
@@ -61,12 +62,84 @@ void ShowItem(int item, bool enabled, bool checked) {
 
 }  // namespace
 
+namespace {
+
+const char* const kLengthCacheFile = "Lengths.cache";
+
+// Loaded at the first profile load of a run; written after each load that learnt something.
+LengthCache& Lengths() {
+  static LengthCache cache;
+  return cache;
+}
+bool& LengthsLoaded() {
+  static bool loaded = false;
+  return loaded;
+}
+
+// Examines the tracks read from a profile file as ExamineTrack (not forced) would, one by one
+// in list order: usable[i] tells which pass. Known files take their length from the cache, the
+// others are examined all at once.
+std::vector<bool> ExamineProfileTracks(std::vector<Track>& tracks) {
+  std::vector<bool> usable(tracks.size(), false);
+  const bool examine = GetMWFlag(setting::ExamineBeforeAdd);
+  std::vector<int64_t> sizes(tracks.size(), 0), times(tracks.size(), 0);
+  std::vector<int32_t> lengths(tracks.size(), -1);
+  std::vector<bool> present(tracks.size(), false);
+  std::vector<std::string> toExamine;
+  std::vector<size_t> examinedAt;
+  LengthCache& cache = Lengths();
+  const std::string cachePath = App.PrefPath + kLengthCacheFile;
+  if (examine && !LengthsLoaded()) {
+    LengthsLoaded() = true;
+    cache.Load(cachePath);  // a missing or damaged cache starts empty and is written anew
+  }
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    const Track& t = tracks[i];
+    if (IsURL(t.File)) {
+      present[i] = true;
+      continue;
+    }
+    present[i] = LengthCache::Stamp(t.File, sizes[i], times[i]);
+    if (!present[i] || !examine) continue;
+    if (!cache.Find(t.File, sizes[i], times[i], lengths[i])) {
+      examinedAt.push_back(i);
+      toExamine.push_back(t.File);
+    }
+  }
+  if (!toExamine.empty()) {
+    std::vector<int32_t> learnt = Player().ExamineFiles(toExamine);
+    for (size_t k = 0; k < examinedAt.size() && k < learnt.size(); ++k) {
+      const size_t i = examinedAt[k];
+      lengths[i] = learnt[k];
+      if (learnt[k] >= 0) cache.Put(tracks[i].File, sizes[i], times[i], learnt[k]);
+    }
+  }
+  for (size_t i = 0; i < tracks.size(); ++i) {
+    Track& t = tracks[i];
+    if (!present[i]) continue;
+    if (IsURL(t.File) || !examine) {
+      usable[i] = Player().ExamineTrack(t, false) != 0;
+    } else {
+      t.Name = TrackNameOf(t.File);
+      usable[i] = UpdateTrackLength(lengths[i], t) != 0;
+    }
+  }
+  if (cache.Changed()) cache.Save(cachePath);
+  return usable;
+}
+
+}  // namespace
+
 int32_t CurrentProfile() { return P().current; }
 const std::string& ProfileName() { return P().name; }
 bool IsBookProfile() { return P().current == kBookProfile; }
 bool LoopingChecked() { return P().looping; }
 
-void ResetProfiles() { P() = ProfileState(); }
+void ResetProfiles() {
+  P() = ProfileState();
+  Lengths().Clear();
+  LengthsLoaded() = false;
+}
 
 bool IsFeatureAllowed(int feature, int profile) {
   if (profile == kCurrentProfile) profile = P().current;
@@ -92,11 +165,11 @@ int LoadProfileList(int profile) {
   if (LoadPlayListAny(ProfileFile(profile), read, options) == 0) return 0;
   auto& heldBack = P().stored[profile >= 0 && profile < kProfileCount ? profile : 0].heldBack;
   heldBack.clear();
-  for (Track& t : read) {
+  std::vector<bool> usable = ExamineProfileTracks(read);
+  for (size_t i = 0; i < read.size(); ++i) {
     int32_t id = 0;
-    bool usable = (IsURL(t.File) || IsNonEmptyFile(t.File)) && Player().ExamineTrack(t, false);
-    if (usable) AddTrack(t, id);
-    else heldBack.push_back(t);
+    if (usable[i]) AddTrack(read[i], id);
+    else heldBack.push_back(read[i]);
   }
   return 1;
 }

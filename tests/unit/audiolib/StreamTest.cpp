@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "audiolib/AudioLib.h"
@@ -88,6 +90,56 @@ TEST_P(Formats, SeekLandsOnTheRightSample) {
     EXPECT_NEAR(double(landed), double(onset), 44.0) << f.name << " back " << back;
   }
   StreamFree(h);
+}
+
+// A source that is no whole number of codec frames long. The length is the number of frames
+// the stream gives, so positions and end syncs land where the sound ends; where the file
+// records its encoder delay and padding (LAME tag, edit list, Opus pre-skip, or a lossless
+// format), that is the source's own length. WMA records neither and its codec gives a little
+// less than its header says.
+TEST_P(Formats, LengthIsEveryFramePlayedAndNoMore) {
+  const auto& f = GetParam();
+  std::string name = f.name;
+  std::string path = testmedia::Make(Dir(), "odd-" + name,
+                                     "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3.0123 -ac 2 " +
+                                         std::string(f.codec));
+  ASSERT_FALSE(path.empty());
+  const int64_t source = 132842;  // 3.0123 s
+  uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+  ASSERT_NE(h, 0u) << name;
+  const int64_t len = ChannelGetLength(h, kPosByte);
+  // Learnt without a stream, the length is the same.
+  EXPECT_EQ(FileGetLength(path.c_str()), len) << name;
+  const int64_t decoded = int64_t(DecodeAll(h).size() / 2);
+  StreamFree(h);
+  if (name == "wma2.wma") return;
+  EXPECT_NEAR(double(len / 8), double(decoded), 1.0) << name;
+  const bool recordsGaps = name != "vbr-noxing.mp3" && name != "adts.aac";
+  if (recordsGaps) {
+    EXPECT_NEAR(double(len / 8), double(source), 44.0) << name;
+  }
+}
+
+TEST(Streams, FileLengthFailsLikeAStream) {
+  EXPECT_EQ(FileGetLength("/nonexistent/file.mp3"), -1);
+  EXPECT_EQ(ErrorGetCode(), kErrorFileOpen);
+  std::string junk = Dir() + "/junk.mp3";
+  FILE* f = std::fopen(junk.c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  for (int i = 0; i < 4096; ++i) std::fputc((i * 7919) & 0x7f, f);
+  std::fclose(f);
+  uint32_t h = StreamCreateFile(false, junk.c_str(), 0, 0, kStreamDecode);
+  const int streamError = ErrorGetCode();
+  if (h) StreamFree(h);
+  EXPECT_EQ(FileGetLength(junk.c_str()) < 0, h == 0);
+  if (!h) {
+    EXPECT_EQ(ErrorGetCode(), streamError);
+  }
+  // A misnamed file is read for what it is.
+  std::string wav = testmedia::Make(Dir(), "tone30-pcm.wav", std::string(testmedia::kTone30) + " -c:a pcm_s16le");
+  std::string named = Dir() + "/really-wav.mp3";
+  ASSERT_EQ(std::system(("cp '" + wav + "' '" + named + "'").c_str()), 0);
+  EXPECT_EQ(FileGetLength(named.c_str()), int64_t(30 * 44100) * 8);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, Formats, ::testing::ValuesIn(testmedia::Formats()),

@@ -57,6 +57,8 @@ inline const std::vector<Format>& Formats() {
       {"lossless.flac", "-c:a flac"},
       {"wma2.wma", "-c:a wmav2 -b:a 128k"},
       {"aac.m4a", "-c:a aac -b:a 128k"},
+      {"opus.opus", "-c:a libopus -b:a 96k"},
+      {"adts.aac", "-c:a aac -b:a 128k"},
   };
   return f;
 }

@@ -1,5 +1,6 @@
 #include "PlayListFixture.h"
 #include "playlist/AddMedia.h"
+#include "playlist/LengthCache.h"
 #include "playlist/PlayListFile.h"
 
 class Profiles : public PlayListTest {
@@ -277,4 +278,113 @@ TEST_F(Profiles, EntriesThatCannotBeUsedNowAreNotLostBySaving) {
   ASSERT_NE(b, std::string::npos) << saved;
   EXPECT_LT(g, n);
   EXPECT_LT(n, a);
+}
+
+// Lengths learnt at one start are taken from the cache at the next: only files that are new,
+// changed or failed are examined again, and the list is the same as when every file is examined.
+TEST_F(Profiles, SecondStartExaminesOnlyWhatChanged) {
+  MakeFile("ProfilDefault.M3U", "a.mp3\r\nb.mp3\r\nbad.mp3\r\nc.mp3\r\nmissing.mp3\r\na.mp3\r\n");
+  MakeFile("a.mp3");
+  MakeFile("b.mp3");
+  MakeFile("bad.mp3");
+  MakeFile("c.mp3");
+  std::map<std::string, int32_t> known{{"a.mp3", 61}, {"b.mp3", 62}, {"bad.mp3", -1}};
+  auto restart = [&] {
+    ResetProfiles();
+    ResetTracks();
+    PlayListRows().Clear();
+    player = StandInPlayer();
+    player.lengths = known;
+    EnterStartProfile();
+  };
+  auto lengthsSeen = [&] {
+    std::vector<int32_t> out;
+    for (const Track& t : PlayList()) out.push_back(t.Length);
+    return out;
+  };
+  const std::vector<std::string> expected{"a.mp3", "b.mp3", "c.mp3"};  // failed, missing, duplicate dropped
+  restart();
+  EXPECT_EQ(Names(), expected);
+  EXPECT_EQ(lengthsSeen(), (std::vector<int32_t>{61, 62, 60}));
+  EXPECT_EQ(player.examined, 5);
+  ASSERT_TRUE(fileutil::Exists(dir + "Lengths.cache"));
+
+  restart();
+  EXPECT_EQ(player.examined, 1);  // only the file that failed
+  EXPECT_EQ(Names(), expected);
+  EXPECT_EQ(lengthsSeen(), (std::vector<int32_t>{61, 62, 60}));
+  EXPECT_EQ(PlayList()[0].End, 61);
+
+  // A file replaced by another is examined again.
+  MakeFile("b.mp3", "longer sound");
+  known["b.mp3"] = 95;
+  restart();
+  EXPECT_EQ(player.examined, 2);
+  EXPECT_EQ(lengthsSeen(), (std::vector<int32_t>{61, 95, 60}));
+
+  // A damaged cache is ignored (every file examined, the same list) and written anew.
+  std::string cache;
+  ASSERT_TRUE(fileutil::ReadFile(dir + "Lengths.cache", cache));
+  for (const std::string& damaged : {cache.substr(0, cache.size() / 2), std::string("\x01\x02garbage"),
+                                     std::string()}) {
+    fileutil::WriteFileAtomic(dir + "Lengths.cache", damaged);
+    restart();
+    EXPECT_EQ(player.examined, 5);
+    EXPECT_EQ(Names(), expected);
+    EXPECT_EQ(lengthsSeen(), (std::vector<int32_t>{61, 95, 60}));
+    restart();
+    EXPECT_EQ(player.examined, 1);
+  }
+
+  // Without examination nothing is opened.
+  SetMWFlag(setting::ExamineBeforeAdd, false);
+  restart();
+  EXPECT_EQ(player.examined, 0);
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a.mp3", "b.mp3", "bad.mp3", "c.mp3"}));
+}
+
+TEST(LengthCacheFile, EntriesCountOnlyForTheSameFileAndDamageIsRejected) {
+  const char* tmp = std::getenv("TONDRIAL_TEST_TMP");
+  std::string dir = std::string(tmp ? tmp : "/tmp") + "/playlist/LengthCacheFile/";
+  std::filesystem::create_directories(dir);
+  std::string path = dir + "Lengths.cache";
+  LengthCache c;
+  c.Put("/music/a b\tc.mp3", 100, 5, 61);
+  c.Put("/music/new\nline.mp3", 100, 5, 61);  // cannot be stored: left out
+  c.Put("/music/d.flac", 2000, -7, 0);
+  ASSERT_TRUE(c.Save(path));
+  EXPECT_FALSE(c.Changed());
+
+  LengthCache d;
+  ASSERT_TRUE(d.Load(path));
+  EXPECT_EQ(d.Size(), 2u);
+  int32_t s = -1;
+  EXPECT_TRUE(d.Find("/music/a b\tc.mp3", 100, 5, s));
+  EXPECT_EQ(s, 61);
+  EXPECT_TRUE(d.Find("/music/d.flac", 2000, -7, s));
+  EXPECT_EQ(s, 0);
+  EXPECT_FALSE(d.Find("/music/a b\tc.mp3", 101, 5, s));  // other size
+  EXPECT_FALSE(d.Find("/music/a b\tc.mp3", 100, 6, s));  // other time
+  EXPECT_FALSE(d.Find("/music/other.mp3", 100, 5, s));
+
+  std::string good;
+  ASSERT_TRUE(fileutil::ReadFile(path, good));
+  const std::string bad[] = {
+      "",                                                  // empty
+      good.substr(0, good.size() - 1),                     // last line cut
+      good.substr(0, good.rfind("end")),                   // no end line
+      "Tondrial lengths 0\n" + good.substr(good.find('\n') + 1),  // older way of learning lengths
+      good.substr(0, good.rfind("end")) + "end\t3\n",     // count does not match
+      good.substr(0, good.find('\n') + 1) + "x\t5\t61\t/a.mp3\n" + good.substr(good.find('\n') + 1),
+      good.substr(0, good.find('\n') + 1) + "100\t5\t-1\t/a.mp3\n" + good.substr(good.find('\n') + 1),
+      good.substr(0, good.find('\n') + 1) + "100\t5\t61\t\n" + good.substr(good.find('\n') + 1),
+  };
+  for (const std::string& text : bad) {
+    fileutil::WriteFileAtomic(path, text);
+    LengthCache e;
+    e.Put("/kept.mp3", 1, 1, 1);
+    EXPECT_FALSE(e.Load(path)) << text;
+    EXPECT_EQ(e.Size(), 0u) << text;
+  }
+  EXPECT_FALSE(d.Load(dir + "absent.cache"));
 }
