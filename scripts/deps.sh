@@ -20,6 +20,7 @@ test_pkgs=(
   mingw-w64
   speech-dispatcher
   orca
+  clang libclang-rt-14-dev
 )
 
 want=("${build_pkgs[@]}")
