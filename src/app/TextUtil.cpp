@@ -13,20 +13,27 @@ char32_t Next(std::string_view s, size_t& i) {
   unsigned char c = static_cast<unsigned char>(s[i]);
   auto cont = [&](size_t k) { return i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80; };
   if (c < 0x80) { ++i; return c; }
+  // Overlong forms are malformed: "\xC0\x8A" must not become a line feed inside a text.
   if ((c & 0xE0) == 0xC0 && cont(1)) {
     char32_t cp = ((c & 0x1F) << 6) | (s[i + 1] & 0x3F);
-    i += 2;
-    return cp;
+    if (cp >= 0x80) {
+      i += 2;
+      return cp;
+    }
   }
   if ((c & 0xF0) == 0xE0 && cont(1) && cont(2)) {
     char32_t cp = ((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
-    i += 3;
-    return cp;
+    if (cp >= 0x800) {
+      i += 3;
+      return cp;
+    }
   }
   if ((c & 0xF8) == 0xF0 && cont(1) && cont(2) && cont(3)) {
     char32_t cp = ((c & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) | (s[i + 3] & 0x3F);
-    i += 4;
-    return cp;
+    if (cp >= 0x10000 && cp <= 0x10FFFF) {
+      i += 4;
+      return cp;
+    }
   }
   ++i;
   return c;

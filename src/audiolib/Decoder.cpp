@@ -14,6 +14,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/avstring.h>
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
@@ -109,6 +110,9 @@ void InitFfmpegOnce() {
   static std::once_flag once;
   std::call_once(once, [] {
     av_log_set_level(AV_LOG_FATAL);
+    // A header may declare any size for what follows it; no buffer a player needs comes near
+    // this, and a larger request fails the open instead of taking the machine's memory.
+    av_max_alloc(64 << 20);
     avformat_network_init();
   });
 }

@@ -98,5 +98,6 @@ put("fuzz_playlist", "nuls", b"#extrem:Start=3;\n" + b"\0" * 15000 + b"a.mp3\n")
 put("fuzz_playlist", "pitch", b"#extrem:Pitch=" + b"9" * 300 + b";\nx\n#extrem:Pitch=0." + b"0" * 400 + b"1;\ny\n")
 put("fuzz_effect_texts", "semicolons", b";" * 15000)
 put("fuzz_effect_texts", "underflow", "1000\u00a71#0.".encode() + b"0" * 400 + b"1;")
+put("fuzz_lang", "overlong-line-feed", b"\xEF\xBB\xBFKey.Odd=a\xC0\x8Ab=c\r\n")
 put("fuzz_effects_ini", "underflow", b"[2]\r\nEcho2_fDelay = 0." + b"0" * 400 + b"1\r\nRVB_fLevel = " + b"9" * 400 + b"\r\n")
 PY

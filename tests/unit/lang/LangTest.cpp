@@ -74,6 +74,10 @@ TEST_F(LangTest, FileParsingRules) {
   std::string lines;
   for (int i = 0; i < 100000; ++i) lines += "k" + std::to_string(i) + "\n";
   EXPECT_EQ(ParseLanguageText(lines).size(), 50000u);
+  // An overlong line feed inside a text stays one entry when saved and read again.
+  auto odd = ParseLanguageText("\xEF\xBB\xBFKey.Odd=a\xC0\x8A" "b=c\r\n");
+  ASSERT_EQ(odd.size(), 1u);
+  EXPECT_EQ(ParseLanguageText(LanguageFileBytes("x", odd)).size(), 1u);
 }
 
 TEST_F(LangTest, SaveWritesSortedUtf16AndReplacesTheOldFile) {
