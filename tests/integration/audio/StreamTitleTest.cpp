@@ -10,14 +10,19 @@
 
 namespace {
 
-TEST_F(AudioTest, StreamTitleFollowsTheRadioIntoTheStatusAndTheWindowTitle) {
+// The loopback radio with its two programmes, and a short network wait.
+bool StartRadio(ServerProcess& server, const std::string& media) {
   std::string mp3 = testmedia::Make(media, "radio.mp3",
       "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=20 -ac 2 -c:a libmp3lame -b:a 128k "
       "-write_xing 0 -id3v2_version 0 -write_id3v1 0");
   std::string ogg = testmedia::Make(media, "radio.ogg", "-f lavfi -i sine=duration=3 -c:a libvorbis");
-  ServerProcess server;
-  ASSERT_TRUE(server.Start({"python3", RADIO_SERVER, mp3, ogg}));
   alib::SetConfig(alib::kConfigNetTimeout, 3000);
+  return server.Start({"python3", RADIO_SERVER, mp3, ogg});
+}
+
+TEST_F(AudioTest, StreamTitleFollowsTheRadioIntoTheStatusAndTheWindowTitle) {
+  ServerProcess server;
+  ASSERT_TRUE(StartRadio(server, media));
   SetMWValue(setting::PlayingStatus, "%ST");
 
   Track t;
@@ -53,13 +58,8 @@ TEST_F(AudioTest, StreamTitleFollowsTheRadioIntoTheStatusAndTheWindowTitle) {
 // timer goes on, and the failure is reported as for any stream. A second request while one
 // connects replaces it; a quoted title keeps its ";" and its Latin-1 letters.
 TEST_F(AudioTest, ConnectingLeavesTheMainLoopFreeAndTheNewestRequestWins) {
-  std::string mp3 = testmedia::Make(media, "radio.mp3",
-      "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=20 -ac 2 -c:a libmp3lame -b:a 128k "
-      "-write_xing 0 -id3v2_version 0 -write_id3v1 0");
-  std::string ogg = testmedia::Make(media, "radio.ogg", "-f lavfi -i sine=duration=3 -c:a libvorbis");
   ServerProcess server;
-  ASSERT_TRUE(server.Start({"python3", RADIO_SERVER, mp3, ogg}));
-  alib::SetConfig(alib::kConfigNetTimeout, 3000);
+  ASSERT_TRUE(StartRadio(server, media));
   const std::string base = "http://127.0.0.1:" + server.Value("PORT");
   auto addUrl = [](const std::string& url) {
     Track t;
