@@ -22,9 +22,8 @@ BUILD = os.path.join(ROOT, "build-bench")
 
 
 def build():
-    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
-                    "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"],
-                   check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "-S", ROOT, "-B", BUILD, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release"]
+                   + harness.compiler_launcher(), check=True, stdout=subprocess.DEVNULL)
     subprocess.run(["cmake", "--build", BUILD, "--target", "tondrial", "bare_window", "tondrial_data", "-j2"],
                    check=True, stdout=subprocess.DEVNULL)
 

@@ -154,6 +154,13 @@ TWO_SINKS = ("Output.Name = Output", "Output.UseDefault = Off",
              "MonitorDevice.Name = Monitor", "MonitorDevice.UseDefault = Off")
 
 
+def compiler_launcher():
+    """CMake arguments that build a benchmark tree through ccache, when the machine has it."""
+    if shutil.which("ccache"):
+        return ["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache", "-DCMAKE_C_COMPILER_LAUNCHER=ccache"]
+    return []
+
+
 def write_settings(folder, *lines):
     """A Tondrial.ini in folder: the usual head, then each line (CRLF endings, as stored)."""
     with open(os.path.join(folder, "Tondrial.ini"), "w", newline="") as f:
