@@ -8,6 +8,7 @@
 #include "app/AppState.h"
 #include "app/FileUtil.h"
 #include "app/TextUtil.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -39,7 +40,7 @@ int EnsureFolder(const std::string& path, bool create, bool testWrite) {
       lastPart = static_cast<int>(i);
       if (parts[i].empty()) break;
       prefix += parts[i] + "/";
-      if (!fileutil::IsFolder(prefix) && ::mkdir(prefix.c_str(), 0755) != 0) break;
+      if (!fileutil::IsFolder(prefix) && !platform::MakeFolder(prefix)) break;
     }
   }
   bool ok = fileutil::IsFolder(dir);
@@ -47,11 +48,11 @@ int EnsureFolder(const std::string& path, bool create, bool testWrite) {
     int n = lastPart;
     while (fileutil::Exists(dir + std::to_string(n) + ".txt")) ++n;
     std::string probe = dir + std::to_string(n) + ".txt";
-    FILE* f = std::fopen(probe.c_str(), "wx");
+    FILE* f = platform::OpenFile(probe, "wx");
     ok = f != nullptr;
     if (f) {
       std::fclose(f);
-      std::remove(probe.c_str());
+      platform::RemoveFilePath(probe);
     }
   }
   return ok ? 1 : 0;

@@ -12,6 +12,7 @@
 #include "app/SingleInstance.h"
 #include "app/TextUtil.h"
 #include "lang/Lang.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "settings/SettingIds.h"
 #include "settings/Settings.h"
@@ -50,7 +51,7 @@ void ParseCommandLine(const std::vector<std::string>& args, const std::string& p
 void LogStartHeader(const std::string& programFile) {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
-  localtime_r(&now, &tm);
+  platform::LocalTime(now, tm);
   AddLog(kProductLine, true);
   AddLog("Started the " + Two(tm.tm_mday) + "/" + Two(tm.tm_mon + 1) + "/" + std::to_string(tm.tm_year + 1900) +
              " at " + Two(tm.tm_hour) + ":" + Two(tm.tm_min),

@@ -1,6 +1,10 @@
 #include "app/UpdateCheck.h"
 
+#ifdef _WIN32
+#include "platform/Http.h"
+#else
 #include <curl/curl.h>
+#endif
 
 #include <chrono>
 #include <cstdint>
@@ -21,6 +25,19 @@ namespace {
 // A version page is a few hundred bytes; anything this large is not one.
 constexpr size_t kMaxPageBytes = 1 << 20;
 
+#ifdef _WIN32
+bool Download(const UpdateSource& source, std::string& page) {
+  platform::HttpRequest r;
+  r.url = source.url;
+  r.userAgent = std::string("Tondrial/") + kVersion;
+  r.connectTimeoutMs = source.connectTimeoutMs;
+  r.totalTimeoutMs = source.totalTimeoutMs;
+  r.maxBytes = kMaxPageBytes;
+  return platform::HttpGet(r, page);
+}
+
+bool NetworkInit() { return true; }
+#else
 struct Body {
   std::string bytes;
   bool tooLarge = false;
@@ -62,6 +79,9 @@ bool Download(const UpdateSource& source, std::string& page) {
   page = std::move(body.bytes);
   return true;
 }
+
+bool NetworkInit() { return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; }
+#endif
 
 std::string TempFolder(const UpdateSource& source) {
   if (!source.tempFolder.empty()) {
@@ -145,7 +165,7 @@ void CheckNewVersion() { CheckNewVersion(UpdateSource{}); }
 void CheckNewVersion(const UpdateSource& source) {
   AddLog("* Check for new version");
   AddLog(std::string(" Current Version : ") + kVersion);
-  if (!App.NetworkReady) App.NetworkReady = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  if (!App.NetworkReady) App.NetworkReady = NetworkInit();
   if (!App.NetworkReady) {
     ShowError(Lang("Msg.NoNetwork"));
     return;

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <sys/stat.h>
 
 #include "audiolib/AudioLib.h"
+#include "platform/Files.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -64,10 +64,7 @@ bool SaneFormat(int rate, int channels) {
   return rate > 0 && rate <= kMaxSourceRate && channels >= 0 && channels <= kMaxSourceChannels;
 }
 
-bool FileExists(const char* path) {
-  struct stat sb{};
-  return ::stat(path, &sb) == 0 && S_ISREG(sb.st_mode);
-}
+bool FileExists(const char* path) { return platform::IsRegularFile(path); }
 
 // Turns "a: b\nc: d\n" (or CRLF) into zero-separated entries ended by an empty one.
 std::string LinesToEntries(const char* text) {
@@ -166,7 +163,7 @@ struct Mp3Gapless {
 
 // Reads the tag from the first frame after any ID3v2 block. False when the file has none.
 bool ReadMp3Gapless(const std::string& path, Mp3Gapless& g) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
+  std::FILE* f = platform::OpenFile(path, "rb");
   if (!f) return false;
   unsigned char b[4096];
   size_t n = std::fread(b, 1, 10, f);
@@ -240,7 +237,7 @@ const AVInputFormat* FormatFromExtension(const std::string& location) {
     if (ext == h.ext) format = h.format;
   if (!format) return nullptr;
   unsigned char b[12] = {};
-  std::FILE* f = std::fopen(location.c_str(), "rb");
+  std::FILE* f = platform::OpenFile(location, "rb");
   if (!f) return nullptr;
   size_t n = std::fread(b, 1, sizeof b, f);
   if (n == sizeof b && std::strcmp(format, "mp3") == 0 && std::memcmp(b, "ID3", 3) == 0) {

@@ -16,6 +16,7 @@
 #include "app/Shell.h"
 #include "app/TextUtil.h"
 #include "lang/Lang.h"
+#include "platform/Files.h"
 #include "settings/Settings.h"
 
 using namespace alib::dsp;
@@ -101,7 +102,7 @@ EffectSet NoEffectSet() {
 std::string Today() {
   std::time_t now = std::time(nullptr);
   std::tm tm{};
-  localtime_r(&now, &tm);
+  platform::LocalTime(now, tm);
   char buf[16];
   std::snprintf(buf, sizeof buf, "%02d/%02d/%04d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900);
   return buf;
