@@ -14,7 +14,9 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 foreach(t gtest gtest_main)
   # Its own warnings are not ours to fix.
   target_compile_options(${t} PRIVATE -w)
-  add_library(GTest::${t} ALIAS ${t})
+  if(NOT TARGET GTest::${t})
+    add_library(GTest::${t} ALIAS ${t})
+  endif()
 endforeach()
 set(GTest_FOUND TRUE)
 

@@ -3,8 +3,11 @@
 # Each library lands in its own prefix named by its source version and recipe, under
 #   ${TONDRIAL_WIN64_CACHE:-~/.cache/tondrial/win64}/<name>-<version>-r<recipe>
 # A prefix that exists is reused; a new version (or recipe) builds a new one.
-# Prints nothing but progress; writes <cache>/prefixes.txt, the prefixes in use.
-# Usage: scripts/win64/deps.sh [--check]   (--check: exit 1 unless every prefix is built)
+# Prints nothing but progress; writes <cache>/prefixes.txt, the prefixes of the current versions
+# that are built.
+# Usage: scripts/win64/deps.sh [--check] [name...]
+#   names: soundtouch libsdl2 ffmpeg wxwidgets3.2 (default: all); --check builds nothing and
+#   exits 1 unless every named library is built.
 set -euo pipefail
 
 CACHE=${TONDRIAL_WIN64_CACHE:-$HOME/.cache/tondrial/win64}
@@ -15,7 +18,14 @@ mkdir -p "$CACHE"
 
 # Bump a recipe number when its configure line changes: the old prefix is then left unused.
 declare -A RECIPE=([soundtouch]=1 [libsdl2]=1 [ffmpeg]=1 [wxwidgets3.2]=1)
-ORDER=(soundtouch libsdl2 ffmpeg wxwidgets3.2)
+ALL=(soundtouch libsdl2 ffmpeg wxwidgets3.2)
+CHECK=0
+if [ "${1:-}" = "--check" ]; then CHECK=1; shift; fi
+ORDER=("$@")
+[ ${#ORDER[@]} -gt 0 ] || ORDER=("${ALL[@]}")
+for p in "${ORDER[@]}"; do
+  [ -n "${RECIPE[$p]:-}" ] || { echo "Unknown library $p (known: ${ALL[*]})" >&2; exit 2; }
+done
 
 # A private apt whose source entries are the machine's own binary entries turned into deb-src.
 apt_setup() {
@@ -60,15 +70,21 @@ apt_private
 apt_refresh
 
 declare -A VERSION PREFIX
-for p in "${ORDER[@]}"; do
+for p in "${ALL[@]}"; do
   VERSION[$p]=$(src_version "$p")
   if [ -z "${VERSION[$p]}" ]; then echo "No source package $p in the machine's apt sources" >&2; exit 1; fi
   PREFIX[$p]=$(prefix_of "$p" "${VERSION[$p]}")
 done
 
-if [ "${1:-}" = "--check" ]; then
+write_prefixes() {
+  for p in "${ALL[@]}"; do
+    if [ -f "${PREFIX[$p]}/.built" ]; then echo "${PREFIX[$p]}"; fi
+  done > "$CACHE/prefixes.txt"
+}
+
+if [ $CHECK = 1 ]; then
   for p in "${ORDER[@]}"; do [ -f "${PREFIX[$p]}/.built" ] || exit 1; done
-  for p in "${ORDER[@]}"; do echo "${PREFIX[$p]}"; done > "$CACHE/prefixes.txt"
+  write_prefixes
   exit 0
 fi
 
@@ -156,7 +172,7 @@ build_wxwidgets3.2() {
     --with-zlib=builtin --with-libpng=builtin --with-libjpeg=no --with-libtiff=no --with-expat=builtin \
     --with-regex=builtin --without-opengl --without-libcurl --without-liblzma --disable-webview \
     --disable-mediactrl --disable-xrc --disable-aui --disable-propgrid --disable-ribbon --disable-stc \
-    --disable-richtext --disable-html --disable-qa --disable-debugreport --disable-sound \
+    --disable-richtext --disable-html --disable-debugreport --disable-sound \
     --disable-webrequest --disable-compat30 --disable-precomp-headers --enable-accessibility \
     --without-libnotify --disable-tests
   cd - >/dev/null
@@ -178,4 +194,4 @@ for p in "${ORDER[@]}"; do
   touch "$out/.built"
   log_time "$p ${VERSION[$p]}" $(( $(date +%s) - start ))
 done
-for p in "${ORDER[@]}"; do echo "${PREFIX[$p]}"; done > "$CACHE/prefixes.txt"
+write_prefixes

@@ -18,7 +18,7 @@ void Record(const std::string& line) {
   CloseHandle(h);
 }
 
-std::string Utf8(const wchar_t* w) {
+[[maybe_unused]] std::string Utf8(const wchar_t* w) {
   if (!w) return "<null>";
   int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
   std::string s(size_t(n > 0 ? n - 1 : 0), '\0');
@@ -27,7 +27,7 @@ std::string Utf8(const wchar_t* w) {
 }
 
 // The ANSI bytes as they came, in hexadecimal past ASCII, so the test sees the code page used.
-std::string Bytes(const char* a) {
+[[maybe_unused]] std::string Bytes(const char* a) {
   if (!a) return "<null>";
   std::string s;
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(a); *p; ++p) {

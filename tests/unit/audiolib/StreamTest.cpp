@@ -138,7 +138,7 @@ TEST(Streams, FileLengthFailsLikeAStream) {
   // A misnamed file is read for what it is.
   std::string wav = testmedia::Make(Dir(), "tone30-pcm.wav", std::string(testmedia::kTone30) + " -c:a pcm_s16le");
   std::string named = Dir() + "/really-wav.mp3";
-  ASSERT_EQ(std::system(("cp '" + wav + "' '" + named + "'").c_str()), 0);
+  ASSERT_EQ(testmedia::Shell(("cp '" + wav + "' '" + named + "'").c_str()), 0);
   EXPECT_EQ(FileGetLength(named.c_str()), int64_t(30 * 44100) * 8);
 }
 
@@ -213,7 +213,7 @@ TEST(Streams, TruncatedAndOddFilesEndCleanly) {
   } cuts[] = {{wav, Dir() + "/cut.wav", 44 + 3 * 44100 * 4}, {mp3, Dir() + "/cut.mp3", 30001}};
   for (const Cut& c : cuts) {
     std::string cmd = "head -c " + std::to_string(c.bytes) + " '" + c.from + "' > '" + c.to + "'";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    ASSERT_EQ(testmedia::Shell(cmd.c_str()), 0);
     uint32_t h = StreamCreateFile(false, c.to.c_str(), 0, 0, kStreamDecode);
     ASSERT_NE(h, 0u) << c.to;
     std::vector<float> all = DecodeAll(h);
@@ -257,7 +257,7 @@ TEST(Streams, HostileButParseableHeadersPlayOrFailAsFormatErrors) {
   // A tiny WAV declaring 400 MHz: refused before the resampler is built for it.
   std::string fast = Dir() + "/rate400m.wav";
   std::string src = testmedia::Make(Dir(), "tiny8k.wav", "-f lavfi -i anullsrc=r=8000:cl=mono -t 0.007 -c:a pcm_s16le -fflags +bitexact");
-  ASSERT_EQ(std::system(("cp '" + src + "' '" + fast + "'").c_str()), 0);
+  ASSERT_EQ(testmedia::Shell(("cp '" + src + "' '" + fast + "'").c_str()), 0);
   Patch(fast, 24, 400000000, 4);
   Patch(fast, 28, 800000000, 4);
   EXPECT_EQ(StreamCreateFile(false, fast.c_str(), 0, 0, kStreamDecode), 0u);
@@ -268,7 +268,7 @@ TEST(Streams, HostileButParseableHeadersPlayOrFailAsFormatErrors) {
   std::string huge = Dir() + "/huge.wav";
   std::string rf = testmedia::Make(Dir(), "short-rf64.wav",
                                    "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=0.1 -ac 2 -c:a pcm_s16le -rf64 always");
-  ASSERT_EQ(std::system(("cp '" + rf + "' '" + huge + "'").c_str()), 0);
+  ASSERT_EQ(testmedia::Shell(("cp '" + rf + "' '" + huge + "'").c_str()), 0);
   Patch(huge, 28, uint64_t(1) << 62, 8);
   Patch(huge, 36, uint64_t(1) << 61, 8);
   h = StreamCreateFile(false, huge.c_str(), 0, 0, kStreamDecode);

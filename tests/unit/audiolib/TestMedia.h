@@ -3,18 +3,55 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testmedia {
+
+// Runs a shell command line of the machine the tests run on. Under Wine that is the host's
+// shell, started through Wine's "start /unix" (which does not wait), and waited for by the
+// exit status it writes; paths in the command are host paths.
+inline int Shell(const std::string& cmd) {
+#ifdef _WIN32
+  static int count = 0;
+  const char* base = std::getenv("TONDRIAL_TEST_TMP");
+  std::string script = std::string(base && *base ? base : "/tmp") + "/host-" + std::to_string(::getpid()) + "-" +
+                       std::to_string(++count) + ".sh";
+  std::string done = script + ".status";
+  std::remove(done.c_str());
+  {
+    std::ofstream out(script, std::ios::binary);
+    out << cmd << "\necho $? > '" << done << ".tmp' && mv '" << done << ".tmp' '" << done << "'\n";
+    if (!out) return -1;
+  }
+  if (std::system(("start /unix /bin/sh " + script).c_str()) != 0) return -1;
+  for (int i = 0; i < 6000; ++i) {
+    std::ifstream in(done);
+    int status = -1;
+    if (in >> status) {
+      std::remove(done.c_str());
+      std::remove(script.c_str());
+      return status;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return -1;
+#else
+  return std::system(cmd.c_str());
+#endif
+}
 
 inline std::string TmpDir(const std::string& sub) {
   const char* base = std::getenv("TONDRIAL_TEST_TMP");
   std::string dir = std::string(base && *base ? base : "/tmp") + "/" + sub;
   std::string cmd = "mkdir -p '" + dir + "'";
-  if (std::system(cmd.c_str()) != 0) return "/tmp";
+  if (Shell(cmd) != 0) return "/tmp";
   return dir;
 }
 
@@ -30,7 +67,7 @@ inline std::string Make(const std::string& dir, const std::string& name, const s
   std::string ext = name.substr(name.rfind('.'));
   std::string tmp = dir + "/tmp-" + std::to_string(::getpid()) + "-" + name;
   std::string cmd = "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " '" + tmp + "'";
-  if (std::system(cmd.c_str()) != 0) return "";
+  if (Shell(cmd) != 0) return "";
   if (std::rename(tmp.c_str(), path.c_str()) != 0) return "";
   return path;
 }
