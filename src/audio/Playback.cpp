@@ -19,6 +19,7 @@
 #include "audio/Device.h"
 #include "audio/Monitor.h"
 #include "audio/OutputControls.h"
+#include "audio/PlayerFacade.h"
 #include "audio/StreamTags.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectChain.h"
@@ -37,6 +38,7 @@ bool g_fadingSliding = false;
 std::function<void()> g_wake;
 std::string g_lastStatus;
 std::string g_lastName;
+std::string g_lastTitle;
 bool g_nameShown = false;
 
 void* Code(int32_t code) { return reinterpret_cast<void*>(static_cast<intptr_t>(code)); }
@@ -253,7 +255,8 @@ void WaitForUrlOpens() { Opens().JoinAll(); }
 namespace {
 // Steps from the queue lock on, once the new stream exists (or for a stop).
 int HandOver(ChannelRecord& n, bool stop) {
-  std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+  std::unique_lock<std::recursive_mutex> lock(SyncEventQueue().lock);
+  const bool hadTrack = g_output.Handle != 0;
   // Only one track fades at a time: a third one cuts it.
   if (g_fading.Track.ID != 0) SetTrackState(g_fading.Track.ID, Played);
   RemovePlayedTracks();
@@ -296,6 +299,10 @@ int HandOver(ChannelRecord& n, bool stop) {
     SetTrackState(id, Playing);
     if (result) TrackStarted();
   }
+  // Listeners may query and act: they run without the lock, as every main-thread caller does.
+  lock.unlock();
+  if (g_output.Handle) player::Notify(player::Change::TrackStarted);
+  else if (hadTrack) player::Notify(player::Change::TrackEnded);
   return result;
 }
 
@@ -380,10 +387,14 @@ int OutputPlay(const ::Track* track, bool stop) {
 int SetOutputPause(int mode) {
   const uint32_t h = g_output.Handle;
   if (!h) return alib::kActiveStopped;
-  bool resume = mode == 0 || (mode < 0 && alib::ChannelIsActive(h) == alib::kActivePaused);
+  const int before = alib::ChannelIsActive(h);
+  bool resume = mode == 0 || (mode < 0 && before == alib::kActivePaused);
   if (resume) alib::ChannelPlay(h, false);
   else alib::ChannelPause(h);
-  return alib::ChannelIsActive(h);
+  const int after = alib::ChannelIsActive(h);
+  if (after != before && after == alib::kActivePaused) player::Notify(player::Change::Paused);
+  else if (after != before && before == alib::kActivePaused) player::Notify(player::Change::Resumed);
+  return after;
 }
 
 int FadeIn(uint32_t h) {
@@ -593,9 +604,15 @@ int SeekPercent(uint32_t h, int32_t p) {
 }
 
 int OutputSeekSeconds(int64_t seconds, bool relative) {
-  return g_output.Handle ? SeekSeconds(g_output.Handle, seconds, relative) : 0;
+  const int ok = g_output.Handle ? SeekSeconds(g_output.Handle, seconds, relative) : 0;
+  if (ok) player::Notify(player::Change::PositionJumped);
+  return ok;
 }
-int OutputSeekPercent(int32_t percent) { return g_output.Handle ? SeekPercent(g_output.Handle, percent) : 0; }
+int OutputSeekPercent(int32_t percent) {
+  const int ok = g_output.Handle ? SeekPercent(g_output.Handle, percent) : 0;
+  if (ok) player::Notify(player::Change::PositionJumped);
+  return ok;
+}
 
 int32_t CurrentOutputVolume() {
   return (OutputState().MuteFlags & 1) ? GetMWNumber(setting::OutputMuteVolume) : GetMWNumber(setting::OutputVolume);
@@ -642,7 +659,7 @@ std::string TrackDisplayName(const ::Track& t) {
   return t.Name;
 }
 
-void RefreshPlayerDisplay() {
+void RefreshPositionDisplay() {
   Shell& shell = TheShell();
   PositionInfo info;
   StatusPosition pos;
@@ -659,15 +676,33 @@ void RefreshPlayerDisplay() {
     g_lastStatus = status;
     shell.SetStatusText(status);
   }
+  // The first refresh shows the title too; after it the title follows the player's events.
+  if (!g_nameShown) RefreshTitleDisplay();
+}
+
+void RefreshTitleDisplay() {
+  Shell& shell = TheShell();
   const std::string name = TrackDisplayName(g_output.Track);
-  if (!g_nameShown || name != g_lastName) {
-    g_nameShown = true;
-    g_lastName = name;
-    shell.SetSystrayInfo(name);
-    if (name.empty()) shell.SetWindowTitle(App.AppName);
-    else if (GetMWFlag(setting::TitleNameInFirst)) shell.SetWindowTitle(name + " : " + App.AppName);
-    else shell.SetWindowTitle(App.AppName + " : " + name);
-  }
+  std::string title = App.AppName;
+  if (!name.empty()) title = GetMWFlag(setting::TitleNameInFirst) ? name + " : " + App.AppName : App.AppName + " : " + name;
+  if (!g_nameShown || name != g_lastName) shell.SetSystrayInfo(name);
+  if (!g_nameShown || title != g_lastTitle) shell.SetWindowTitle(title);
+  g_nameShown = true;
+  g_lastName = name;
+  g_lastTitle = title;
+}
+
+void RefreshPlayerDisplay() {
+  RefreshPositionDisplay();
+  RefreshTitleDisplay();
+}
+
+void RefreshDisplayOnChange(player::Change change) {
+  // The status template may show any of the player's state (volume, position, track).
+  RefreshPositionDisplay();
+  if (change == player::Change::TrackStarted || change == player::Change::TrackEnded ||
+      change == player::Change::TitleChanged)
+    RefreshTitleDisplay();
 }
 
 void ResetPlayback() {
@@ -682,6 +717,7 @@ void ResetPlayback() {
   }
   g_lastStatus.clear();
   g_lastName.clear();
+  g_lastTitle.clear();
   g_nameShown = false;
   ResetOutputState();
   ResetMonitor();
