@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -14,11 +13,13 @@
 #include "app/EventLog.h"
 #include "app/FileUtil.h"
 #include "app/Shell.h"
+#include "app/TextUtil.h"
 #include "app/Commands.h"
 #include "audio/AudioErrors.h"
 #include "audio/Device.h"
 #include "audio/Monitor.h"
 #include "audio/OutputControls.h"
+#include "audio/PlayerFacade.h"
 #include "audio/StreamTags.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectChain.h"
@@ -37,15 +38,10 @@ bool g_fadingSliding = false;
 std::function<void()> g_wake;
 std::string g_lastStatus;
 std::string g_lastName;
+std::string g_lastTitle;
 bool g_nameShown = false;
 
 void* Code(int32_t code) { return reinterpret_cast<void*>(static_cast<intptr_t>(code)); }
-
-std::string Hex(uint32_t v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%X", v);
-  return b;
-}
 
 std::string FileAndFolder(const std::string& file) {
   return fileutil::FilePart(file) + " From " + file.substr(0, file.size() - fileutil::FilePart(file).size());
@@ -253,7 +249,8 @@ void WaitForUrlOpens() { Opens().JoinAll(); }
 namespace {
 // Steps from the queue lock on, once the new stream exists (or for a stop).
 int HandOver(ChannelRecord& n, bool stop) {
-  std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+  std::unique_lock<std::recursive_mutex> lock(SyncEventQueue().lock);
+  const bool hadTrack = g_output.Handle != 0;
   // Only one track fades at a time: a third one cuts it.
   if (g_fading.Track.ID != 0) SetTrackState(g_fading.Track.ID, Played);
   RemovePlayedTracks();
@@ -286,7 +283,7 @@ int HandOver(ChannelRecord& n, bool stop) {
     ApplyCompressor(h, g_output.Effects, GetMWValue(setting::OutputCompressor));
     ApplyEffectSetByIndex(h, g_output.Effects, OutputEffectIndex());
     result = alib::ChannelPlay(h, false) ? 1 : 0;
-    AddLog("- Play deviceID=" + std::to_string(g_output.Device) + ", hChannel=" + Hex(h) + ", " +
+    AddLog("- Play deviceID=" + std::to_string(g_output.Device) + ", hChannel=" + text::Hex(h) + ", " +
            FileAndFolder(g_output.Track.File));
     AddRecent(RecentList::Files, g_output.Track.File, true, false);
     const int32_t id = g_output.Track.ID;
@@ -296,6 +293,10 @@ int HandOver(ChannelRecord& n, bool stop) {
     SetTrackState(id, Playing);
     if (result) TrackStarted();
   }
+  // Listeners may query and act: they run without the lock, as every main-thread caller does.
+  lock.unlock();
+  if (g_output.Handle) player::Notify(player::Change::TrackStarted);
+  else if (hadTrack) player::Notify(player::Change::TrackEnded);
   return result;
 }
 
@@ -380,10 +381,14 @@ int OutputPlay(const ::Track* track, bool stop) {
 int SetOutputPause(int mode) {
   const uint32_t h = g_output.Handle;
   if (!h) return alib::kActiveStopped;
-  bool resume = mode == 0 || (mode < 0 && alib::ChannelIsActive(h) == alib::kActivePaused);
+  const int before = alib::ChannelIsActive(h);
+  bool resume = mode == 0 || (mode < 0 && before == alib::kActivePaused);
   if (resume) alib::ChannelPlay(h, false);
   else alib::ChannelPause(h);
-  return alib::ChannelIsActive(h);
+  const int after = alib::ChannelIsActive(h);
+  if (after != before && after == alib::kActivePaused) player::Notify(player::Change::Paused);
+  else if (after != before && before == alib::kActivePaused) player::Notify(player::Change::Resumed);
+  return after;
 }
 
 int FadeIn(uint32_t h) {
@@ -510,7 +515,7 @@ void FreeChannel(ChannelRecord& record) {
     // Once per track, so a gap heard on air can be found in the log afterwards.
     const uint32_t underruns = alib::ChannelGetUnderruns(record.Handle);
     if (underruns)
-      AddLog("! Underruns=" + std::to_string(underruns) + ", hChannel=" + Hex(record.Handle) + ", " +
+      AddLog("! Underruns=" + std::to_string(underruns) + ", hChannel=" + text::Hex(record.Handle) + ", " +
              FileAndFolder(record.Track.File));
     alib::ChannelStop(record.Handle);
     alib::StreamFree(record.Handle);
@@ -593,9 +598,15 @@ int SeekPercent(uint32_t h, int32_t p) {
 }
 
 int OutputSeekSeconds(int64_t seconds, bool relative) {
-  return g_output.Handle ? SeekSeconds(g_output.Handle, seconds, relative) : 0;
+  const int ok = g_output.Handle ? SeekSeconds(g_output.Handle, seconds, relative) : 0;
+  if (ok) player::Notify(player::Change::PositionJumped);
+  return ok;
 }
-int OutputSeekPercent(int32_t percent) { return g_output.Handle ? SeekPercent(g_output.Handle, percent) : 0; }
+int OutputSeekPercent(int32_t percent) {
+  const int ok = g_output.Handle ? SeekPercent(g_output.Handle, percent) : 0;
+  if (ok) player::Notify(player::Change::PositionJumped);
+  return ok;
+}
 
 int32_t CurrentOutputVolume() {
   return (OutputState().MuteFlags & 1) ? GetMWNumber(setting::OutputMuteVolume) : GetMWNumber(setting::OutputVolume);
@@ -642,7 +653,7 @@ std::string TrackDisplayName(const ::Track& t) {
   return t.Name;
 }
 
-void RefreshPlayerDisplay() {
+void RefreshPositionDisplay() {
   Shell& shell = TheShell();
   PositionInfo info;
   StatusPosition pos;
@@ -659,15 +670,33 @@ void RefreshPlayerDisplay() {
     g_lastStatus = status;
     shell.SetStatusText(status);
   }
+  // The first refresh shows the title too; after it the title follows the player's events.
+  if (!g_nameShown) RefreshTitleDisplay();
+}
+
+void RefreshTitleDisplay() {
+  Shell& shell = TheShell();
   const std::string name = TrackDisplayName(g_output.Track);
-  if (!g_nameShown || name != g_lastName) {
-    g_nameShown = true;
-    g_lastName = name;
-    shell.SetSystrayInfo(name);
-    if (name.empty()) shell.SetWindowTitle(App.AppName);
-    else if (GetMWFlag(setting::TitleNameInFirst)) shell.SetWindowTitle(name + " : " + App.AppName);
-    else shell.SetWindowTitle(App.AppName + " : " + name);
-  }
+  std::string title = App.AppName;
+  if (!name.empty()) title = GetMWFlag(setting::TitleNameInFirst) ? name + " : " + App.AppName : App.AppName + " : " + name;
+  if (!g_nameShown || name != g_lastName) shell.SetSystrayInfo(name);
+  if (!g_nameShown || title != g_lastTitle) shell.SetWindowTitle(title);
+  g_nameShown = true;
+  g_lastName = name;
+  g_lastTitle = title;
+}
+
+void RefreshPlayerDisplay() {
+  RefreshPositionDisplay();
+  RefreshTitleDisplay();
+}
+
+void RefreshDisplayOnChange(player::Change change) {
+  // The status template may show any of the player's state (volume, position, track).
+  RefreshPositionDisplay();
+  if (change == player::Change::TrackStarted || change == player::Change::TrackEnded ||
+      change == player::Change::TitleChanged)
+    RefreshTitleDisplay();
 }
 
 void ResetPlayback() {
@@ -682,6 +711,7 @@ void ResetPlayback() {
   }
   g_lastStatus.clear();
   g_lastName.clear();
+  g_lastTitle.clear();
   g_nameShown = false;
   ResetOutputState();
   ResetMonitor();
