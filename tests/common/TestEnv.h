@@ -17,6 +17,7 @@
 #include "app/FileUtil.h"
 #include "app/Shell.h"
 #include "lang/Lang.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 #include "settings/Settings.h"
 
@@ -36,7 +37,8 @@ inline std::string FreshFolder(const std::string& name) {
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
   std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  FILE* f = std::fopen(path.c_str(), "wb");
+  // The program's own call: a UTF-8 name is the same name on every system.
+  FILE* f = platform::OpenFile(path, "wb");
   ASSERT_NE(f, nullptr) << path;
   std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);

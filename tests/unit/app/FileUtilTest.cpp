@@ -64,14 +64,20 @@ TEST_F(FileUtilTest, StaleTemporaryFilesOfOursAreRemovedAndNothingElse) {
                            "notes.tmp-12345", "notes.tmp-1234567", "a.tmp-ab_cde", "tmp-abcdef", "x.TMP-abcdef"})
     testenv::WriteBytes(folder + name, "x");
   std::filesystem::create_directories(folder + "kept.tmp-abcdef");
+#ifndef _WIN32  // links need an administrator's right on Windows
   std::filesystem::create_symlink(folder + "Tondrial.ini", folder + "link.tmp-abcdef");
+#endif
 
   EXPECT_EQ(fileutil::RemoveStaleTempFiles(folder), 2);
   std::vector<std::string> left;
   for (const auto& e : std::filesystem::directory_iterator(folder)) left.push_back(e.path().filename().string());
   std::sort(left.begin(), left.end());
-  EXPECT_EQ(left, (std::vector<std::string>{"Tondrial.ini", "a.tmp-ab_cde", "kept.tmp-abcdef", "link.tmp-abcdef",
-                                            "notes.tmp-12345", "notes.tmp-1234567", "tmp-abcdef", "x.TMP-abcdef"}));
+  std::vector<std::string> want = {"Tondrial.ini", "a.tmp-ab_cde", "kept.tmp-abcdef", "link.tmp-abcdef",
+                                   "notes.tmp-12345", "notes.tmp-1234567", "tmp-abcdef", "x.TMP-abcdef"};
+#ifdef _WIN32
+  want.erase(std::find(want.begin(), want.end(), "link.tmp-abcdef"));
+#endif
+  EXPECT_EQ(left, want);
   EXPECT_EQ(fileutil::RemoveStaleTempFiles(folder + "none/"), 0);
 }
 
