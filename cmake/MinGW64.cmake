@@ -41,5 +41,6 @@ set(PKG_CONFIG_ARGN --static)
 
 # One self-contained program file: no MinGW runtime DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 find_program(TONDRIAL_WINE NAMES wine wine64 PATHS /usr/lib/wine)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${TONDRIAL_WINE})
