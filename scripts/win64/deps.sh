@@ -17,7 +17,7 @@ APT="$CACHE/apt"
 mkdir -p "$CACHE"
 
 # Bump a recipe number when its configure line changes: the old prefix is then left unused.
-declare -A RECIPE=([soundtouch]=1 [libsdl2]=1 [ffmpeg]=1 [wxwidgets3.2]=1)
+declare -A RECIPE=([soundtouch]=1 [libsdl2]=2 [ffmpeg]=1 [wxwidgets3.2]=1)
 ALL=(soundtouch libsdl2 ffmpeg wxwidgets3.2)
 CHECK=0
 if [ "${1:-}" = "--check" ]; then CHECK=1; shift; fi
@@ -125,11 +125,12 @@ build_soundtouch() {
 build_libsdl2() {
   local src=$1 out=$2 b
   b=$(mktemp -d "$CACHE/build.XXXX")
-  # Audio and events only: the program draws with wxWidgets.
+  # Audio and events; the program draws with wxWidgets, but a static SDL for Windows needs its
+  # video core (its API table refers to the Windows window functions).
   run_logged "$LOG" cmake -S "$src" -B "$b" -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER=$HOST-gcc-posix \
     -DCMAKE_CXX_COMPILER=$HOST-g++-posix -DCMAKE_RC_COMPILER=$HOST-windres -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$out" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
-    -DSDL_VIDEO=OFF -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF \
+    -DSDL_VIDEO=ON -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF \
     -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_FILESYSTEM=ON -DSDL_LOCALE=OFF -DSDL_MISC=OFF
   run_logged "$LOG" "${NICE[@]}" cmake --build "$b" -j "$JOBS"
   run_logged "$LOG" cmake --install "$b"
