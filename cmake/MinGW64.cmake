@@ -16,9 +16,7 @@ if(NOT TONDRIAL_WIN64_PREFIXES)
     file(STRINGS ${_cache}/prefixes.txt TONDRIAL_WIN64_PREFIXES)
   endif()
 endif()
-set(TONDRIAL_WIN64_PREFIXES "${TONDRIAL_WIN64_PREFIXES}" CACHE STRING "Prefixes of the cross-built libraries")
-# Try-compile projects see the same prefixes.
-list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES TONDRIAL_WIN64_PREFIXES)
+# Read at every configure (not cached), so a library rebuilt under a new version is used.
 
 set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32 ${TONDRIAL_WIN64_PREFIXES})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
