@@ -10,7 +10,7 @@
 #include "access/Speech.h"
 #include "app/AppHooks.h"
 #include "audio/Playback.h"
-#include "audio/PlaybackHooks.h"
+#include "audio/Wiring.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/Dispatch.h"
@@ -18,9 +18,7 @@
 #include "app/Shell.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
-#include "effects/EffectHooks.h"
 #include "platform/Platform.h"
-#include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
 #include "settings/Settings.h"
 #include "ui/HotkeyGrabber.h"
@@ -52,18 +50,14 @@ class TondrialApp : public wxApp {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i].utf8_str());
     std::string programFile = platform::ProgramFile();
-    // Effect sets first: entering the start profile may already start a track with its set.
-    InstallEffectHooks();
-    InstallPlayListHooks();
-    InstallPlaybackHooks();
     InstallWindows();
     InstallGlobalHotkeys();
+    WireProgram({.singleInstance = CheckSingleInstance, .openWindow = OpenWindowCommand});
     // The audio library's thread asks for the queued end-of-track events to be handled now:
     // post to the main loop, never block there.
     SetSyncWakeUp([] {
       if (wxTheApp) wxTheApp->CallAfter([] { MainWindowTimer(timer::SyncEvents); });
     });
-    Hooks().singleInstance = CheckSingleInstance;
     StartUpLogic(args, programFile);
     StartSpeechThread();
     std::signal(SIGTERM, OnQuitSignal);
@@ -92,6 +86,7 @@ class TondrialApp : public wxApp {
     handOver_.Stop();
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
+    UnwireProgram();
     SetShell(nullptr);
     shell_.reset();
     return wxApp::OnExit();
