@@ -11,6 +11,7 @@
 #include "app/Shell.h"
 #include "audio/Monitor.h"
 #include "audio/Playback.h"
+#include "audio/PlayerFacade.h"
 #include "audiolib/AudioLib.h"
 #include "lang/Lang.h"
 #include "playlist/PlayListView.h"
@@ -45,6 +46,7 @@ void SetOutputVolume(int32_t value, int32_t delta, bool silent) {
     shell.SetGadgetState(gadget::MainWindow, gadget::Volume, value);
   StoreNumber(setting::OutputVolume, value);
   ApplyOutputVolume();
+  player::Notify(player::Change::VolumeChanged);
   if (!silent) Speak(std::to_string(value) + "%", Lang("Say.Volume"));
 }
 
@@ -55,6 +57,7 @@ void SetMute(int mode, bool silent) {
   TheShell().SetMenuItemChecked(cmd::VolumeMute, mode != 0);
   TheShell().SetMenuItemChecked(cmd::HotkeyVolumeMute, mode != 0);
   ApplyOutputVolume();
+  player::Notify(player::Change::VolumeChanged);
   if (!silent) Speak(Lang(mode ? "Msg\\Mute.Enabled" : "Msg\\Mute.Disabled"));
 }
 
@@ -118,6 +121,7 @@ float SetTempo(float value, float delta, bool silent) {
   value = std::clamp(value, -50.0f, 100.0f);
   slot = value;
   ApplyTempo();
+  player::Notify(player::Change::TempoChanged);
   if (!silent) Speak(std::to_string(std::lround(value)), Lang("Say.Tempo"));
   return value;
 }
@@ -128,6 +132,7 @@ float SetPitch(float value, float delta, bool silent) {
   value = std::clamp(value, -10.0f, 10.0f);
   slot = value;
   ApplyPitch();
+  player::Notify(player::Change::TempoChanged);
   if (!silent) Speak(OneDecimal(value), Lang("Say.Pitch"));
   return value;
 }
@@ -150,12 +155,12 @@ void SetTempoPitchEnabled(int mode, bool silent) {
   shell.SetMenuItemEnabled(cmd::EnableTempoPitch, IsFeatureAllowed(cmd::EnableTempoPitch));
   ApplyTempo();
   ApplyPitch();
+  player::Notify(player::Change::TempoChanged);
   if (!silent) Speak(Lang(mode ? "Msg\\TempoPitch.Enabled" : "Msg\\TempoPitch.Disabled"));
 }
 
-void MovePosition(int32_t delta) {
-  int ok = delta != 0 ? OutputSeekSeconds(delta, true)
-                      : OutputSeekPercent(TheShell().GetGadgetState(gadget::MainWindow, gadget::Position));
+namespace {
+void SayPositionAfterMove(int ok) {
   PositionInfo info;
   if (ok && OutputPositionInfo(info)) {
     Speak(std::to_string(info.Percent) + "%, " + FormatTime(info.PositionSeconds, TemplateText(setting::SayTime)),
@@ -164,6 +169,14 @@ void MovePosition(int32_t delta) {
     Speak(Lang("Say.PositionCantMove"));
   }
 }
+}  // namespace
+
+void MovePosition(int32_t delta) {
+  SayPositionAfterMove(delta != 0 ? OutputSeekSeconds(delta, true)
+                                  : OutputSeekPercent(TheShell().GetGadgetState(gadget::MainWindow, gadget::Position)));
+}
+
+void MovePositionTo(int64_t seconds) { SayPositionAfterMove(OutputSeekSeconds(seconds, false)); }
 
 void GoToPosition() {
   PositionInfo info;

@@ -23,6 +23,8 @@ float SetPitch(float value, float delta, bool silent);
 void SetTempoPitchEnabled(int mode, bool silent);
 // delta 0 follows the position slider.
 void MovePosition(int32_t delta);
+// To an absolute second of the track (kept inside it), announced as MovePosition does.
+void MovePositionTo(int64_t seconds);
 void GoToPosition();
 void EnterChildWindow();
 void LeaveChildWindow();

@@ -19,6 +19,7 @@
 #include "audio/Device.h"
 #include "audio/Monitor.h"
 #include "audio/OutputControls.h"
+#include "audio/PlayerFacade.h"
 #include "audio/StreamTags.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectChain.h"
@@ -253,7 +254,8 @@ void WaitForUrlOpens() { Opens().JoinAll(); }
 namespace {
 // Steps from the queue lock on, once the new stream exists (or for a stop).
 int HandOver(ChannelRecord& n, bool stop) {
-  std::lock_guard<std::recursive_mutex> lock(SyncEventQueue().lock);
+  std::unique_lock<std::recursive_mutex> lock(SyncEventQueue().lock);
+  const bool hadTrack = g_output.Handle != 0;
   // Only one track fades at a time: a third one cuts it.
   if (g_fading.Track.ID != 0) SetTrackState(g_fading.Track.ID, Played);
   RemovePlayedTracks();
@@ -296,6 +298,10 @@ int HandOver(ChannelRecord& n, bool stop) {
     SetTrackState(id, Playing);
     if (result) TrackStarted();
   }
+  // Listeners may query and act: they run without the lock, as every main-thread caller does.
+  lock.unlock();
+  if (g_output.Handle) player::Notify(player::Change::TrackStarted);
+  else if (hadTrack) player::Notify(player::Change::TrackEnded);
   return result;
 }
 
@@ -380,10 +386,14 @@ int OutputPlay(const ::Track* track, bool stop) {
 int SetOutputPause(int mode) {
   const uint32_t h = g_output.Handle;
   if (!h) return alib::kActiveStopped;
-  bool resume = mode == 0 || (mode < 0 && alib::ChannelIsActive(h) == alib::kActivePaused);
+  const int before = alib::ChannelIsActive(h);
+  bool resume = mode == 0 || (mode < 0 && before == alib::kActivePaused);
   if (resume) alib::ChannelPlay(h, false);
   else alib::ChannelPause(h);
-  return alib::ChannelIsActive(h);
+  const int after = alib::ChannelIsActive(h);
+  if (after != before && after == alib::kActivePaused) player::Notify(player::Change::Paused);
+  else if (after != before && before == alib::kActivePaused) player::Notify(player::Change::Resumed);
+  return after;
 }
 
 int FadeIn(uint32_t h) {
@@ -593,9 +603,15 @@ int SeekPercent(uint32_t h, int32_t p) {
 }
 
 int OutputSeekSeconds(int64_t seconds, bool relative) {
-  return g_output.Handle ? SeekSeconds(g_output.Handle, seconds, relative) : 0;
+  const int ok = g_output.Handle ? SeekSeconds(g_output.Handle, seconds, relative) : 0;
+  if (ok) player::Notify(player::Change::PositionJumped);
+  return ok;
 }
-int OutputSeekPercent(int32_t percent) { return g_output.Handle ? SeekPercent(g_output.Handle, percent) : 0; }
+int OutputSeekPercent(int32_t percent) {
+  const int ok = g_output.Handle ? SeekPercent(g_output.Handle, percent) : 0;
+  if (ok) player::Notify(player::Change::PositionJumped);
+  return ok;
+}
 
 int32_t CurrentOutputVolume() {
   return (OutputState().MuteFlags & 1) ? GetMWNumber(setting::OutputMuteVolume) : GetMWNumber(setting::OutputVolume);

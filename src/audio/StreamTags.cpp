@@ -4,6 +4,7 @@
 
 #include "app/TextUtil.h"
 #include "audio/Playback.h"
+#include "audio/PlayerFacade.h"
 #include "audiolib/AudioLib.h"
 
 namespace {
@@ -96,6 +97,8 @@ bool ReadStreamTitle(uint32_t handle, int32_t /*code*/, std::string& title) {
 void OnStreamTags(ChannelRecord& record, int32_t code) {
   std::string title;
   if (!record.Handle || !ReadStreamTitle(record.Handle, code, title)) return;
+  const bool changed = record.Track.StreamTitle != title;
   record.Track.StreamTitle = title;
   RefreshPlayerDisplay();
+  if (changed && &record == &OutputChannel()) player::Notify(player::Change::TitleChanged);
 }
