@@ -19,6 +19,7 @@
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "effects/EffectHooks.h"
+#include "mpris/MprisBus.h"
 #include "platform/Platform.h"
 #include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
@@ -78,6 +79,9 @@ class TondrialApp : public wxApp {
     // A second copy started later finds this window and asks it to come back.
     if (InstallMainWindowHook()) handOver_.Start(kHandOverPollMs);
     if (Hooks().startAudio) Hooks().startAudio();
+    // Media keys and remote controls of the desktop: Raise as the hand-over of a second start
+    // does, Quit as a desktop logout does (the next timer turn quits in order).
+    mpris::StartRemoteControl({[] { RestoreFromSystray(); }, [] { App.QuitRequested = true; }});
     if (App.HiddenInSystray) {
       frame_->Hide();
     } else {
@@ -90,6 +94,7 @@ class TondrialApp : public wxApp {
 
   int OnExit() override {
     handOver_.Stop();
+    mpris::StopRemoteControl();
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
     SetShell(nullptr);
