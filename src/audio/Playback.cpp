@@ -38,6 +38,7 @@ bool g_fadingSliding = false;
 std::function<void()> g_wake;
 std::string g_lastStatus;
 std::string g_lastName;
+std::string g_lastTitle;
 bool g_nameShown = false;
 
 void* Code(int32_t code) { return reinterpret_cast<void*>(static_cast<intptr_t>(code)); }
@@ -658,7 +659,7 @@ std::string TrackDisplayName(const ::Track& t) {
   return t.Name;
 }
 
-void RefreshPlayerDisplay() {
+void RefreshPositionDisplay() {
   Shell& shell = TheShell();
   PositionInfo info;
   StatusPosition pos;
@@ -675,15 +676,33 @@ void RefreshPlayerDisplay() {
     g_lastStatus = status;
     shell.SetStatusText(status);
   }
+  // The first refresh shows the title too; after it the title follows the player's events.
+  if (!g_nameShown) RefreshTitleDisplay();
+}
+
+void RefreshTitleDisplay() {
+  Shell& shell = TheShell();
   const std::string name = TrackDisplayName(g_output.Track);
-  if (!g_nameShown || name != g_lastName) {
-    g_nameShown = true;
-    g_lastName = name;
-    shell.SetSystrayInfo(name);
-    if (name.empty()) shell.SetWindowTitle(App.AppName);
-    else if (GetMWFlag(setting::TitleNameInFirst)) shell.SetWindowTitle(name + " : " + App.AppName);
-    else shell.SetWindowTitle(App.AppName + " : " + name);
-  }
+  std::string title = App.AppName;
+  if (!name.empty()) title = GetMWFlag(setting::TitleNameInFirst) ? name + " : " + App.AppName : App.AppName + " : " + name;
+  if (!g_nameShown || name != g_lastName) shell.SetSystrayInfo(name);
+  if (!g_nameShown || title != g_lastTitle) shell.SetWindowTitle(title);
+  g_nameShown = true;
+  g_lastName = name;
+  g_lastTitle = title;
+}
+
+void RefreshPlayerDisplay() {
+  RefreshPositionDisplay();
+  RefreshTitleDisplay();
+}
+
+void RefreshDisplayOnChange(player::Change change) {
+  // The status template may show any of the player's state (volume, position, track).
+  RefreshPositionDisplay();
+  if (change == player::Change::TrackStarted || change == player::Change::TrackEnded ||
+      change == player::Change::TitleChanged)
+    RefreshTitleDisplay();
 }
 
 void ResetPlayback() {
@@ -698,6 +717,7 @@ void ResetPlayback() {
   }
   g_lastStatus.clear();
   g_lastName.clear();
+  g_lastTitle.clear();
   g_nameShown = false;
   ResetOutputState();
   ResetMonitor();

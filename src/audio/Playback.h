@@ -8,6 +8,7 @@
 #include <mutex>
 #include <string>
 
+#include "audio/PlayerFacade.h"
 #include "effects/EffectChain.h"
 #include "playlist/Track.h"
 
@@ -111,6 +112,12 @@ void ApplyPitch();
 std::string TrackDisplayName(const ::Track& track);
 // Position slider, status text, systray information item and window title.
 void RefreshPlayerDisplay();
+// The 500 ms display timer: position slider and status text (the first call shows the title too).
+void RefreshPositionDisplay();
+// Systray information item and window title (shown again only when their text changed).
+void RefreshTitleDisplay();
+// The display's listener of the player's change events: what changed is shown at once.
+void RefreshDisplayOnChange(player::Change change);
 
 // Frees every stream, empties the queue and the records, forgets what was shown (start-up, tests).
 // The wake-up callback stays.

@@ -196,6 +196,10 @@ void InstallPlaybackHooks() {
   auto refresh = h.refreshDisplay;
   h.refreshDisplay = [refresh] {
     if (refresh) refresh();
-    RefreshPlayerDisplay();
+    RefreshPositionDisplay();
   };
+  // The title and systray item change with the player, not with the timer.
+  static int displayListener = 0;
+  player::RemoveListener(displayListener);
+  displayListener = player::AddListener(RefreshDisplayOnChange);
 }

@@ -99,6 +99,5 @@ void OnStreamTags(ChannelRecord& record, int32_t code) {
   if (!record.Handle || !ReadStreamTitle(record.Handle, code, title)) return;
   const bool changed = record.Track.StreamTitle != title;
   record.Track.StreamTitle = title;
-  RefreshPlayerDisplay();
   if (changed && &record == &OutputChannel()) player::Notify(player::Change::TitleChanged);
 }

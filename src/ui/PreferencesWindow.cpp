@@ -16,6 +16,7 @@
 #include "access/ShortcutTable.h"
 #include "access/Shortcuts.h"
 #include "app/TextUtil.h"
+#include "audio/Playback.h"
 #include "lang/Lang.h"
 #include "ui/ChildWindow.h"
 #include "ui/GtkAccess.h"
@@ -242,6 +243,8 @@ class PreferencesWindow : public ChildWindow {
     PrefConfirmResult r = ConfirmPreferences(form_);
     if (r.fontChanged)
       if (auto* main = dynamic_cast<MainFrame*>(MainWindow())) main->ApplyFont();
+    // The order of name and program in the title may have changed.
+    RefreshTitleDisplay();
     EndModal(wxID_OK);
   }
 

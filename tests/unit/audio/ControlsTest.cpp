@@ -237,6 +237,7 @@ TEST_F(Controls, TheDisplayShowsTheTrackInTheTitleStatusAndSystray) {
   EXPECT_EQ(shell.systrayInfo, "Jingle");
   SetMWFlag(setting::TitleNameInFirst, true);
   OutputChannel().Track.StreamTitle = "On air";
+  player::Notify(player::Change::TitleChanged);  // as the stream-title handler does
   Hooks().refreshDisplay();
   EXPECT_EQ(shell.windowTitle, "On air : Tondrial");
 }

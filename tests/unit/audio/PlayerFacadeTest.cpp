@@ -1,5 +1,6 @@
 // The player seen from outside: its state after each key, and one change event where each
 // change happens (the keys, the automatic end, the stop), never one for nothing.
+#include "app/Dispatch.h"
 #include "audio/PlayerFacade.h"
 #include "unit/audio/AudioFixture.h"
 
@@ -104,6 +105,41 @@ TEST_F(Facade, TheEndOfTheLastTrackEndsThePlayerAndListenersMayAct) {
   EXPECT_EQ(player::Volume(), 40);
   player::SetVolume(50);
   EXPECT_EQ(seen.size(), 2u);  // removed: no more events
+}
+
+// The display follows the player's events: the title, systray item and status change the
+// moment the player does, with no display timer in between; the timer moves the position only.
+TEST_F(Facade, TheDisplayChangesWithThePlayerNotWithTheTimer) {
+  SetMWValue(setting::NormalStatus, "idle %VL");
+  SetMWValue(setting::PlayingStatus, "%VL %PC");
+  SetMWNumber(setting::OutputVolume, 50);
+  int32_t a = AddTrack(Tone("left20.wav", 20));
+  FindTrack(a)->Alias = "Jingle";
+  PlayTrack(a, false);
+  EXPECT_EQ(shell.windowTitle, "Tondrial : Jingle");
+  EXPECT_EQ(shell.systrayInfo, "Jingle");
+  EXPECT_EQ(shell.statusText, "50 0");
+
+  player::SetVolume(70);
+  EXPECT_EQ(shell.statusText, "70 0");
+  MainWindowCommand(cmd::VolumeDown);
+  EXPECT_EQ(shell.statusText, "60 0");
+  player::SeekTo(10);
+  EXPECT_EQ(shell.statusText, "60 50");
+  EXPECT_EQ(GadgetState(gadget::Position), 50);
+
+  // Playing on moves the position only when the timer comes; the title is left alone by it.
+  Render(2);
+  EXPECT_EQ(shell.statusText, "60 50");
+  shell.windowTitle = "changed elsewhere";
+  MainWindowTimer(timer::Display);
+  EXPECT_EQ(shell.statusText, "60 60");
+  EXPECT_EQ(shell.windowTitle, "changed elsewhere");
+
+  MainWindowCommand(cmd::Stop);
+  EXPECT_EQ(shell.windowTitle, "Tondrial");
+  EXPECT_EQ(shell.systrayInfo, "");
+  EXPECT_EQ(shell.statusText, "idle 60");
 }
 
 }  // namespace
