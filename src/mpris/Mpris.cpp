@@ -34,7 +34,7 @@ Metadata CurrentMetadata() {
   m.trackId = TrackObjectPath(id);
   m.lengthMicros = player::LengthMicros();
   m.title = player::Title();
-  m.url = player::Url();
+  m.url = UriOfPath(player::Url());
   return m;
 }
 
@@ -70,6 +70,23 @@ std::string PathOfUri(const std::string& uri) {
       i += 2;
     } else {
       out += rest[i];
+    }
+  }
+  return out;
+}
+
+std::string UriOfPath(const std::string& path) {
+  if (path.empty() || path[0] != '/') return path;  // an address already
+  static const char* kHex = "0123456789ABCDEF";
+  std::string out = "file://";
+  for (unsigned char c : path) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (plain || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+      out += static_cast<char>(c);
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
     }
   }
   return out;

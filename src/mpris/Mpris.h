@@ -30,7 +30,7 @@ struct Metadata {
   std::string trackId = kNoTrack;  // an object path
   int64_t lengthMicros = -1;       // mpris:length, left out when < 0
   std::string title;               // xesam:title, left out when empty
-  std::string url;                 // xesam:url, left out when empty
+  std::string url;                 // xesam:url (a file as a "file://" address), left out when empty
   bool operator==(const Metadata&) const = default;
 };
 
@@ -93,5 +93,8 @@ class Remote {
 
 // A "file://" address as a path (its escapes decoded); any other text unchanged.
 std::string PathOfUri(const std::string& uri);
+// A path as a "file://" address (bytes other than letters, digits and "/-_.~" escaped); an
+// address unchanged.
+std::string UriOfPath(const std::string& path);
 
 }  // namespace mpris

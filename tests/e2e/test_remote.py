@@ -130,7 +130,7 @@ def main():
                 print_levels(t0, (("440", out, 440), ("660", out, 660)))
                 raise AssertionError("the next track is not heard")
             meta = playerctl("metadata")
-            assert "mpris:trackid" in meta and "mpris:length" in meta and "xesam:url" in meta, meta
+            assert "mpris:trackid" in meta and "file:///" in meta and "b660.wav" in meta, meta
             assert "90000000" in meta, meta  # 90 s in microseconds
 
             n = len(speech.lines)

@@ -78,7 +78,7 @@ TEST_F(RemoteTest, ActionsAreTheKeysAndEachChangeIsSentOnce) {
   EXPECT_EQ(m.trackId, mpris::TrackObjectPath(a));
   EXPECT_EQ(m.lengthMicros, 20'000'000);
   EXPECT_EQ(m.title, "Jingle");
-  EXPECT_EQ(m.url, FindTrack(a)->File);
+  EXPECT_EQ(m.url, "file://" + FindTrack(a)->File);
   remote->Play();  // playing already: nothing happens, nothing is sent
   EXPECT_TRUE(sent.changes.empty());
   remote->PlayPause();
@@ -154,6 +154,9 @@ TEST_F(RemoteTest, OpenUriAddsAndPlays) {
   EXPECT_EQ(mpris::PathOfUri("file://server/share"), "file://server/share");
   EXPECT_EQ(mpris::PathOfUri("http://radio/live%20x"), "http://radio/live%20x");
   EXPECT_EQ(mpris::TrackObjectPath(-4), "/org/tondrial/track/n4");
+  EXPECT_EQ(mpris::UriOfPath("/m/été 1%.mp3"), "file:///m/%C3%A9t%C3%A9%201%25.mp3");
+  EXPECT_EQ(mpris::PathOfUri(mpris::UriOfPath("/m/été 1%.mp3")), "/m/été 1%.mp3");
+  EXPECT_EQ(mpris::UriOfPath("http://radio/x y"), "http://radio/x y");
 }
 
 }  // namespace
