@@ -26,6 +26,16 @@ int ListModel::InsertRow(int row, const std::vector<std::string>& cells, int64_t
   return row;
 }
 
+void ListModel::AppendRows(std::vector<Row> rows) {
+  if (rows.empty()) return;
+  rows_.reserve(rows_.size() + rows.size());
+  for (Row& r : rows) {
+    r.cells.resize(std::max(columns_.size(), r.cells.size()));
+    rows_.push_back(std::move(r));
+  }
+  Notify(&View::RowsReset);
+}
+
 void ListModel::RemoveRow(int row) {
   if (row < 0 || row >= Count()) return;
   rows_.erase(rows_.begin() + row);

@@ -67,6 +67,8 @@ void PollMainWindowHook() {
   platform::ServeHandOverChannel(g_channel, [](const platform::HandOverMessage& m) { return MainWindowHook(m.code, m.text); });
 }
 
+int MainWindowHookHandle() { return g_channel; }
+
 void ReleaseSingleInstance() {
   platform::CloseHandOverChannel(g_channel);
   platform::CloseInstanceLock(App.InstanceMutex);

@@ -25,8 +25,11 @@ bool TitleMatches(const std::string& pattern, const std::string& title);
 
 // Opens the main window's hand-over channel (start-up, once the main window exists).
 bool InstallMainWindowHook();
-// Handles the hand-over messages waiting; the UI calls it from a short timer.
+// Handles the hand-over messages waiting; the UI calls it when the channel has a caller (or
+// from a short timer where it cannot watch the channel).
 void PollMainWindowHook();
+// The channel's handle, a descriptor the main loop can watch for callers; -1 when closed.
+int MainWindowHookHandle();
 // One message: logged, and code 1 brings the main window back. Returns the answer (0).
 int32_t MainWindowHook(uint32_t code, const std::string& text);
 // Closes the channel and the lock (shutdown).

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include "audiolib/AudioLib.h"
+#include "audiolib/FrameScan.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -160,6 +161,7 @@ namespace {
 struct Mp3Gapless {
   int64_t frames = 0;
   int samplesPerFrame = 0;
+  int rate = 0;
   int delay = 0;
   int padding = 0;
 };
@@ -204,6 +206,8 @@ bool ReadMp3Gapless(const std::string& path, Mp3Gapless& g) {
     g.delay = (b[p + 21] << 4) | (b[p + 22] >> 4);
     g.padding = ((b[p + 22] & 0x0f) << 8) | b[p + 23];
     g.samplesPerFrame = version == 3 ? 1152 : 576;
+    static const int kRates[3] = {44100, 48000, 32000};
+    g.rate = kRates[(b[i + 2] >> 2) & 3] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
     return g.frames > 0;
   }
   return false;
@@ -234,7 +238,7 @@ const AVInputFormat* FormatFromExtension(const std::string& location) {
     const char* format;
   } kHints[] = {{"mp3", "mp3"}, {"wav", "wav"}, {"flac", "flac"}, {"ogg", "ogg"}, {"oga", "ogg"},
                 {"opus", "ogg"}, {"m4a", "mov"}, {"m4b", "mov"}, {"mp4", "mov"}, {"aif", "aiff"},
-                {"aiff", "aiff"}};
+                {"aiff", "aiff"}, {"aac", "aac"}};
   const char* format = nullptr;
   for (const auto& h : kHints)
     if (ext == h.ext) format = h.format;
@@ -243,7 +247,8 @@ const AVInputFormat* FormatFromExtension(const std::string& location) {
   std::FILE* f = std::fopen(location.c_str(), "rb");
   if (!f) return nullptr;
   size_t n = std::fread(b, 1, sizeof b, f);
-  if (n == sizeof b && std::strcmp(format, "mp3") == 0 && std::memcmp(b, "ID3", 3) == 0) {
+  const bool tagged = std::strcmp(format, "mp3") == 0 || std::strcmp(format, "aac") == 0;
+  if (n == sizeof b && tagged && std::memcmp(b, "ID3", 3) == 0) {
     // Look past the tag: other formats hide behind ID3 too (FLAC).
     long skip = 10 + ((long(b[6] & 0x7f) << 21) | (long(b[7] & 0x7f) << 14) | (long(b[8] & 0x7f) << 7) | long(b[9] & 0x7f));
     if (b[5] & 0x10) skip += 10;
@@ -260,6 +265,7 @@ const AVInputFormat* FormatFromExtension(const std::string& location) {
   else if (fmt == "ogg") matches = at(0, "OggS");
   else if (fmt == "mov") matches = at(4, "ftyp");
   else if (fmt == "mp3") matches = b[0] == 0xFF && (b[1] & 0xE0) == 0xE0;
+  else if (fmt == "aac") matches = b[0] == 0xFF && (b[1] & 0xF6) == 0xF0;
   return matches ? av_find_input_format(format) : nullptr;
 }
 
@@ -272,7 +278,8 @@ struct Decoder::Probe {
   bool trimEnd = false;  // the container says where the audio ends: nothing after length plays
 };
 
-int Decoder::OpenFormat(const std::string& location, bool network, const NetOptions& net, Probe& probe) {
+int Decoder::OpenFormat(const std::string& location, bool network, const NetOptions& net, bool lengthOnly,
+                        Probe& probe) {
   Impl& d = *impl_;
   d.fmt = avformat_alloc_context();
   if (!d.fmt) return kErrorMem;
@@ -314,10 +321,31 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
     return kErrorFileOpen;
   }
   int best = av_find_best_stream(d.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
-  if (network || best < 0 || !HeaderIsComplete(d.fmt, d.fmt->streams[best])) {
+  // MPEG audio without a Xing frame and ADTS carry no length: without a stream to decode, the
+  // frame headers give it exactly, and with it the rate, so no packets need be read.
+  // Only the length wanted of a raw MPEG audio or ADTS file: the LAME tag or else the frame
+  // headers give it exactly, with the rate, so no packets need be read (the demuxer leaves rate
+  // and channels for packets to tell). A raw file holds a single stream.
+  FrameCount walked;
+  Mp3Gapless gapless;
+  bool walkedAll = false;
+  if (lengthOnly && d.fmt->nb_streams == 1 && d.fmt->streams[0]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+    const char* demuxer = d.fmt->iformat->name;
+    const AVCodecID id = d.fmt->streams[0]->codecpar->codec_id;
+    const bool mp3 = id == AV_CODEC_ID_MP3 && std::strcmp(demuxer, "mp3") == 0;
+    const bool adts = id == AV_CODEC_ID_AAC && std::strcmp(demuxer, "aac") == 0;
+    if (mp3 && ReadMp3Gapless(location, gapless)) {
+      walked.samples = gapless.frames * gapless.samplesPerFrame - gapless.delay - gapless.padding;
+      walked.rate = gapless.rate;
+      walkedAll = walked.samples > 0;
+    } else if (mp3 || adts) {
+      walkedAll = ScanFrames(location, mp3 ? FrameKind::kMp3 : FrameKind::kAdts, Id3v2Size(location), walked);
+    }
+  }
+  if (!walkedAll && (network || best < 0 || !HeaderIsComplete(d.fmt, d.fmt->streams[best]))) {
     if (avformat_find_stream_info(d.fmt, nullptr) < 0) return kErrorFileForm;
   }
-  d.stream = av_find_best_stream(d.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  d.stream = walkedAll ? 0 : av_find_best_stream(d.fmt, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
   if (d.stream < 0) return d.stream == AVERROR_DECODER_NOT_FOUND ? kErrorCodec : kErrorFileForm;
   AVStream* st = d.fmt->streams[d.stream];
   for (unsigned i = 0; i < d.fmt->nb_streams; ++i)
@@ -330,17 +358,21 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
   // reading megabytes; the codec is fixed by now, so the header's word stands.
   if (!network) d.fmt->probesize = 32;
 
-  if (!SaneFormat(st->codecpar->sample_rate, st->codecpar->ch_layout.nb_channels)) return kErrorFileForm;
+  if (!SaneFormat(walkedAll ? walked.rate : st->codecpar->sample_rate, st->codecpar->ch_layout.nb_channels))
+    return kErrorFileForm;
 
   probe.canSeek = d.fmt->pb && (d.fmt->pb->seekable & AVIO_SEEKABLE_NORMAL);
   const AVCodecParameters* par = st->codecpar;
   const int srcRate = par->sample_rate > 0 ? par->sample_rate : kOutRate;
   int64_t lengthPts = -1;
   int64_t lengthSrc = -1;  // in source samples, when the header counts them exactly
+  int lengthSrcRate = srcRate;
   // PCM has a fixed size per sample, so a length from its bitrate is exact.
   const bool fixedRate = av_get_exact_bits_per_sample(par->codec_id) > 0;
-  Mp3Gapless gapless;
-  if (!network && par->codec_id == AV_CODEC_ID_MP3 && ReadMp3Gapless(location, gapless)) {
+  if (walkedAll) {
+    lengthSrc = walked.samples;
+    lengthSrcRate = walked.rate;
+  } else if (!network && par->codec_id == AV_CODEC_ID_MP3 && ReadMp3Gapless(location, gapless)) {
     // The demuxer trims the encoder delay and padding but counts them in the duration.
     lengthSrc = gapless.frames * gapless.samplesPerFrame - gapless.delay - gapless.padding;
     probe.trimEnd = true;
@@ -373,7 +405,7 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
   if (!(network && !probe.canSeek)) {
     int64_t frames = -1;
     if (lengthSrc > 0)
-      frames = av_rescale_rnd(lengthSrc, kOutRate, srcRate, AV_ROUND_NEAR_INF);
+      frames = av_rescale_rnd(lengthSrc, kOutRate, lengthSrcRate, AV_ROUND_NEAR_INF);
     else if (lengthPts > 0)
       frames = av_rescale_q_rnd(lengthPts, d.tb, AVRational{1, kOutRate}, AVRounding(AV_ROUND_NEAR_INF));
     // av_rescale gives INT64_MIN when the result does not fit.
@@ -395,7 +427,7 @@ int Decoder::Open(const std::string& location, bool network, const NetOptions& n
   d.frame = av_frame_alloc();
   if (!d.pkt || !d.frame) return kErrorMem;
   Probe probe;
-  if (int rc = OpenFormat(location, network, net, probe); rc != kOk) return rc;
+  if (int rc = OpenFormat(location, network, net, false, probe); rc != kOk) return rc;
   d.interrupt.opening = false;
   AVStream* st = d.fmt->streams[d.stream];
 
@@ -455,7 +487,7 @@ int Decoder::ProbeLength(const std::string& path, int64_t& frames) {
   if (!d.pkt) return kErrorMem;
   NetOptions net;
   Probe probe;
-  if (int rc = OpenFormat(path, false, net, probe); rc != kOk) return rc;
+  if (int rc = OpenFormat(path, false, net, true, probe); rc != kOk) return rc;
   // The same test a stream makes: a file whose sound cannot be decoded does not play.
   if (!avcodec_find_decoder(d.fmt->streams[d.stream]->codecpar->codec_id)) return kErrorCodec;
   frames = probe.length;

@@ -62,7 +62,8 @@ class Decoder {
   int64_t next_ = 0;
   std::string icyMeta_;
 
-  int OpenFormat(const std::string& location, bool network, const NetOptions& net, Probe& probe);
+  // lengthOnly: nothing will be decoded, so the length may be learnt without building an index.
+  int OpenFormat(const std::string& location, bool network, const NetOptions& net, bool lengthOnly, Probe& probe);
   bool FeedFrame(void* frame, std::vector<float>& out);
   bool SetupResampler(void* frame);
   void PollTags(uint32_t& events, void* packet);

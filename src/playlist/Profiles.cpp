@@ -221,11 +221,16 @@ int SwitchProfile(int profile, bool silent) {
   if (!silent) Speak(Lang("Say.Profil", p.name));
 
   ListModel& rows = PlayListRows();
+  std::vector<ListModel::Row> added;
+  added.reserve(PlayList().size());
   for (const Track& t : PlayList()) {
-    std::vector<std::string> cells(kPlayListColumns);
-    for (int c = 0; c < kPlayListColumns; ++c) cells[c] = ColumnText(c, t);
-    rows.InsertRow(-1, cells, t.ID);
+    ListModel::Row row;
+    row.cells.resize(kPlayListColumns);
+    for (int c = 0; c < kPlayListColumns; ++c) row.cells[c] = ColumnText(c, t);
+    row.data = t.ID;
+    added.push_back(std::move(row));
   }
+  rows.AppendRows(std::move(added));
   SelectTrackRow(rows, s.selected, 0);
 
   UpdatePlayControls();

@@ -78,6 +78,7 @@ MainFrame::MainFrame(ListModel& rows)
   Bind(wxEVT_SLIDER, &MainFrame::OnSlider, this);
   Bind(wxEVT_DATAVIEW_SELECTION_CHANGED, &MainFrame::OnListSelection, this);
   Bind(wxEVT_TIMER, &MainFrame::OnTimer, this);
+  Bind(wxEVT_IDLE, &MainFrame::OnIdle, this);
   Bind(wxEVT_SIZE, &MainFrame::OnSize, this);
   Bind(wxEVT_MOVE, &MainFrame::OnMove, this);
   Bind(wxEVT_ICONIZE, &MainFrame::OnIconize, this);
@@ -266,7 +267,19 @@ void MainFrame::OnListSelection(wxDataViewEvent& e) {
 void MainFrame::OnTimer(wxTimerEvent& e) {
   if (QuitSignalled()) App.QuitRequested = true;
   MainWindowTimer(e.GetId());
+  // The Monitor's double-press count only needs its tick while it runs down: an idle program
+  // should not wake for it (OnIdle starts it again after the next Monitor play command).
+  if (e.GetId() == timer::MonitorCounter && MonitorRepeatCounter() == 0) timers_[timer::MonitorCounter]->Stop();
   CheckQuit();
+}
+
+void MainFrame::OnIdle(wxIdleEvent& e) {
+  // Idle events follow every batch of events, from any window, so a count set by a command
+  // starts its tick here; an idle program gets none.
+  auto it = timers_.find(timer::MonitorCounter);
+  if (it != timers_.end() && MonitorRepeatCounter() > 0 && !it->second->IsRunning())
+    it->second->Start(timer::Period(timer::MonitorCounter));
+  e.Skip();
 }
 
 void MainFrame::OnSize(wxSizeEvent& e) {

@@ -48,6 +48,7 @@ class MainFrame : public wxFrame {
   void OnSlider(wxCommandEvent& e);
   void OnListSelection(wxDataViewEvent& e);
   void OnTimer(wxTimerEvent& e);
+  void OnIdle(wxIdleEvent& e);
   void OnSize(wxSizeEvent& e);
   void OnMove(wxMoveEvent& e);
   void OnIconize(wxIconizeEvent& e);

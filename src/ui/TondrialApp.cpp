@@ -1,10 +1,13 @@
 #include <wx/app.h>
+#include <wx/evtloop.h>
+#include <wx/evtloopsrc.h>
 #include <wx/msgdlg.h>
 #include <wx/timer.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 
 #include "access/Shortcuts.h"
 #include "access/Speech.h"
@@ -45,6 +48,25 @@ class HandOverTimer : public wxTimer {
   void Notify() override { PollMainWindowHook(); }
 };
 
+// Wakes the main loop only when another copy calls, so an idle program does not poll.
+class HandOverWatch : public wxEventLoopSourceHandler {
+ public:
+  std::unique_ptr<wxEventLoopSource> source;
+  void OnReadWaiting() override { Serve(); }
+  void OnWriteWaiting() override {}
+  void OnExceptionWaiting() override { Serve(); }
+
+ private:
+  void Serve() {
+    // Closed at shut-down while the loop still runs: stop watching what its number may now be.
+    if (MainWindowHookHandle() < 0) {
+      source.reset();
+      return;
+    }
+    PollMainWindowHook();
+  }
+};
+
 }  // namespace
 
 class TondrialApp : public wxApp {
@@ -77,7 +99,11 @@ class TondrialApp : public wxApp {
     frame_->StartTimers();
     frame_->InstallShortcuts();
     // A second copy started later finds this window and asks it to come back.
-    if (InstallMainWindowHook()) handOver_.Start(kHandOverPollMs);
+    if (InstallMainWindowHook()) {
+      handOverWatch_.source.reset(
+          wxEventLoopBase::AddSourceForFD(MainWindowHookHandle(), &handOverWatch_, wxEVENT_SOURCE_INPUT));
+      if (!handOverWatch_.source) handOver_.Start(kHandOverPollMs);
+    }
     if (Hooks().startAudio) Hooks().startAudio();
     // Media keys and remote controls of the desktop: Raise as the hand-over of a second start
     // does, Quit as a desktop logout does (the next timer turn quits in order).
@@ -94,6 +120,7 @@ class TondrialApp : public wxApp {
 
   int OnExit() override {
     handOver_.Stop();
+    handOverWatch_.source.reset();
     mpris::StopRemoteControl();
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
@@ -106,6 +133,7 @@ class TondrialApp : public wxApp {
   MainFrame* frame_ = nullptr;
   std::unique_ptr<WxShell> shell_;
   HandOverTimer handOver_;
+  HandOverWatch handOverWatch_;
 };
 
 wxIMPLEMENT_APP_NO_MAIN(TondrialApp);

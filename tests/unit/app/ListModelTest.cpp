@@ -48,3 +48,28 @@ TEST(ListModelTest, RowsSelectionFocusAndNotifications) {
   EXPECT_EQ(m.Focus(), -1);
   EXPECT_EQ(m.FirstSelected(), -1);
 }
+
+TEST(ListModelTest, AppendRowsIsOneResetAndKeepsSelection) {
+  ListModel m;
+  CountingView v;
+  m.SetView(&v);
+  m.SetColumns({{"A", 10}, {"B", 20}});
+  m.InsertRow(-1, {"a0", "b0"}, 100);
+  m.SelectOnly(0);
+  std::vector<ListModel::Row> rows(3);
+  for (int i = 0; i < 3; ++i) {
+    rows[i].cells = {"r" + std::to_string(i)};
+    rows[i].data = 200 + i;
+  }
+  m.AppendRows(std::move(rows));
+  EXPECT_EQ(v.resets, 1);
+  EXPECT_EQ(v.inserts, 1);
+  EXPECT_EQ(m.Count(), 4);
+  EXPECT_EQ(m.Text(3, 0), "r2");
+  EXPECT_EQ(m.Text(3, 1), "");  // short rows get every column
+  EXPECT_EQ(m.FindData(201), 2);
+  EXPECT_EQ(m.Focus(), 0);
+  EXPECT_EQ(m.SelectedRows(), (std::vector<int>{0}));
+  m.AppendRows({});  // nothing appended: no redraw
+  EXPECT_EQ(v.resets, 1);
+}
