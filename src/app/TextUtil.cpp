@@ -165,6 +165,12 @@ std::vector<std::string> Split(std::string_view s, char sep) {
   return out;
 }
 
+std::string Hex(uint32_t v) {
+  char buf[16];
+  std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, 16);
+  return Upper(std::string_view(buf, static_cast<size_t>(r.ptr - buf)));
+}
+
 std::string Fixed(double v, int decimals) {
   char buf[64];
   auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);

@@ -28,6 +28,9 @@ std::vector<std::string> Split(std::string_view s, char sep);
 // never "-0.0".
 std::string Fixed(double v, int decimals);
 
+// Upper-case hexadecimal without a prefix or padding, as the event log writes handles and flags.
+std::string Hex(uint32_t v);
+
 // Decimal reading as the settings do it: optional sign and digits, anything else gives 0.
 int32_t ParseInt(std::string_view s);
 

@@ -1,7 +1,5 @@
 #include "audio/Device.h"
 
-#include <cstdio>
-
 #include "app/EventLog.h"
 #include "app/Shell.h"
 #include "app/TextUtil.h"
@@ -18,12 +16,6 @@ constexpr uint32_t kInitFlags = 0;
 bool g_decodersLogged = false;
 
 std::string Canonical(const std::string& name) { return text::Lower(text::Trim(name)); }
-
-std::string Hex(uint32_t v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%X", v);
-  return b;
-}
 
 // Device names are at most 100 bytes, as the chooser stores them.
 std::string DeviceName(const alib::DeviceInfo& info) { return info.name.substr(0, 100); }
@@ -50,7 +42,7 @@ int FindDevice(const std::string& name, bool useDefault) {
 int OpenDevice(const std::string& name, bool useDefault) {
   int index = FindDevice(name, useDefault);
   std::string line = "* Initialize output, ID=" + std::to_string(index) + " With \"" + name +
-                     "\", Freq=" + std::to_string(kFreq) + " Flag=" + Hex(kInitFlags);
+                     "\", Freq=" + std::to_string(kFreq) + " Flag=" + text::Hex(kInitFlags);
   if (index < 0) {
     AddLog(line);
     AddLog("! Error, Device not found !");

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -14,6 +13,7 @@
 #include "app/EventLog.h"
 #include "app/FileUtil.h"
 #include "app/Shell.h"
+#include "app/TextUtil.h"
 #include "app/Commands.h"
 #include "audio/AudioErrors.h"
 #include "audio/Device.h"
@@ -42,12 +42,6 @@ std::string g_lastTitle;
 bool g_nameShown = false;
 
 void* Code(int32_t code) { return reinterpret_cast<void*>(static_cast<intptr_t>(code)); }
-
-std::string Hex(uint32_t v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%X", v);
-  return b;
-}
 
 std::string FileAndFolder(const std::string& file) {
   return fileutil::FilePart(file) + " From " + file.substr(0, file.size() - fileutil::FilePart(file).size());
@@ -289,7 +283,7 @@ int HandOver(ChannelRecord& n, bool stop) {
     ApplyCompressor(h, g_output.Effects, GetMWValue(setting::OutputCompressor));
     ApplyEffectSetByIndex(h, g_output.Effects, OutputEffectIndex());
     result = alib::ChannelPlay(h, false) ? 1 : 0;
-    AddLog("- Play deviceID=" + std::to_string(g_output.Device) + ", hChannel=" + Hex(h) + ", " +
+    AddLog("- Play deviceID=" + std::to_string(g_output.Device) + ", hChannel=" + text::Hex(h) + ", " +
            FileAndFolder(g_output.Track.File));
     AddRecent(RecentList::Files, g_output.Track.File, true, false);
     const int32_t id = g_output.Track.ID;
@@ -521,7 +515,7 @@ void FreeChannel(ChannelRecord& record) {
     // Once per track, so a gap heard on air can be found in the log afterwards.
     const uint32_t underruns = alib::ChannelGetUnderruns(record.Handle);
     if (underruns)
-      AddLog("! Underruns=" + std::to_string(underruns) + ", hChannel=" + Hex(record.Handle) + ", " +
+      AddLog("! Underruns=" + std::to_string(underruns) + ", hChannel=" + text::Hex(record.Handle) + ", " +
              FileAndFolder(record.Track.File));
     alib::ChannelStop(record.Handle);
     alib::StreamFree(record.Handle);

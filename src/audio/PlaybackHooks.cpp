@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "app/AppHooks.h"
 #include "app/Commands.h"
 #include "app/EventLog.h"
+#include "app/TextUtil.h"
 #include "effects/EffectHooks.h"
 #include "audio/AudioErrors.h"
 #include "audio/Device.h"
@@ -136,12 +136,6 @@ AudioPlayerPort g_port;
 AudioCommands g_commands;
 AudioStatus g_status;
 
-std::string Hex(uint32_t v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%X", v);
-  return b;
-}
-
 std::pair<uint32_t, AppliedEffectList*> EffectTarget(int device) {
   ChannelRecord& r = device == 0 ? OutputChannel() : MonitorChannel();
   return {r.Handle, &r.Effects};
@@ -149,8 +143,8 @@ std::pair<uint32_t, AppliedEffectList*> EffectTarget(int device) {
 }  // namespace
 
 void LogLibraryVersions() {
-  AddLog("Bass Version = " + Hex(alib::GetVersion()));
-  AddLog("Bass_FX Version = " + Hex(alib::FxGetVersion()));
+  AddLog("Bass Version = " + text::Hex(alib::GetVersion()));
+  AddLog("Bass_FX Version = " + text::Hex(alib::FxGetVersion()));
 }
 
 bool PlaybackMenuCommand(int id) {

@@ -28,6 +28,8 @@
 #include <string>
 #include <vector>
 
+#include "audiolib/dsp/FxTypes.h"
+
 namespace alib {
 
 // Error codes.
@@ -123,13 +125,14 @@ enum TagType : uint32_t {
 };
 
 // Effect types (parameter records in dsp/Effect.h).
-inline constexpr int kFxPeakEq = 0x10004;
-inline constexpr int kFxReverb = 0x10005;
-inline constexpr int kFxAutoWah = 0x10009;
-inline constexpr int kFxEcho = 0x1000A;
-inline constexpr int kFxChorus = 0x1000D;
-inline constexpr int kFxAllPass = 0x1000E;
-inline constexpr int kFxCompressor = 0x10011;
+using dsp::FxType;
+using dsp::kFxAllPass;
+using dsp::kFxAutoWah;
+using dsp::kFxChorus;
+using dsp::kFxCompressor;
+using dsp::kFxEcho;
+using dsp::kFxPeakEq;
+using dsp::kFxReverb;
 
 using SyncProc = void(uint32_t sync, uint32_t channel, uint32_t data, void* user);
 using DownloadProc = void(const void* buffer, uint32_t length, void* user);

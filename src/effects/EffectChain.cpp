@@ -1,9 +1,8 @@
 #include "effects/EffectChain.h"
 
-#include <cstdio>
-
 #include "access/Speech.h"
 #include "app/Shell.h"
+#include "app/TextUtil.h"
 #include "audio/AudioErrors.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectSets.h"
@@ -13,12 +12,6 @@ namespace {
 
 int g_outputEffect = 0;
 int g_monitorEffect = 0;
-
-std::string Hex(uint32_t v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%X", v);
-  return buf;
-}
 
 }  // namespace
 
@@ -66,7 +59,7 @@ int ApplyEffect(uint32_t channel, AppliedEffectList& list, int32_t type, const v
   if (!HasEffect(type, list) && AttachEffect(channel, type, list, caller) == 0) return 0;
   uint32_t fx = list.items[static_cast<size_t>(list.current)].handle;
   bool ok = alib::FXSetParameters(fx, params);
-  LogBassError("BASS_FXSetParameters((" + Hex(fx) + ", " + std::to_string(reinterpret_cast<uintptr_t>(params)) +
+  LogBassError("BASS_FXSetParameters((" + text::Hex(fx) + ", " + std::to_string(reinterpret_cast<uintptr_t>(params)) +
                ") For " + caller);
   return ok ? 0 : 1;
 }

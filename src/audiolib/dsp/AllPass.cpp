@@ -16,9 +16,7 @@ AllPass::AllPass(int sampleRate) : sampleRate_(sampleRate) {
   Reset();
 }
 
-bool AllPass::SetParameters(const void* params) {
-  if (params == nullptr) return false;
-  AllPassParams p = *static_cast<const AllPassParams*>(params);
+bool AllPass::Apply(AllPassParams p) {
   if (!AllFinite({p.fGain, p.fDelay})) return false;
   p.fGain = Clampf(p.fGain, -1.0f, 1.0f);
   p.fDelay = Clampf(p.fDelay, 0.0f, kMaxDelaySeconds);
@@ -30,10 +28,6 @@ bool AllPass::SetParameters(const void* params) {
   if (d > 0) tap_.Set(std::min(d, line_.Capacity()), RampFrames(sampleRate_));
   gain_.Set(Clampf(p.fGain, -kMaxLoopGain, kMaxLoopGain), RampFrames(sampleRate_));
   return true;
-}
-
-void AllPass::GetParameters(void* params) const {
-  if (params != nullptr) *static_cast<AllPassParams*>(params) = params_;
 }
 
 void AllPass::Reset() {

@@ -5,18 +5,16 @@
 
 namespace alib::dsp {
 
-class AllPass final : public Effect {
+class AllPass final : public EffectWith<AllPassParams> {
  public:
   static constexpr float kMaxDelaySeconds = 2.0f;
   explicit AllPass(int sampleRate);
   void Process(float* frames, size_t count) override;
   void Reset() override;
-  bool SetParameters(const void* params) override;
-  void GetParameters(void* params) const override;
 
  private:
   int sampleRate_;
-  AllPassParams params_;
+  bool Apply(AllPassParams p) override;
   StereoDelay line_;
   CrossTap tap_;
   Ramp gain_;

@@ -21,28 +21,17 @@ AutoWah::AutoWah(int sampleRate) : sampleRate_(sampleRate) {
   Reset();
 }
 
-bool AutoWah::SetParameters(const void* params) {
-  if (params == nullptr) return false;
-  AutoWahParams p = *static_cast<const AutoWahParams*>(params);
+bool AutoWah::Apply(AutoWahParams p) {
   if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fRate, p.fRange, p.fFreq})) return false;
-  p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
-  p.fWetMix = Clampf(p.fWetMix, -2.0f, 2.0f);
-  p.fFeedback = Clampf(p.fFeedback, -1.0f, 1.0f);
   p.fRate = Clampf(p.fRate, 0.0f, 10.0f);
   p.fRange = Clampf(p.fRange, 0.0f, 10.0f);
   p.fFreq = Clampf(p.fFreq, 0.0f, 1000.0f);
+  mix_.Take(p, kMaxLoopGain, RampFrames(sampleRate_));
   params_ = p;
   const int ramp = RampFrames(sampleRate_);
-  dry_.Set(p.fDryMix, ramp);
-  wet_.Set(p.fWetMix, ramp);
-  feedback_.Set(Clampf(p.fFeedback, -kMaxLoopGain, kMaxLoopGain), ramp);
   base_.Set(p.fFreq, ramp);
   range_.Set(p.fRange, ramp);
   return true;
-}
-
-void AutoWah::GetParameters(void* params) const {
-  if (params != nullptr) *static_cast<AutoWahParams*>(params) = params_;
 }
 
 void AutoWah::Reset() {
@@ -52,9 +41,7 @@ void AutoWah::Reset() {
     for (float& s : ch) s = 0.0f;
   }
   last_[0] = last_[1] = 0.0f;
-  dry_.Jump(dry_.target);
-  wet_.Jump(wet_.target);
-  feedback_.Jump(feedback_.target);
+  mix_.Jump();
   base_.Jump(base_.target);
   range_.Jump(range_.target);
 }
@@ -103,7 +90,7 @@ struct AutoWahKernel {
       }
       --w.controlLeft_;
       const float a = w.coef_;
-      float dry = w.dry_.Next(), wet = w.wet_.Next(), fb = w.feedback_.Next();
+      float dry = w.mix_.dry.Next(), wet = w.mix_.wet.Next(), fb = w.mix_.feedback.Next();
       float* f = frames + i * 2;
       for (int ch = 0; ch < 2; ++ch) {
         float x = f[ch];

@@ -6,13 +6,11 @@
 
 namespace alib::dsp {
 
-class AutoWah final : public Effect {
+class AutoWah final : public EffectWith<AutoWahParams> {
  public:
   explicit AutoWah(int sampleRate);
   void Process(float* frames, size_t count) override;
   void Reset() override;
-  bool SetParameters(const void* params) override;
-  void GetParameters(void* params) const override;
   // The frequency the notch sits at now (where the four stages turn the phase by half a cycle).
   double NotchHz() const;
 
@@ -23,13 +21,14 @@ class AutoWah final : public Effect {
   float Coefficient() const;
 
   int sampleRate_;
-  AutoWahParams params_;
+  bool Apply(AutoWahParams p) override;
   double phase_ = 0.0;  // of the sweep, 0..1
   int controlLeft_ = 0;
   float coef_ = 0.0f;
   float state_[2][kStages] = {};
   float last_[2] = {0, 0};
-  Ramp dry_, wet_, feedback_, base_, range_;
+  MixLevels mix_;
+  Ramp base_, range_;
 };
 
 }  // namespace alib::dsp

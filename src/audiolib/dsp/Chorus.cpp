@@ -18,16 +18,12 @@ Chorus::Chorus(int sampleRate) : sampleRate_(sampleRate) {
   Reset();
 }
 
-bool Chorus::SetParameters(const void* params) {
-  if (params == nullptr) return false;
-  ChorusParams p = *static_cast<const ChorusParams*>(params);
+bool Chorus::Apply(ChorusParams p) {
   if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fMinSweep, p.fMaxSweep, p.fRate})) return false;
-  p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
-  p.fWetMix = Clampf(p.fWetMix, -2.0f, 2.0f);
-  p.fFeedback = Clampf(p.fFeedback, -1.0f, 1.0f);
   p.fMinSweep = Clampf(p.fMinSweep, 0.0f, kMaxSweepMs);
   p.fMaxSweep = Clampf(p.fMaxSweep, 0.0f, kMaxSweepMs);
   p.fRate = Clampf(p.fRate, 0.0f, 500.0f);
+  mix_.Take(p, kMaxLoopGain, RampFrames(sampleRate_));
   params_ = p;
   double lo = std::min(p.fMinSweep, p.fMaxSweep) * sampleRate_ / 1000.0;
   double hi = std::max(p.fMinSweep, p.fMaxSweep) * sampleRate_ / 1000.0;
@@ -40,15 +36,7 @@ bool Chorus::SetParameters(const void* params) {
     fadeLength_ = fadeRemaining_ = RampFrames(sampleRate_);
     delay_ = std::clamp(delay_, minDelay_, maxDelay_);
   }
-  const int ramp = RampFrames(sampleRate_);
-  dry_.Set(p.fDryMix, ramp);
-  wet_.Set(p.fWetMix, ramp);
-  feedback_.Set(Clampf(p.fFeedback, -kMaxLoopGain, kMaxLoopGain), ramp);
   return true;
-}
-
-void Chorus::GetParameters(void* params) const {
-  if (params != nullptr) *static_cast<ChorusParams*>(params) = params_;
 }
 
 void Chorus::Reset() {
@@ -56,16 +44,14 @@ void Chorus::Reset() {
   delay_ = minDelay_;
   direction_ = 1;
   fadeRemaining_ = 0;
-  dry_.Jump(dry_.target);
-  wet_.Jump(wet_.target);
-  feedback_.Jump(feedback_.target);
+  mix_.Jump();
 }
 
 void Chorus::Process(float* frames, size_t count) {
   DenormalGuard guard;
   const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
   for (size_t i = 0; i < count; ++i) {
-    float dry = dry_.Next(), wet = wet_.Next(), fb = feedback_.Next();
+    float dry = mix_.dry.Next(), wet = mix_.wet.Next(), fb = mix_.feedback.Next();
     float* f = frames + i * 2;
     float w[2];
     float fade = 1.0f;

@@ -6,19 +6,17 @@
 
 namespace alib::dsp {
 
-class Chorus final : public Effect {
+class Chorus final : public EffectWith<ChorusParams> {
  public:
   static constexpr float kMaxSweepMs = 1000.0f;
   explicit Chorus(int sampleRate);
   void Process(float* frames, size_t count) override;
   void Reset() override;
-  bool SetParameters(const void* params) override;
-  void GetParameters(void* params) const override;
   double CurrentDelayMs() const { return delay_ * 1000.0 / sampleRate_; }
 
  private:
   int sampleRate_;
-  ChorusParams params_;
+  bool Apply(ChorusParams p) override;
   StereoDelay line_;
   double delay_ = 2.0;  // frames
   double minDelay_ = 2.0, maxDelay_ = 2.0, speed_ = 0.0;
@@ -26,7 +24,7 @@ class Chorus final : public Effect {
   // A changed range that leaves the current delay outside it: fade from the old tap.
   double fadeFrom_ = 0.0;
   int fadeRemaining_ = 0, fadeLength_ = 1;
-  Ramp dry_, wet_, feedback_;
+  MixLevels mix_;
 };
 
 }  // namespace alib::dsp

@@ -17,9 +17,7 @@ Compressor::Compressor(int sampleRate) : sampleRate_(sampleRate) {
   gainDb_.Jump(params_.fGain);
 }
 
-bool Compressor::SetParameters(const void* params) {
-  if (params == nullptr) return false;
-  CompressorParams p = *static_cast<const CompressorParams*>(params);
+bool Compressor::Apply(CompressorParams p) {
   if (!AllFinite({p.fGain, p.fThreshold, p.fRatio, p.fAttack, p.fRelease})) return false;
   p.fGain = Clampf(p.fGain, -60.0f, 60.0f);
   p.fThreshold = Clampf(p.fThreshold, -60.0f, 0.0f);
@@ -44,10 +42,6 @@ bool Compressor::SetParameters(const void* params) {
   }
   gainDb_.Set(p.fGain, RampFrames(sampleRate_));
   return true;
-}
-
-void Compressor::GetParameters(void* params) const {
-  if (params != nullptr) *static_cast<CompressorParams*>(params) = params_;
 }
 
 // Sliding maximum over fixed windows of holdFrames_ (van Herk / Gil-Werman): the window ending at

@@ -8,13 +8,11 @@
 
 namespace alib::dsp {
 
-class Compressor final : public Effect {
+class Compressor final : public EffectWith<CompressorParams> {
  public:
   explicit Compressor(int sampleRate);
   void Process(float* frames, size_t count) override;
   void Reset() override;
-  bool SetParameters(const void* params) override;
-  void GetParameters(void* params) const override;
   float GainReductionDb() const { return reduction_; }
 
  private:
@@ -22,7 +20,7 @@ class Compressor final : public Effect {
   float PeakHold(float v);
 
   int sampleRate_;
-  CompressorParams params_;
+  bool Apply(CompressorParams p) override;
   float attackCoef_ = 0, releaseCoef_ = 0, slope_ = 0;
   float reduction_ = 0;  // smoothed gain reduction, dB, >= 0
   Ramp gainDb_;

@@ -88,6 +88,29 @@ inline bool AllFinite(std::initializer_list<float> values) {
   return true;
 }
 
+// The dry, wet and feedback levels of the effects that feed a delayed or filtered signal back,
+// each gliding to its target. The feedback stays inside maxLoopGain so a steady input cannot
+// pile up without end.
+struct MixLevels {
+  Ramp dry, wet, feedback;
+
+  // Clamps the record's levels in place and glides to them.
+  template <class P>
+  void Take(P& p, float maxLoopGain, int frames) {
+    p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
+    p.fWetMix = Clampf(p.fWetMix, -2.0f, 2.0f);
+    p.fFeedback = Clampf(p.fFeedback, -1.0f, 1.0f);
+    dry.Set(p.fDryMix, frames);
+    wet.Set(p.fWetMix, frames);
+    feedback.Set(Clampf(p.fFeedback, -maxLoopGain, maxLoopGain), frames);
+  }
+  void Jump() {
+    dry.Jump(dry.target);
+    wet.Jump(wet.target);
+    feedback.Jump(feedback.target);
+  }
+};
+
 // lChannel is a mask: bit 0 the left (first) channel, bit 1 the right one; -1 means all.
 inline bool ChannelOn(int32_t mask, int ch) { return mask == -1 || (mask & (1 << ch)) != 0; }
 

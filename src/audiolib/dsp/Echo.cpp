@@ -18,41 +18,28 @@ Echo::Echo(int sampleRate) : sampleRate_(sampleRate) {
   Reset();
 }
 
-bool Echo::SetParameters(const void* params) {
-  if (params == nullptr) return false;
-  EchoParams p = *static_cast<const EchoParams*>(params);
+bool Echo::Apply(EchoParams p) {
   if (!AllFinite({p.fDryMix, p.fWetMix, p.fFeedback, p.fDelay})) return false;
-  p.fDryMix = Clampf(p.fDryMix, -2.0f, 2.0f);
-  p.fWetMix = Clampf(p.fWetMix, -2.0f, 2.0f);
-  p.fFeedback = Clampf(p.fFeedback, -1.0f, 1.0f);
   p.fDelay = Clampf(p.fDelay, 0.0f, kMaxDelaySeconds);
+  mix_.Take(p, kMaxLoopGain, RampFrames(sampleRate_));
   params_ = p;
   const int ramp = RampFrames(sampleRate_);
   size_t d = std::max<size_t>(1, static_cast<size_t>(std::lround(p.fDelay * sampleRate_)));
   tap_.Set(std::min(d, line_.Capacity()), ramp);
-  dry_.Set(p.fDryMix, ramp);
-  wet_.Set(p.fWetMix, ramp);
-  feedback_.Set(Clampf(p.fFeedback, -kMaxLoopGain, kMaxLoopGain), ramp);
   return true;
-}
-
-void Echo::GetParameters(void* params) const {
-  if (params != nullptr) *static_cast<EchoParams*>(params) = params_;
 }
 
 void Echo::Reset() {
   line_.Clear();
   tap_.Jump(tap_.to);
-  dry_.Jump(dry_.target);
-  wet_.Jump(wet_.target);
-  feedback_.Jump(feedback_.target);
+  mix_.Jump();
 }
 
 void Echo::Process(float* frames, size_t count) {
   DenormalGuard guard;
   const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
   for (size_t i = 0; i < count; ++i) {
-    float dry = dry_.Next(), wet = wet_.Next(), fb = feedback_.Next();
+    float dry = mix_.dry.Next(), wet = mix_.wet.Next(), fb = mix_.feedback.Next();
     float* f = frames + i * 2;
     float w[2];
     for (int ch = 0; ch < 2; ++ch) {

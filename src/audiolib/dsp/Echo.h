@@ -6,21 +6,19 @@
 
 namespace alib::dsp {
 
-class Echo final : public Effect {
+class Echo final : public EffectWith<EchoParams> {
  public:
   static constexpr float kMaxDelaySeconds = 5.0f;
   explicit Echo(int sampleRate);
   void Process(float* frames, size_t count) override;
   void Reset() override;
-  bool SetParameters(const void* params) override;
-  void GetParameters(void* params) const override;
 
  private:
   int sampleRate_;
-  EchoParams params_;
+  bool Apply(EchoParams p) override;
   StereoDelay line_;
   CrossTap tap_;
-  Ramp dry_, wet_, feedback_;
+  MixLevels mix_;
 };
 
 }  // namespace alib::dsp

@@ -6,17 +6,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace alib::dsp {
+#include "audiolib/dsp/FxTypes.h"
 
-enum FxType : int32_t {
-  kFxReverb = 0x10005,
-  kFxAutoWah = 0x10009,
-  kFxEcho = 0x1000A,
-  kFxChorus = 0x1000D,
-  kFxAllPass = 0x1000E,
-  kFxPeakEq = 0x10004,
-  kFxCompressor = 0x10011,
-};
+namespace alib::dsp {
 
 // lChannel: -1 for all channels, otherwise a mask: 1 the first (left) channel, 2 the second.
 inline constexpr int32_t kAllChannels = -1;
@@ -89,6 +81,23 @@ class Effect {
   // Not called concurrently with Process by the library (it swaps parameters at block boundaries).
   virtual bool SetParameters(const void* params) = 0;
   virtual void GetParameters(void* params) const = 0;
+};
+
+// The record handling of the effects whose parameters are one plain record: a null record is
+// refused, Apply gets a copy to check, clamp and keep in params_.
+template <class P>
+class EffectWith : public Effect {
+ public:
+  bool SetParameters(const void* params) final {
+    return params != nullptr && Apply(*static_cast<const P*>(params));
+  }
+  void GetParameters(void* params) const final {
+    if (params != nullptr) *static_cast<P*>(params) = params_;
+  }
+
+ protected:
+  virtual bool Apply(P p) = 0;
+  P params_;
 };
 
 // A new effect of type for the sample rate, or null for an unknown type.

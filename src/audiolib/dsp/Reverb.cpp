@@ -33,9 +33,7 @@ Reverb::Reverb(int sampleRate) : sampleRate_(sampleRate) {
   Reset();
 }
 
-bool Reverb::SetParameters(const void* params) {
-  if (params == nullptr) return false;
-  ReverbParams p = *static_cast<const ReverbParams*>(params);
+bool Reverb::Apply(ReverbParams p) {
   if (!std::isfinite(p.fLevel)) return false;
   p.fLevel = Clampf(p.fLevel, 0.0f, 5.0f);
   p.lDelay = std::clamp<int32_t>(p.lDelay, 1200, 10000);
@@ -51,10 +49,6 @@ bool Reverb::SetParameters(const void* params) {
     }
   }
   return true;
-}
-
-void Reverb::GetParameters(void* params) const {
-  if (params != nullptr) *static_cast<ReverbParams*>(params) = params_;
 }
 
 void Reverb::Reset() {

@@ -10,15 +10,13 @@
 
 namespace alib::dsp {
 
-class Reverb final : public Effect {
+class Reverb final : public EffectWith<ReverbParams> {
  public:
   static constexpr int kCombs = 8;
   static constexpr int kAllPasses = 4;
   explicit Reverb(int sampleRate);
   void Process(float* frames, size_t count) override;
   void Reset() override;
-  bool SetParameters(const void* params) override;
-  void GetParameters(void* params) const override;
 
  private:
   struct Comb {
@@ -35,7 +33,7 @@ class Reverb final : public Effect {
   void ClearLines();
 
   int sampleRate_;
-  ReverbParams params_;
+  bool Apply(ReverbParams p) override;
   std::array<std::array<Comb, kCombs>, 2> combs_;
   std::array<std::array<AllPassLine, kAllPasses>, 2> allPasses_;
   Ramp level_;

@@ -61,4 +61,8 @@ TEST_F(PathToolsTest, TextHelpers) {
   EXPECT_EQ(text::FromWindows1252("\x80\xE9"), "€é");
   EXPECT_EQ(text::ParseInt("4294967297"), 1);  // wraps like a 32-bit reader
   EXPECT_EQ(Clamp(50, 1, 20), 20);
+  // The event log's handles and flags: upper case, no prefix, the full 32 bits.
+  EXPECT_EQ(text::Hex(0), "0");
+  EXPECT_EQ(text::Hex(0x2000a), "2000A");
+  EXPECT_EQ(text::Hex(0xFFFFFFFFu), "FFFFFFFF");
 }
