@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tondrial needs, only those that are missing.
-# Usage: scripts/deps.sh build|test
+# Usage: scripts/deps.sh build|test|windows (windows: the cross build and Wine, see scripts/win64/)
 set -euo pipefail
 
 build_pkgs=(
@@ -23,9 +23,15 @@ test_pkgs=(
   clang libclang-rt-14-dev
 )
 
+windows_pkgs=(
+  g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip
+)
+
 want=("${build_pkgs[@]}")
 if [ "${1:-build}" = "test" ]; then
   want+=("${test_pkgs[@]}")
+elif [ "${1:-build}" = "windows" ]; then
+  want+=("${windows_pkgs[@]}")
 fi
 
 missing=()
