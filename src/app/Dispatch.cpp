@@ -44,9 +44,9 @@ namespace {
 // base language's: a language without its own help or history still gets the French one.
 std::string LocalFile(const std::string& key, const char* base) {
   std::string own = Lang(key);
-  if (own != key && !own.empty() && own.find('/') == std::string::npos && NonEmptyFile(App.MainPath + own))
-    return App.MainPath + own;
-  return App.MainPath + base;
+  if (own != key && !own.empty() && own.find('/') == std::string::npos && NonEmptyFile(DataFolder() + own))
+    return DataFolder() + own;
+  return DataFolder() + base;
 }
 }  // namespace
 

@@ -22,6 +22,7 @@
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
 #include "effects/EffectHooks.h"
+#include "mpris/MprisBus.h"
 #include "platform/Platform.h"
 #include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
@@ -104,6 +105,9 @@ class TondrialApp : public wxApp {
       if (!handOverWatch_.source) handOver_.Start(kHandOverPollMs);
     }
     if (Hooks().startAudio) Hooks().startAudio();
+    // Media keys and remote controls of the desktop: Raise as the hand-over of a second start
+    // does, Quit as a desktop logout does (the next timer turn quits in order).
+    mpris::StartRemoteControl({[] { RestoreFromSystray(); }, [] { App.QuitRequested = true; }});
     if (App.HiddenInSystray) {
       frame_->Hide();
     } else {
@@ -117,6 +121,7 @@ class TondrialApp : public wxApp {
   int OnExit() override {
     handOver_.Stop();
     handOverWatch_.source.reset();
+    mpris::StopRemoteControl();
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
     SetShell(nullptr);
