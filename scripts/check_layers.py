@@ -27,6 +27,7 @@ LAYERS = [
     "audio errors",
     "effects",
     "audio",
+    "mpris",
     "ui",
     "main",
 ]
