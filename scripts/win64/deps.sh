@@ -164,12 +164,12 @@ build_ffmpeg() {
 build_wxwidgets3.2() {
   local src=$1 out=$2 b
   b=$(mktemp -d "$CACHE/build.XXXX")
-  # The MSW port, static, monolithic off: base, core, adv and net only, with its own image
-  # libraries so nothing else is needed.
+  # The MSW port, static, monolithic off: base, core, adv and net only. Debian's source has
+  # no bundled zlib, PNG or expat: the program's pictures are BMP files, so none is needed.
   cd "$b"
   run_logged "$LOG" "$src/configure" --host=$HOST --build=x86_64-linux-gnu --prefix="$out" \
     CC=$HOST-gcc-posix CXX=$HOST-g++-posix --disable-shared --with-msw --enable-unicode \
-    --with-zlib=builtin --with-libpng=builtin --with-libjpeg=no --with-libtiff=no --with-expat=builtin \
+    --with-zlib=no --with-libpng=no --with-libjpeg=no --with-libtiff=no --with-expat=no \
     --with-regex=builtin --without-opengl --without-libcurl --without-liblzma --disable-webview \
     --disable-mediactrl --disable-xrc --disable-aui --disable-propgrid --disable-ribbon --disable-stc \
     --disable-richtext --disable-html --disable-debugreport --disable-sound \

@@ -1,10 +1,5 @@
 #include "app/FileUtil.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +8,7 @@
 #include <sstream>
 
 #include "app/EventLog.h"
+#include "platform/Files.h"
 
 namespace fileutil {
 
@@ -25,47 +21,13 @@ bool ReadFile(const std::string& path, std::string& out) {
   return !in.bad();
 }
 
-bool Exists(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0;
-}
+bool Exists(const std::string& path) { return platform::PathExists(path); }
 
-bool IsFolder(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool IsFolder(const std::string& path) { return platform::IsFolder(path); }
 
-bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool RemoveFile(const std::string& path) { return platform::RemoveFile(path); }
 
-namespace {
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Makes a rename in the folder of path survive a power cut: the new name is on disk only once
-// the folder itself is synced.
-void SyncFolderOf(const std::string& path) {
-  std::string folder = FolderPart(path);
-  if (folder.empty()) folder = ".";
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-}  // namespace
-
-bool IsReadOnlyFile(const std::string& path) {
-  return ::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0;
-}
+bool IsReadOnlyFile(const std::string& path) { return platform::IsReadOnlyFile(path); }
 
 namespace {
 // Settings are saved on every change: one log line per file is enough.
@@ -76,10 +38,8 @@ bool FirstRefusal(const std::string& path) {
   return refused.insert(path).second;
 }
 
-constexpr const char kTempMark[] = ".tmp-";
-constexpr size_t kTempRandom = 6;  // mkstemp's XXXXXX
-
 bool IsOurTempName(const std::string& name) {
+  using platform::kTempMark, platform::kTempRandom;
   const size_t mark = sizeof kTempMark - 1;
   if (name.size() <= mark + kTempRandom) return false;
   const size_t at = name.size() - kTempRandom - mark;
@@ -111,36 +71,12 @@ int WriteFileAtomic(const std::string& path, const std::string& bytes) {
     if (FirstRefusal(path)) AddLog("! Read-only file left unchanged : " + path);
     return 0;
   }
-  std::string tmp = path + ".tmp-XXXXXX";
-  int fd = ::mkstemp(tmp.data());
-  if (fd < 0) return 0;
-  // mkstemp creates 0600; settings and lists are ordinary user files.
-  ::fchmod(fd, 0644);
-  bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  int result = fd;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) {
-    SyncFolderOf(path);
-    return result > 0 ? result : 1;
-  }
-  ::unlink(tmp.c_str());
-  return 0;
+  return platform::ReplaceFile(path, bytes);
 }
 
-bool RenameDurable(const std::string& from, const std::string& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return false;
-  SyncFolderOf(to);
-  return true;
-}
+bool RenameDurable(const std::string& from, const std::string& to) { return platform::RenameDurable(from, to); }
 
-int AppendFile(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd < 0) return 0;
-  bool ok = WriteAll(fd, bytes);
-  int result = fd;
-  if (::close(fd) != 0) ok = false;
-  return ok ? (result > 0 ? result : 1) : 0;
-}
+int AppendFile(const std::string& path, const std::string& bytes) { return platform::AppendFile(path, bytes); }
 
 std::string FolderPart(const std::string& path) {
   size_t p = path.rfind('/');

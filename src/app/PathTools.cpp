@@ -1,13 +1,12 @@
 #include "app/PathTools.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdio>
 
 #include "app/AppState.h"
 #include "app/FileUtil.h"
 #include "app/TextUtil.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -39,7 +38,7 @@ int EnsureFolder(const std::string& path, bool create, bool testWrite) {
       lastPart = static_cast<int>(i);
       if (parts[i].empty()) break;
       prefix += parts[i] + "/";
-      if (!fileutil::IsFolder(prefix) && ::mkdir(prefix.c_str(), 0755) != 0) break;
+      if (!fileutil::IsFolder(prefix) && !platform::MakeFolder(prefix)) break;
     }
   }
   bool ok = fileutil::IsFolder(dir);

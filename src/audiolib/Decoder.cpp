@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
-#include <sys/stat.h>
 
 #include "audiolib/AudioLib.h"
 #include "audiolib/FrameScan.h"
+#include "platform/Files.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -65,10 +65,7 @@ bool SaneFormat(int rate, int channels) {
   return rate > 0 && rate <= kMaxSourceRate && channels >= 0 && channels <= kMaxSourceChannels;
 }
 
-bool FileExists(const char* path) {
-  struct stat sb{};
-  return ::stat(path, &sb) == 0 && S_ISREG(sb.st_mode);
-}
+bool FileExists(const char* path) { return platform::IsRegularFile(path); }
 
 // Turns "a: b\nc: d\n" (or CRLF) into zero-separated entries ended by an empty one.
 std::string LinesToEntries(const char* text) {

@@ -1,7 +1,5 @@
 #include "lang/Lang.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -10,6 +8,7 @@
 #include "app/AppState.h"
 #include "app/FileUtil.h"
 #include "app/TextUtil.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -169,16 +168,12 @@ bool SaveLanguageFile(const std::string& rawName) {
 
 std::vector<std::string> LanguageNames() {
   std::vector<std::string> names;
-  DIR* d = opendir(LanguageFolder().c_str());
-  if (!d) return names;
-  while (dirent* e = readdir(d)) {
-    std::string f = e->d_name;
+  for (const std::string& f : platform::FolderEntries(LanguageFolder())) {
     if (f.size() < 4 || !text::EqualsNoCase(f.substr(f.size() - 4), ".Lng")) continue;
     std::string n = text::Lower(f.substr(0, f.size() - 4));
     if (n == kBaseLanguage) names.insert(names.begin(), n);
     else names.push_back(n);
   }
-  closedir(d);
   return names;
 }
 

@@ -1,0 +1,34 @@
+// File-system calls of the logic layers. Paths are UTF-8.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+bool PathExists(const std::string& path);
+bool IsFolder(const std::string& path);
+bool IsRegularFile(const std::string& path);
+// The file exists and this process may not write it.
+bool IsReadOnlyFile(const std::string& path);
+bool RemoveFile(const std::string& path);
+// One folder level, readable by everyone.
+bool MakeFolder(const std::string& path);
+// The names in a folder, in the order the system lists them; none when it cannot be read.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
+// ReplaceFile writes a temporary file beside path named path + kTempMark + kTempRandom
+// letters or digits, so a crash can leave one behind and a later start can recognise it.
+inline constexpr char kTempMark[] = ".tmp-";
+inline constexpr size_t kTempRandom = 6;
+
+// Writes bytes to a new file beside path, flushes it to disk and renames it over path, so path
+// holds either its old or its new contents whatever happens. Returns a positive number on
+// success, 0 on failure (nothing of the new file is left behind).
+int ReplaceFile(const std::string& path, const std::string& bytes);
+// A rename that survives a power cut once it has returned true.
+bool RenameDurable(const std::string& from, const std::string& to);
+// Appends bytes, creating the file. A positive number on success, 0 on failure.
+int AppendFile(const std::string& path, const std::string& bytes);
+
+}  // namespace platform
