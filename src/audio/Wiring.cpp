@@ -14,20 +14,20 @@ void FillRecentMenus() {
 }
 }  // namespace
 
-void WireProgram(const ProgramParts& parts) {
+void WireProgram(const ProgramSetup& setup) {
   UnwireProgram();
   ConnectPlayback();
   // In this order every step of start-up and quit runs; a command goes down the list to the
   // first feature that handles it.
   InstallFeatures({
-      Feature{.menuCommand = parts.openWindow},  // the child windows' menu commands
+      Feature{.menuCommand = setup.openWindow},  // the child windows' menu commands
       PlaybackFeature(),  // state emptied; library versions logged; the keys; timers 2 to 4
       EffectsFeature(),   // effect sets loaded (entering the profile may start a track with its set)
       Feature{.start = FillRecentMenus},
       PlayListFeature(),  // the start profile entered; stored at quit
       Feature{.start = SetStartVolume},
   });
-  Hooks().singleInstance = parts.singleInstance;
+  Hooks().singleInstance = setup.singleInstance;
   Hooks().globalHotkey = HandleGlobalHotkey;
 }
 

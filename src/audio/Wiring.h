@@ -5,12 +5,12 @@
 #include <functional>
 
 // What only the layer of the windows has. Empty members: none (a program without a screen).
-struct ProgramParts {
+struct ProgramSetup {
   std::function<void()> singleInstance;     // start-up: returns only when this copy may run
   std::function<bool(int id)> openWindow;   // a menu command that opens a window; true when it did
 };
 
 // Replaces any earlier wiring.
-void WireProgram(const ProgramParts& parts = {});
+void WireProgram(const ProgramSetup& setup = {});
 // Empty hooks, silent ports, no display listener (end of the program, tests).
 void UnwireProgram();
