@@ -1,8 +1,24 @@
-# tondrial_library(<name> SOURCES ... DEPS ...): one static library per layer.
+# tondrial_library(<name> SOURCES ... DEPS ... [HEADERS ...]): one static library per layer.
+# Its include folder holds only a link to its own source folder, so it and its users see its
+# headers and, through DEPS, those of the layers below, never one above. HEADERS names them
+# one by one where two libraries share a folder.
 function(tondrial_library name)
-  cmake_parse_arguments(L "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(L "" "" "SOURCES;DEPS;HEADERS" ${ARGN})
   add_library(${name} STATIC ${L_SOURCES})
-  target_include_directories(${name} PUBLIC ${TONDRIAL_SRC})
+  set(include_dir ${CMAKE_BINARY_DIR}/include/${name})
+  file(RELATIVE_PATH folder ${TONDRIAL_SRC} ${CMAKE_CURRENT_SOURCE_DIR})
+  file(REMOVE_RECURSE ${include_dir})
+  if(L_HEADERS)
+    file(MAKE_DIRECTORY ${include_dir}/${folder})
+    foreach(header ${L_HEADERS})
+      file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR}/${header} ${include_dir}/${folder}/${header} SYMBOLIC)
+    endforeach()
+  else()
+    get_filename_component(parent ${include_dir}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${include_dir}/${folder} SYMBOLIC)
+  endif()
+  target_include_directories(${name} PUBLIC ${include_dir})
   target_link_libraries(${name} PUBLIC ${L_DEPS})
 endfunction()
 

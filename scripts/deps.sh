@@ -21,6 +21,7 @@ test_pkgs=(
   speech-dispatcher
   orca
   clang libclang-rt-14-dev
+  desktop-file-utils appstream man-db playerctl
 )
 
 windows_pkgs=(

@@ -12,7 +12,7 @@
 #include "app/AppState.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
-#include "audio/PlaybackHooks.h"
+#include "audio/Wiring.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectChain.h"
 #include "playlist/Profiles.h"
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
   std::filesystem::path pref = std::filesystem::temp_directory_path() / "tondrial-live-bench";
   std::filesystem::create_directories(pref);
   App.PrefPath = pref.string() + "/";
-  InstallPlaybackHooks();
+  WireProgram();
   SwitchProfile(0, true);
   LoadEffectSets();
   std::string eq;

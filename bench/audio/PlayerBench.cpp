@@ -13,7 +13,7 @@
 #include "app/AppState.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
-#include "audio/PlaybackHooks.h"
+#include "audio/Wiring.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectChain.h"
 #include "playlist/Profiles.h"
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(pref);
   App.PrefPath = pref.string() + "/";
   if (!alib::UseManualBackend({{"Bench Output", true}})) return 1;
-  InstallPlaybackHooks();
+  WireProgram();
   SwitchProfile(0, true);
   LoadEffectSets();
   std::string eq;

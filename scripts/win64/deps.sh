@@ -111,30 +111,29 @@ run_logged() {  # log command...
 }
 log_time() { echo "$1 built in $2 s" | tee -a "$CACHE/build-times.txt"; }
 
-build_soundtouch() {
+# Configures, builds and installs one CMake project for Windows; extra arguments are its options.
+build_with_cmake() {
   local src=$1 out=$2 b
+  shift 2
   b=$(mktemp -d "$CACHE/build.XXXX")
   run_logged "$LOG" cmake -S "$src" -B "$b" -G Ninja -DCMAKE_SYSTEM_NAME=Windows \
     -DCMAKE_CXX_COMPILER=$HOST-g++-posix -DCMAKE_RC_COMPILER=$HOST-windres -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$out" -DBUILD_SHARED_LIBS=OFF -DSOUNDSTRETCH=OFF -DOPENMP=OFF
+    -DCMAKE_INSTALL_PREFIX="$out" "$@"
   run_logged "$LOG" "${NICE[@]}" cmake --build "$b" -j "$JOBS"
   run_logged "$LOG" cmake --install "$b"
   rm -rf "$b"
 }
 
+build_soundtouch() {
+  build_with_cmake "$1" "$2" -DBUILD_SHARED_LIBS=OFF -DSOUNDSTRETCH=OFF -DOPENMP=OFF
+}
+
 build_libsdl2() {
-  local src=$1 out=$2 b
-  b=$(mktemp -d "$CACHE/build.XXXX")
   # Audio and events; the program draws with wxWidgets, but a static SDL for Windows needs its
   # video core (its API table refers to the Windows window functions).
-  run_logged "$LOG" cmake -S "$src" -B "$b" -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_C_COMPILER=$HOST-gcc-posix \
-    -DCMAKE_CXX_COMPILER=$HOST-g++-posix -DCMAKE_RC_COMPILER=$HOST-windres -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_INSTALL_PREFIX="$out" -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
+  build_with_cmake "$1" "$2" -DCMAKE_C_COMPILER=$HOST-gcc-posix -DSDL_SHARED=OFF -DSDL_STATIC=ON -DSDL_TEST=OFF \
     -DSDL_VIDEO=ON -DSDL_RENDER=OFF -DSDL_JOYSTICK=OFF -DSDL_HAPTIC=OFF -DSDL_HIDAPI=OFF \
     -DSDL_SENSOR=OFF -DSDL_POWER=OFF -DSDL_FILESYSTEM=ON -DSDL_LOCALE=OFF -DSDL_MISC=OFF
-  run_logged "$LOG" "${NICE[@]}" cmake --build "$b" -j "$JOBS"
-  run_logged "$LOG" cmake --install "$b"
-  rm -rf "$b"
 }
 
 build_ffmpeg() {

@@ -3,47 +3,12 @@
 #include <brlapi.h>
 #include <libspeechd.h>
 
-#include <signal.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
 
-namespace {
-
-// The client libraries write to their sockets with plain write(): when the server has gone
-// away that raises SIGPIPE, which would end the whole program. Blocked on this thread for
-// the call, and a SIGPIPE raised meanwhile is taken off the queue before unblocking.
-class NoSigpipe {
- public:
-  NoSigpipe() {
-    sigemptyset(&pipe_);
-    sigaddset(&pipe_, SIGPIPE);
-    sigset_t pending;
-    sigpending(&pending);
-    wasPending_ = sigismember(&pending, SIGPIPE) == 1;
-    blocked_ = pthread_sigmask(SIG_BLOCK, &pipe_, &old_) == 0;
-  }
-  ~NoSigpipe() {
-    if (!blocked_) return;
-    sigset_t pending;
-    sigpending(&pending);
-    if (!wasPending_ && sigismember(&pending, SIGPIPE) == 1) {
-      timespec zero{0, 0};
-      sigtimedwait(&pipe_, nullptr, &zero);
-    }
-    pthread_sigmask(SIG_SETMASK, &old_, nullptr);
-  }
-  NoSigpipe(const NoSigpipe&) = delete;
-  NoSigpipe& operator=(const NoSigpipe&) = delete;
-
- private:
-  sigset_t pipe_, old_;
-  bool blocked_ = false, wasPending_ = false;
-};
-
-}  // namespace
+#include "platform/Threads.h"
 
 struct SpeechDispatcherBackend::Impl {
   Options options;
@@ -133,7 +98,7 @@ SpeechDispatcherBackend::SpeechDispatcherBackend(const Options& options) : impl_
 }
 
 SpeechDispatcherBackend::~SpeechDispatcherBackend() {
-  NoSigpipe guard;
+  platform::NoSigpipe guard;
   impl_->Close();
   if (impl_->brlOpen) {
     impl_->LeaveTty();
@@ -142,7 +107,7 @@ SpeechDispatcherBackend::~SpeechDispatcherBackend() {
 }
 
 bool SpeechDispatcherBackend::Say(const std::string& text, bool interrupt) {
-  NoSigpipe guard;
+  platform::NoSigpipe guard;
   if (!impl_->Open()) return false;
   if (interrupt && spd_cancel(impl_->conn) != 0) {
     impl_->Close();
@@ -158,7 +123,7 @@ bool SpeechDispatcherBackend::Say(const std::string& text, bool interrupt) {
 }
 
 void SpeechDispatcherBackend::Idle() {
-  NoSigpipe guard;
+  platform::NoSigpipe guard;
   if (impl_->inTty &&
       std::chrono::steady_clock::now() - impl_->lastBraille > std::chrono::seconds(impl_->options.brailleSeconds))
     impl_->LeaveTty();

@@ -15,7 +15,7 @@ constexpr const char* kProductName = "Tondrial";
 std::string AboutText() {
   std::string about = Lang("About.MessageAuthor");
   bool ok = false;
-  std::string licence = ReadTextFile(App.MainPath + "License.Txt", ok);
+  std::string licence = ReadTextFile(DataFolder() + "License.Txt", ok);
   if (ok) about += text::Replace(licence, "%1", kProductName);
   return about;
 }

@@ -17,6 +17,9 @@ struct AppState {
   bool Portable = false;
   std::string MainPath;  // always ends in "/"
   std::string PrefPath;  // always ends in "/"
+  // The installed data folder when the program runs from a system-wide installation, else ""
+  // (the data is beside the program). Read through DataFolder().
+  std::string DataPath;
   std::string AppName = "Tondrial";
   std::string MainLang;
   bool SettingsChanged = false;
@@ -30,6 +33,10 @@ struct AppState {
 };
 
 extern AppState App;
+
+// Folder of the files shipped with the program (languages, help, licence, history, picture),
+// ending in "/".
+inline const std::string& DataFolder() { return App.DataPath.empty() ? App.MainPath : App.DataPath; }
 
 // Back to the zeroed start state (tests).
 void ResetAppState();

@@ -1,5 +1,6 @@
 #include "app/Dispatch.h"
 
+#include <memory>
 #include <utility>
 
 #include "app/AppHooks.h"
@@ -17,6 +18,32 @@
 AppHooks& Hooks() {
   static AppHooks h;
   return h;
+}
+
+void InstallFeatures(std::vector<Feature> features) {
+  auto all = std::make_shared<const std::vector<Feature>>(std::move(features));
+  AppHooks& h = Hooks();
+  h = AppHooks{};
+  auto each = [all](std::function<void()> Feature::*step) {
+    return [all, step] {
+      for (const Feature& f : *all)
+        if (f.*step) (f.*step)();
+    };
+  };
+  h.prepareAudioState = each(&Feature::prepare);
+  h.startAudio = each(&Feature::start);
+  h.refreshDisplay = each(&Feature::refreshDisplay);
+  h.profileExit = each(&Feature::exit);
+  h.commonEvent = [all](int id, bool fromMainWindow) {
+    for (const Feature& f : *all)
+      if (f.commonEvent && f.commonEvent(id, fromMainWindow)) return true;
+    return false;
+  };
+  h.menuCommand = [all](int id) {
+    for (const Feature& f : *all)
+      if (f.menuCommand && f.menuCommand(id)) return true;
+    return false;
+  };
 }
 
 namespace {
@@ -44,9 +71,9 @@ namespace {
 // base language's: a language without its own help or history still gets the French one.
 std::string LocalFile(const std::string& key, const char* base) {
   std::string own = Lang(key);
-  if (own != key && !own.empty() && own.find('/') == std::string::npos && NonEmptyFile(App.MainPath + own))
-    return App.MainPath + own;
-  return App.MainPath + base;
+  if (own != key && !own.empty() && own.find('/') == std::string::npos && NonEmptyFile(DataFolder() + own))
+    return DataFolder() + own;
+  return DataFolder() + base;
 }
 }  // namespace
 
@@ -82,10 +109,12 @@ void RestoreFromSystray() {
   TheShell().RestoreMainWindow();
 }
 
-void DispatchMenuCommand(int id) {
+bool DispatchMenuCommand(int id) {
   // The features of stage b (files, profiles, play list, effects…) answer through their hook.
-  if (Hooks().menuCommand) Hooks().menuCommand(id);
-  if (Hooks().globalHotkey && id >= cmd::OnTopOrSystrayOut && id <= cmd::HotkeyInfo) Hooks().globalHotkey(id);
+  if (Hooks().menuCommand && Hooks().menuCommand(id)) return true;
+  if (id < cmd::OnTopOrSystrayOut || id > cmd::HotkeyInfo) return false;
+  if (Hooks().globalHotkey) Hooks().globalHotkey(id);
+  return true;
 }
 
 void AppCommand(int id) {
@@ -103,8 +132,9 @@ void AppCommand(int id) {
 
 void MainWindowCommand(int id) {
   App.LastMenuCommand = id;
-  if (Hooks().commonEvent) Hooks().commonEvent(id, true);
-  DispatchMenuCommand(id);
+  // The first stage that knows the command carries it out; the later ones never see it.
+  if (Hooks().commonEvent && Hooks().commonEvent(id, true)) return;
+  if (DispatchMenuCommand(id)) return;
   AppCommand(id);
 }
 

@@ -2,11 +2,12 @@
 #pragma once
 
 // Stage b: menu and shortcut commands owned by the features; ends by passing every id to the
-// global-hotkey dispatcher, which acts only on 156..165.
-void DispatchMenuCommand(int id);
+// global-hotkey dispatcher, which acts only on 156..165. True when one of them handled id.
+bool DispatchMenuCommand(int id);
 // Stage c: the application's own commands (quit, log, help, systray…).
 void AppCommand(int id);
-// A menu or shortcut command of the main window through the three stages in order.
+// A menu or shortcut command of the main window through the three stages in order, up to the
+// first that handles it.
 void MainWindowCommand(int id);
 // A timer of the main window.
 void MainWindowTimer(int timerId);

@@ -27,11 +27,11 @@ bool ReadFile(const std::string& path, std::string& out) {
 
 bool Exists(const std::string& path) { return platform::PathExists(path); }
 
-bool IsFolder(const std::string& path) { return platform::IsFolderPath(path); }
+bool IsFolder(const std::string& path) { return platform::IsFolder(path); }
 
-bool RemoveFile(const std::string& path) { return platform::RemoveFilePath(path); }
+bool RemoveFile(const std::string& path) { return platform::RemoveFile(path); }
 
-bool IsReadOnlyFile(const std::string& path) { return platform::IsReadOnlyPath(path); }
+bool IsReadOnlyFile(const std::string& path) { return platform::IsReadOnlyFile(path); }
 
 namespace {
 // Settings are saved on every change: one log line per file is enough.
@@ -42,10 +42,8 @@ bool FirstRefusal(const std::string& path) {
   return refused.insert(path).second;
 }
 
-constexpr const char kTempMark[] = ".tmp-";
-constexpr size_t kTempRandom = 6;  // mkstemp's XXXXXX
-
 bool IsOurTempName(const std::string& name) {
+  using platform::kTempMark, platform::kTempRandom;
   const size_t mark = sizeof kTempMark - 1;
   if (name.size() <= mark + kTempRandom) return false;
   const size_t at = name.size() - kTempRandom - mark;
@@ -77,12 +75,12 @@ int WriteFileAtomic(const std::string& path, const std::string& bytes) {
     if (FirstRefusal(path)) AddLog("! Read-only file left unchanged : " + path);
     return 0;
   }
-  return platform::ReplaceFileDurable(path, bytes);
+  return platform::ReplaceFile(path, bytes);
 }
 
-bool RenameDurable(const std::string& from, const std::string& to) { return platform::RenameFileDurable(from, to); }
+bool RenameDurable(const std::string& from, const std::string& to) { return platform::RenameDurable(from, to); }
 
-int AppendFile(const std::string& path, const std::string& bytes) { return platform::AppendToFile(path, bytes); }
+int AppendFile(const std::string& path, const std::string& bytes) { return platform::AppendFile(path, bytes); }
 
 std::string FolderPart(const std::string& path) {
   size_t p = path.rfind('/');

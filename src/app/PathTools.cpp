@@ -1,7 +1,5 @@
 #include "app/PathTools.h"
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cstdio>
 
@@ -52,7 +50,7 @@ int EnsureFolder(const std::string& path, bool create, bool testWrite) {
     ok = f != nullptr;
     if (f) {
       std::fclose(f);
-      platform::RemoveFilePath(probe);
+      platform::RemoveFile(probe);
     }
   }
   return ok ? 1 : 0;

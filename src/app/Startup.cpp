@@ -17,7 +17,18 @@
 #include "settings/SettingIds.h"
 #include "settings/Settings.h"
 
+// Installation folders below the prefix, as the build installs them.
+#ifndef TONDRIAL_INSTALL_BINDIR
+#define TONDRIAL_INSTALL_BINDIR "bin"
+#endif
+#ifndef TONDRIAL_INSTALL_DATADIR
+#define TONDRIAL_INSTALL_DATADIR "share/tondrial"
+#endif
+
 namespace {
+
+constexpr const char* kInstallBinDir = TONDRIAL_INSTALL_BINDIR;
+constexpr const char* kInstallDataDir = TONDRIAL_INSTALL_DATADIR;
 
 std::string Two(int v) { return (v < 10 ? "0" : "") + std::to_string(v); }
 
@@ -37,6 +48,16 @@ void DefaultIfBlank(int id, const std::string& def) {
 }
 
 }  // namespace
+
+std::string InstalledDataFolder(const std::string& mainPath) {
+  // Data beside the program (a build tree, a portable copy) wins over an installation.
+  if (mainPath.empty() || fileutil::IsFolder(mainPath + "Lang/")) return {};
+  const std::string bin = "/" + std::string(kInstallBinDir) + "/";
+  if (mainPath.size() <= bin.size() || mainPath.compare(mainPath.size() - bin.size(), bin.size(), bin) != 0)
+    return {};
+  std::string data = mainPath.substr(0, mainPath.size() - bin.size() + 1) + kInstallDataDir + "/";
+  return fileutil::IsFolder(data) ? data : std::string();
+}
 
 void ParseCommandLine(const std::vector<std::string>& args, const std::string& programFile) {
   if (text::FindNoCase(fileutil::FilePart(programFile), "-portable") != std::string::npos) App.Portable = true;
@@ -62,6 +83,7 @@ void LogStartHeader(const std::string& programFile) {
 
 void ResolveFolders(const std::string& programFile) {
   App.MainPath = fileutil::FolderPart(programFile);
+  App.DataPath = InstalledDataFolder(App.MainPath);
   g_folderNotice = FolderNotice::None;
   std::string refused;
   if (App.Portable) {
@@ -88,6 +110,7 @@ void ResolveFolders(const std::string& programFile) {
   } else if (g_folderNotice == FolderNotice::Elsewhere) {
     AddLog("! Settings folder cannot be written : " + refused + ", settings kept in : " + App.PrefPath, true);
   }
+  if (!App.DataPath.empty()) AddLog("DataPath = " + App.DataPath);
   AddLog("CurrentPath = " + platform::CurrentFolder());
 }
 

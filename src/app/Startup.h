@@ -6,8 +6,13 @@
 // Sets Portable, HiddenInSystray and AppName from the program file name and the arguments.
 void ParseCommandLine(const std::vector<std::string>& args, const std::string& programFile);
 
-// MainPath, PrefPath and the current folder; logs their lines.
+// MainPath, DataPath, PrefPath and the current folder; logs their lines.
 void ResolveFolders(const std::string& programFile);
+
+// Where an installed program keeps its shipped files: "<prefix>/share/tondrial/" for a program
+// in "<prefix>/bin/" when that folder exists; "" when the files are beside the program (they
+// win) or there is no such installation.
+std::string InstalledDataFolder(const std::string& mainPath);
 
 // What start-up says when the settings folder could not be written ("" when it could):
 // where the settings go instead, or that they are not kept.

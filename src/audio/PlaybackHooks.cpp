@@ -135,6 +135,7 @@ std::vector<int32_t> AudioPlayerPort::ExamineFiles(const std::vector<std::string
 AudioPlayerPort g_port;
 AudioCommands g_commands;
 AudioStatus g_status;
+int g_displayListener = 0;
 
 std::pair<uint32_t, AppliedEffectList*> EffectTarget(int device) {
   ChannelRecord& r = device == 0 ? OutputChannel() : MonitorChannel();
@@ -154,46 +155,39 @@ bool PlaybackMenuCommand(int id) {
   }
 }
 
-void InstallPlaybackHooks() {
+bool PlaybackCommonEvent(int id, bool fromMainWindow) {
+  CommonEvent ev;
+  ev.kind = id < 0 ? CommonEvent::Timer : CommonEvent::Menu;
+  ev.id = id < 0 ? -id : id;
+  return HandleCommonEvent(ev, fromMainWindow);
+}
+
+void ConnectPlayback() {
+  DisconnectPlayback();
   SetPlayerPort(&g_port);
   SetCommonCommands(&g_commands);
   SetStatusSource(&g_status);
   SetEffectTargets(EffectTarget);
-
-  AppHooks& h = Hooks();
-  auto prepare = h.prepareAudioState;
-  h.prepareAudioState = [prepare] {
-    ResetPlayback();
-    if (prepare) prepare();
-  };
-  auto start = h.startAudio;
-  h.startAudio = [start] {
-    LogLibraryVersions();
-    UpdateRecentMenu(RecentList::Files, kRecentFilesFirstId);
-    UpdateRecentMenu(RecentList::PlayFiles, kRecentPlayFilesFirstId);
-    if (start) start();
-    SetOutputVolume(GetMWNumber(setting::OutputVolume), 0, true);
-  };
-  auto common = h.commonEvent;
-  h.commonEvent = [common](int id, bool fromMainWindow) {
-    // The main window's next-track command is the play list's (its menu share carries it out);
-    // handling it here too would skip a track.
-    if (fromMainWindow && id == cmd::NextTrack) return common && common(id, fromMainWindow);
-    CommonEvent ev;
-    ev.kind = id < 0 ? CommonEvent::Timer : CommonEvent::Menu;
-    ev.id = id < 0 ? -id : id;
-    if (HandleCommonEvent(ev, fromMainWindow)) return true;
-    return common && common(id, fromMainWindow);
-  };
-  auto menu = h.menuCommand;
-  h.menuCommand = [menu](int id) { return PlaybackMenuCommand(id) || (menu && menu(id)); };
-  auto refresh = h.refreshDisplay;
-  h.refreshDisplay = [refresh] {
-    if (refresh) refresh();
-    RefreshPositionDisplay();
-  };
-  // The title and systray item change with the player, not with the timer.
-  static int displayListener = 0;
-  player::RemoveListener(displayListener);
-  displayListener = player::AddListener(RefreshDisplayOnChange);
+  g_displayListener = player::AddListener(RefreshDisplayOnChange);
 }
+
+void DisconnectPlayback() {
+  SetPlayerPort(nullptr);
+  SetCommonCommands(nullptr);
+  SetStatusSource(nullptr);
+  SetEffectTargets(nullptr);
+  player::RemoveListener(g_displayListener);
+  g_displayListener = 0;
+}
+
+Feature PlaybackFeature() {
+  Feature f;
+  f.prepare = ResetPlayback;
+  f.start = LogLibraryVersions;
+  f.commonEvent = PlaybackCommonEvent;
+  f.menuCommand = PlaybackMenuCommand;
+  f.refreshDisplay = RefreshPositionDisplay;
+  return f;
+}
+
+void SetStartVolume() { SetOutputVolume(GetMWNumber(setting::OutputVolume), 0, true); }

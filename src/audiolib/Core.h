@@ -204,7 +204,8 @@ int64_t ProducedPosition(Channel& ch);
 // render lock held. False when the source starved.
 bool FillAhead(Channel& ch, size_t target, bool wait);
 // After a seek or a change of tempo or effects: drops what was rendered ahead and renders again
-// from pos (both locks of the channel held). Devices with a render thread get a primed start.
+// from pos (both locks of the channel held). Devices with a render thread get a primed start
+// when the channel is in the mix; others are primed as they start to play.
 void RestartAhead(Channel& ch, int64_t pos);
 
 // The library's event thread: runs sync callbacks and deferred frees in order.

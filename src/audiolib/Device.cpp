@@ -340,7 +340,9 @@ void RestartAhead(Channel& ch, int64_t pos) {
     ch.ahead.Reset(pos);
   }
   Device* dev = DeviceOf(ch);
-  if (!dev || !dev->renderAhead) return;
+  // A channel outside the mix is primed when it starts to play: a track set up with its
+  // position, tempo and effects one after another renders once, not after each of them.
+  if (!dev || !dev->renderAhead || !ch.inMixList) return;
   // The device hears the new audio in its next period instead of waiting for the render thread.
   FillAhead(ch, kPrimeFrames, !ch.src->IsNetwork());
   dev->WakeRenderer();

@@ -17,7 +17,9 @@ SourceStream::SourceStream(std::unique_ptr<Decoder> decoder, std::unique_ptr<std
   hasIcy_ = dec_->IcyHeaders(icyHeaders_);
   hasHttp_ = dec_->HttpHeaders(httpHeaders_);
   hasWma_ = dec_->WmaTags(wmaTags_);
-  ring_.assign(cap_ * 2, 0.0f);
+  // Left uncleared: zeroing it faulted in every page on the thread that opens the stream, on
+  // the way from a key to the sound; the decoder thread touches the pages as it fills them.
+  ring_.reset(new float[cap_ * 2]);
   marks_.reserve(16);
   // Network streams start filling at once, so playing them does not begin with a stall.
   if (network_) Start();
@@ -142,7 +144,7 @@ bool SourceStream::Seek(int64_t frame) {
     marks_.clear();
     readPos_.store(frame);
     size_t n = std::min(staging_.size() / 2, cap_);
-    if (n) std::memcpy(ring_.data(), staging_.data(), n * 2 * sizeof(float));
+    if (n) std::memcpy(ring_.get(), staging_.data(), n * 2 * sizeof(float));
     count_ = n;
     stagingOff_ = n;
     stagingLeft_ = staging_.size() / 2 - stagingOff_;

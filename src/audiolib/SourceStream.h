@@ -65,7 +65,7 @@ class SourceStream {
 
   std::mutex ringMutex_;           // guards the ring, eof_ and marks_ (held for copies only)
   std::condition_variable ringCv_;
-  std::vector<float> ring_;
+  std::unique_ptr<float[]> ring_;  // only what was written is read: not cleared
   size_t cap_;
   size_t head_ = 0, count_ = 0;    // in frames
   size_t stagingLeft_ = 0;         // frames still in staging_, as the ring side may read it

@@ -62,13 +62,9 @@ void StartEffects() {
   ChooseDeviceEffect(kMonitorEffectBase, kMonitorEffectBase, true, false);
 }
 
-void InstallEffectHooks() {
-  AppHooks& h = Hooks();
-  auto menu = h.menuCommand;
-  h.menuCommand = [menu](int id) { return EffectMenuCommand(id) || (menu && menu(id)); };
-  auto start = h.startAudio;
-  h.startAudio = [start] {
-    if (start) start();
-    StartEffects();
-  };
+Feature EffectsFeature() {
+  Feature f;
+  f.start = StartEffects;
+  f.menuCommand = EffectMenuCommand;
+  return f;
 }

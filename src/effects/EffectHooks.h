@@ -5,6 +5,7 @@
 #include <functional>
 #include <utility>
 
+#include "app/AppHooks.h"
 #include "effects/EffectChain.h"
 
 inline constexpr int kEffectDeviceOutput = 0;
@@ -25,7 +26,7 @@ void SetEffectsWindowOpener(std::function<void(int set)> opener);
 // The effect sets' share of the menu dispatch: true when it handled id.
 bool EffectMenuCommand(int id);
 // Start-up: loads the effect sets, names them in the menus and marks the no-effect set on
-// both devices. Runs inside the startAudio hook.
+// both devices.
 void StartEffects();
-// Chains onto hooks already installed, so the other features keep theirs.
-void InstallEffectHooks();
+// Loads the effect sets at the audio start (StartEffects) and carries out their menu commands.
+Feature EffectsFeature();

@@ -1,6 +1,5 @@
 #include "lang/Lang.h"
 
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -76,7 +75,7 @@ std::string Lang(const std::string& key, const std::string& s1, const std::strin
   return result;
 }
 
-std::string LanguageFolder() { return App.MainPath + "Lang/"; }
+std::string LanguageFolder() { return DataFolder() + "Lang/"; }
 std::string LanguageFilePath(const std::string& name) { return LanguageFolder() + name + ".Lng"; }
 
 std::vector<LangEntry> ParseLanguageText(const std::string& raw) {

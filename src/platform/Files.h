@@ -1,5 +1,7 @@
-// File-system calls on UTF-8 paths ("/" between folders; Windows also takes "\").
+// File-system calls of the logic layers. Paths are UTF-8 ("/" between folders; Windows also
+// takes "\").
 #pragma once
+#include <cstddef>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -11,25 +13,29 @@ namespace platform {
 std::FILE* OpenFile(const std::string& path, const char* mode);
 
 bool PathExists(const std::string& path);
-bool IsFolderPath(const std::string& path);
+bool IsFolder(const std::string& path);
 bool IsRegularFile(const std::string& path);
-bool RemoveFilePath(const std::string& path);
-// Creates one folder level; false when it could not (also when it exists).
+// The file exists and this process may not write it.
+bool IsReadOnlyFile(const std::string& path);
+bool RemoveFile(const std::string& path);
+// One folder level, readable by everyone.
 bool MakeFolder(const std::string& path);
-// The file exists and this user has no right to write it.
-bool IsReadOnlyPath(const std::string& path);
-
-// Writes bytes to "path.tmp-XXXXXX" in the same folder, flushes it to disk, renames it over
-// path and makes the rename durable. Returns a positive number (the temporary file's
-// descriptor) on success, 0 on failure with the temporary file removed and path untouched.
-int ReplaceFileDurable(const std::string& path, const std::string& bytes);
-// Renames a complete file over another, durably.
-bool RenameFileDurable(const std::string& from, const std::string& to);
-// Appends bytes at the end of path, creating it. Positive on success, 0 on failure.
-int AppendToFile(const std::string& path, const std::string& bytes);
-
-// Names of the entries of a folder ("." and ".." left out), in the order the system lists them.
+// The names in a folder, in the order the system lists them; none when it cannot be read.
 std::vector<std::string> FolderEntries(const std::string& folder);
+
+// ReplaceFile writes a temporary file beside path named path + kTempMark + kTempRandom
+// letters or digits, so a crash can leave one behind and a later start can recognise it.
+inline constexpr char kTempMark[] = ".tmp-";
+inline constexpr size_t kTempRandom = 6;
+
+// Writes bytes to a new file beside path, flushes it to disk and renames it over path, so path
+// holds either its old or its new contents whatever happens. Returns a positive number on
+// success, 0 on failure (nothing of the new file is left behind).
+int ReplaceFile(const std::string& path, const std::string& bytes);
+// A rename that survives a power cut once it has returned true.
+bool RenameDurable(const std::string& from, const std::string& to);
+// Appends bytes, creating the file. A positive number on success, 0 on failure.
+int AppendFile(const std::string& path, const std::string& bytes);
 
 // The local time of t; false when it cannot be known.
 bool LocalTime(std::time_t t, std::tm& out);

@@ -1,5 +1,6 @@
 // Scheduling of the threads that feed sound devices.
 #pragma once
+#include <memory>
 
 namespace platform {
 
@@ -9,5 +10,21 @@ namespace platform {
 bool RaiseThreadPriority();
 // Back to ordinary scheduling for the calling thread (after starting threads that inherit it).
 void LowerThreadPriority();
+
+// The speech and braille client libraries write to their sockets with plain write(): when the
+// server has gone away that raises SIGPIPE, which would end the whole program. While one of
+// these lives, SIGPIPE is blocked on the calling thread, and one raised meanwhile is taken off
+// the queue before unblocking.
+class NoSigpipe {
+ public:
+  NoSigpipe();
+  ~NoSigpipe();
+  NoSigpipe(const NoSigpipe&) = delete;
+  NoSigpipe& operator=(const NoSigpipe&) = delete;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 }  // namespace platform

@@ -187,13 +187,16 @@ int AddURLCommand(int add) {
   std::string title = Lang(add ? "Title.AddURL" : "Title.OpenURL");
   std::string clip = TheShell().ClipboardText();
   std::string answer = IsURL(clip) ? text::Trim(clip) : std::string();
+  // A cancelled answer adds nothing.
+  if (!TheShell().InputRequester(title, Lang("Msg.WriteURL"), answer)) answer.clear();
+  return AddURL(add, answer);
+}
+
+int AddURL(int add, const std::string& address) {
+  std::string answer = CleanText(address);
   int count = 0;
   int32_t firstId = 0;
-  // A cancelled or empty answer adds nothing.
-  if (TheShell().InputRequester(title, Lang("Msg.WriteURL"), answer)) {
-    answer = CleanText(answer);
-    if (!answer.empty()) count = AddPath(answer, firstId, "");
-  }
+  if (!answer.empty()) count = AddPath(answer, firstId, "");
   CommonEnding(add, count, firstId);
   return count;
 }

@@ -31,6 +31,8 @@ std::vector<std::pair<std::string, std::string>> AddFilesFilters();
 int AddFilesCommand(int add);
 int AddFolderCommand(int add);
 int AddURLCommand(int add);
+// What the URL commands do once the address is known ("" adds nothing).
+int AddURL(int add, const std::string& address);
 // A recent-files menu item (243..262).
 int AddRecentFileCommand(int item);
 // The commands above by number; false for others.

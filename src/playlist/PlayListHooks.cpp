@@ -20,18 +20,10 @@ bool PlayListMenuCommand(int id) {
   }
 }
 
-void InstallPlayListHooks() {
-  AppHooks& h = Hooks();
-  auto menu = h.menuCommand;
-  h.menuCommand = [menu](int id) { return PlayListMenuCommand(id) || (menu && menu(id)); };
-  auto start = h.startAudio;
-  h.startAudio = [start] {
-    if (start) start();
-    EnterStartProfile();
-  };
-  auto exit = h.profileExit;
-  h.profileExit = [exit] {
-    StoreProfileAtQuit();
-    if (exit) exit();
-  };
+Feature PlayListFeature() {
+  Feature f;
+  f.start = EnterStartProfile;
+  f.menuCommand = PlayListMenuCommand;
+  f.exit = StoreProfileAtQuit;
+  return f;
 }

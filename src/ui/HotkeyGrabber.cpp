@@ -14,7 +14,6 @@
 #include <map>
 
 #include "access/Hotkeys.h"
-#include "app/AppHooks.h"
 
 namespace {
 
@@ -204,5 +203,4 @@ void InstallGlobalHotkeys() {
   static X11Hotkeys backend;
   static SystemHotkeys hotkeys(&backend);
   SetGlobalHotkeys(&hotkeys);
-  Hooks().globalHotkey = [](int id) { HandleGlobalHotkey(id); };
 }

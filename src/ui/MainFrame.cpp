@@ -129,7 +129,7 @@ void MainFrame::ApplyFont() {
 
 void MainFrame::CreateMenuBar() {
   auto* bar = new wxMenuBar;
-  bool whatsNew = fileutil::Exists(App.MainPath + "Historique.txt");
+  bool whatsNew = fileutil::Exists(DataFolder() + "Historique.txt");
   // F10 is a player key, so the menu bar is reached by Alt and a letter: each title gets
   // the first letter not taken by an earlier title.
   std::wstring taken;

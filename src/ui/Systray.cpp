@@ -17,7 +17,7 @@
 
 namespace {
 wxBitmap TrayPicture() {
-  std::string path = App.MainPath + "Tondrial.bmp";
+  std::string path = DataFolder() + "Tondrial.bmp";
   std::string bytes;
   if (fileutil::ReadFile(path, bytes) && !bytes.empty()) {
     wxImage img;

@@ -13,7 +13,7 @@
 #include "access/Speech.h"
 #include "app/AppHooks.h"
 #include "audio/Playback.h"
-#include "audio/PlaybackHooks.h"
+#include "audio/Wiring.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "app/Dispatch.h"
@@ -21,9 +21,8 @@
 #include "app/Shell.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
-#include "effects/EffectHooks.h"
+#include "mpris/MprisBus.h"
 #include "platform/Platform.h"
-#include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
 #include "settings/Settings.h"
 #include "ui/HotkeyGrabber.h"
@@ -74,18 +73,14 @@ class TondrialApp : public wxApp {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) args.emplace_back(argv[i].utf8_str());
     std::string programFile = platform::ProgramFile();
-    // Effect sets first: entering the start profile may already start a track with its set.
-    InstallEffectHooks();
-    InstallPlayListHooks();
-    InstallPlaybackHooks();
     InstallWindows();
     InstallGlobalHotkeys();
+    WireProgram({.singleInstance = CheckSingleInstance, .openWindow = OpenWindowCommand});
     // The audio library's thread asks for the queued end-of-track events to be handled now:
     // post to the main loop, never block there.
     SetSyncWakeUp([] {
       if (wxTheApp) wxTheApp->CallAfter([] { MainWindowTimer(timer::SyncEvents); });
     });
-    Hooks().singleInstance = CheckSingleInstance;
     StartUpLogic(args, programFile);
     StartSpeechThread();
     std::signal(SIGTERM, OnQuitSignal);
@@ -104,6 +99,9 @@ class TondrialApp : public wxApp {
       if (!handOverWatch_.source) handOver_.Start(kHandOverPollMs);
     }
     if (Hooks().startAudio) Hooks().startAudio();
+    // Media keys and remote controls of the desktop: Raise as the hand-over of a second start
+    // does, Quit as a desktop logout does (the next timer turn quits in order).
+    mpris::StartRemoteControl({[] { RestoreFromSystray(); }, [] { App.QuitRequested = true; }});
     if (App.HiddenInSystray) {
       frame_->Hide();
     } else {
@@ -117,8 +115,10 @@ class TondrialApp : public wxApp {
   int OnExit() override {
     handOver_.Stop();
     handOverWatch_.source.reset();
+    mpris::StopRemoteControl();
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
+    UnwireProgram();
     SetShell(nullptr);
     shell_.reset();
     return wxApp::OnExit();

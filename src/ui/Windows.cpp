@@ -3,7 +3,6 @@
 #include <map>
 #include <utility>
 
-#include "app/AppHooks.h"
 #include "app/AppState.h"
 #include "app/Commands.h"
 #include "audio/OutputConfig.h"
@@ -45,13 +44,11 @@ void InstallWindows() {
   RegisterWindowCommand(cmd::ConfigOutput, [] { OpenOutputSettings(MainWindow(), kOutputPageGeneral); });
   RegisterWindowCommand(cmd::ConfigMonitor, [] { OpenMonitorSettings(MainWindow()); });
 
-  auto previous = Hooks().menuCommand;
-  Hooks().menuCommand = [previous](int id) {
-    auto it = Table().find(id);
-    if (it != Table().end()) {
-      it->second();
-      return true;
-    }
-    return previous ? previous(id) : false;
-  };
+}
+
+bool OpenWindowCommand(int id) {
+  auto it = Table().find(id);
+  if (it == Table().end()) return false;
+  it->second();
+  return true;
 }

@@ -4,5 +4,7 @@
 #include <functional>
 
 void RegisterWindowCommand(int command, std::function<void()> open);
-// Chains onto the menu dispatch: a registered command opens its window.
+// Registers every window's command.
 void InstallWindows();
+// Opens the window of a registered command; false for any other command.
+bool OpenWindowCommand(int id);

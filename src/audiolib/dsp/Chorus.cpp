@@ -51,18 +51,16 @@ void Chorus::Process(float* frames, size_t count) {
   DenormalGuard guard;
   const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
   for (size_t i = 0; i < count; ++i) {
-    float dry = mix_.dry.Next(), wet = mix_.wet.Next(), fb = mix_.feedback.Next();
-    float* f = frames + i * 2;
-    float w[2];
     float fade = 1.0f;
     if (fadeRemaining_ > 0) fade = 1.0f - static_cast<float>(fadeRemaining_--) / fadeLength_;
+    float delayed[2];
     for (int ch = 0; ch < 2; ++ch) {
-      float d = line_.TapFrac(delay_, ch);
-      if (fade < 1.0f) d = d * fade + line_.TapFrac(fadeFrom_, ch) * (1.0f - fade);
-      w[ch] = f[ch] + fb * d;
-      if (on[ch]) f[ch] = dry * f[ch] + wet * d;
+      delayed[ch] = line_.TapFrac(delay_, ch);
+      if (fade < 1.0f) delayed[ch] = delayed[ch] * fade + line_.TapFrac(fadeFrom_, ch) * (1.0f - fade);
     }
-    line_.Write(w[0], w[1]);
+    float into[2];
+    mix_.Frame(frames + i * 2, delayed, on, into);
+    line_.Write(into[0], into[1]);
     // Triangle sweep: travel at the set speed and turn round at either end.
     delay_ += direction_ * speed_;
     if (delay_ >= maxDelay_) {

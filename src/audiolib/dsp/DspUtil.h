@@ -104,6 +104,15 @@ struct MixLevels {
     wet.Set(p.fWetMix, frames);
     feedback.Set(Clampf(p.fFeedback, -maxLoopGain, maxLoopGain), frames);
   }
+  // One frame: out of the line comes delayed, into it goes the input plus the fed-back delayed
+  // signal (into), and the channels the effect works on become dry input plus wet delayed signal.
+  void Frame(float* f, const float delayed[2], const bool on[2], float into[2]) {
+    const float d = dry.Next(), w = wet.Next(), fb = feedback.Next();
+    for (int ch = 0; ch < 2; ++ch) {
+      into[ch] = f[ch] + fb * delayed[ch];
+      if (on[ch]) f[ch] = d * f[ch] + w * delayed[ch];
+    }
+  }
   void Jump() {
     dry.Jump(dry.target);
     wet.Jump(wet.target);

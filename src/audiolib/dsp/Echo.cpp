@@ -39,15 +39,10 @@ void Echo::Process(float* frames, size_t count) {
   DenormalGuard guard;
   const bool on[2] = {ChannelOn(params_.lChannel, 0), ChannelOn(params_.lChannel, 1)};
   for (size_t i = 0; i < count; ++i) {
-    float dry = mix_.dry.Next(), wet = mix_.wet.Next(), fb = mix_.feedback.Next();
-    float* f = frames + i * 2;
-    float w[2];
-    for (int ch = 0; ch < 2; ++ch) {
-      float d = tap_.Read(line_, ch);
-      w[ch] = f[ch] + fb * d;
-      if (on[ch]) f[ch] = dry * f[ch] + wet * d;
-    }
-    line_.Write(w[0], w[1]);
+    const float delayed[2] = {tap_.Read(line_, 0), tap_.Read(line_, 1)};
+    float into[2];
+    mix_.Frame(frames + i * 2, delayed, on, into);
+    line_.Write(into[0], into[1]);
     tap_.Advance();
   }
 }

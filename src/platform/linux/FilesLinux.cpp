@@ -1,15 +1,50 @@
+#include "platform/Files.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "platform/Files.h"
+#include <cstdlib>
 
 namespace platform {
-namespace {
 
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
+bool PathExists(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st{};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsReadOnlyFile(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return names;
+  while (dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
+  ::closedir(d);
+  return names;
+}
+
+namespace {
 bool WriteAll(int fd, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -26,43 +61,18 @@ bool WriteAll(int fd, const std::string& bytes) {
 // Makes a rename in the folder of path survive a power cut: the new name is on disk only once
 // the folder itself is synced.
 void SyncFolderOf(const std::string& path) {
-  size_t p = path.rfind('/');
-  std::string folder = p == std::string::npos ? std::string(".") : path.substr(0, p + 1);
+  size_t slash = path.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
 }
-
 }  // namespace
 
-std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
-
-bool PathExists(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-bool IsFolderPath(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool IsRegularFile(const std::string& path) {
-  struct stat st{};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool RemoveFilePath(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
-bool MakeFolder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
-
-bool IsReadOnlyPath(const std::string& path) {
-  return ::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0;
-}
-
-int ReplaceFileDurable(const std::string& path, const std::string& bytes) {
-  std::string tmp = path + ".tmp-XXXXXX";
+int ReplaceFile(const std::string& path, const std::string& bytes) {
+  static_assert(kTempRandom == 6, "mkstemp fills six letters");
+  std::string tmp = path + kTempMark + "XXXXXX";
   int fd = ::mkstemp(tmp.data());
   if (fd < 0) return 0;
   // mkstemp creates 0600; settings and lists are ordinary user files.
@@ -78,31 +88,19 @@ int ReplaceFileDurable(const std::string& path, const std::string& bytes) {
   return 0;
 }
 
-bool RenameFileDurable(const std::string& from, const std::string& to) {
+bool RenameDurable(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return false;
   SyncFolderOf(to);
   return true;
 }
 
-int AppendToFile(const std::string& path, const std::string& bytes) {
+int AppendFile(const std::string& path, const std::string& bytes) {
   int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return 0;
   bool ok = WriteAll(fd, bytes);
   int result = fd;
   if (::close(fd) != 0) ok = false;
   return ok ? (result > 0 ? result : 1) : 0;
-}
-
-std::vector<std::string> FolderEntries(const std::string& folder) {
-  std::vector<std::string> names;
-  DIR* d = ::opendir(folder.c_str());
-  if (!d) return names;
-  while (dirent* e = ::readdir(d)) {
-    std::string n = e->d_name;
-    if (n != "." && n != "..") names.push_back(n);
-  }
-  ::closedir(d);
-  return names;
 }
 
 bool LocalTime(std::time_t t, std::tm& out) { return ::localtime_r(&t, &out) != nullptr; }

@@ -1,5 +1,6 @@
 #include <pthread.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -33,6 +34,31 @@ void LowerThreadPriority() {
   pthread_setschedparam(pthread_self(), SCHED_OTHER, &p);
   const pid_t tid = pid_t(syscall(SYS_gettid));
   setpriority(PRIO_PROCESS, id_t(tid), 0);
+}
+
+struct NoSigpipe::State {
+  sigset_t pipe, old;
+  bool blocked = false, wasPending = false;
+};
+
+NoSigpipe::NoSigpipe() : state_(std::make_unique<State>()) {
+  sigemptyset(&state_->pipe);
+  sigaddset(&state_->pipe, SIGPIPE);
+  sigset_t pending;
+  sigpending(&pending);
+  state_->wasPending = sigismember(&pending, SIGPIPE) == 1;
+  state_->blocked = pthread_sigmask(SIG_BLOCK, &state_->pipe, &state_->old) == 0;
+}
+
+NoSigpipe::~NoSigpipe() {
+  if (!state_->blocked) return;
+  sigset_t pending;
+  sigpending(&pending);
+  if (!state_->wasPending && sigismember(&pending, SIGPIPE) == 1) {
+    timespec zero{0, 0};
+    sigtimedwait(&state_->pipe, nullptr, &zero);
+  }
+  pthread_sigmask(SIG_SETMASK, &state_->old, nullptr);
 }
 
 }  // namespace platform

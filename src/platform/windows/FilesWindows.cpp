@@ -43,7 +43,7 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 
 bool PathExists(const std::string& path) { return Attributes(path) != INVALID_FILE_ATTRIBUTES; }
 
-bool IsFolderPath(const std::string& path) {
+bool IsFolder(const std::string& path) {
   DWORD a = Attributes(path);
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -53,11 +53,11 @@ bool IsRegularFile(const std::string& path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
 }
 
-bool RemoveFilePath(const std::string& path) { return DeleteFileW(win::Wide(path).c_str()) != 0; }
+bool RemoveFile(const std::string& path) { return DeleteFileW(win::Wide(path).c_str()) != 0; }
 
 bool MakeFolder(const std::string& path) { return CreateDirectoryW(win::Wide(path).c_str(), nullptr) != 0; }
 
-bool IsReadOnlyPath(const std::string& path) {
+bool IsReadOnlyFile(const std::string& path) {
   DWORD a = Attributes(path);
   if (a == INVALID_FILE_ATTRIBUTES) return false;
   if (a & FILE_ATTRIBUTE_READONLY) return true;
@@ -70,7 +70,7 @@ bool IsReadOnlyPath(const std::string& path) {
   return false;
 }
 
-int ReplaceFileDurable(const std::string& path, const std::string& bytes) {
+int ReplaceFile(const std::string& path, const std::string& bytes) {
   std::wstring tmp;
   HANDLE h = INVALID_HANDLE_VALUE;
   for (int tries = 0; tries < 16 && h == INVALID_HANDLE_VALUE; ++tries) {
@@ -88,12 +88,12 @@ int ReplaceFileDurable(const std::string& path, const std::string& bytes) {
   return 0;
 }
 
-bool RenameFileDurable(const std::string& from, const std::string& to) {
+bool RenameDurable(const std::string& from, const std::string& to) {
   return MoveFileExW(win::Wide(from).c_str(), win::Wide(to).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
-int AppendToFile(const std::string& path, const std::string& bytes) {
+int AppendFile(const std::string& path, const std::string& bytes) {
   HANDLE h = CreateFileW(win::Wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return 0;

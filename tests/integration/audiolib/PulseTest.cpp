@@ -156,6 +156,15 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   const double again = std::chrono::duration<double>(Clock::now() - againAt).count();
   EXPECT_NEAR(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), again, 0.1);
   ChannelStop(h1);
+  // Moved while stopped (rendered only once it plays), it plays on from there.
+  ASSERT_TRUE(ChannelSetPosition(h1, ChannelSeconds2Bytes(h1, 2.0), kPosByte));
+  ASSERT_TRUE(ChannelSetAttribute(h1, kAttribVol, 0.9f));
+  auto movedAt = Clock::now();
+  ASSERT_TRUE(ChannelPlay(h1, false));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const double moved = std::chrono::duration<double>(Clock::now() - movedAt).count();
+  EXPECT_NEAR(ChannelBytes2Seconds(h1, ChannelGetPosition(h1, kPosByte)), 2.0 + moved, 0.1);
+  ChannelStop(h1);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Shutdown();
   StopProcess(r1);

@@ -91,6 +91,29 @@ TEST_F(MainWindowTest, StagesRunInOrderAndQuitCommands) {
   EXPECT_FALSE(App.QuitRequested);
   MainWindowCommand(cmd::SystrayQuit);
   EXPECT_TRUE(App.QuitRequested);
+
+  // Features in list order: a step runs every share; a command stops at the first feature and
+  // the first stage that handles it, so no later one carries it out again.
+  App.QuitRequested = false;
+  calls.clear();
+  auto log = [&](const char* what, bool handled) {
+    calls.push_back(what);
+    return handled;
+  };
+  InstallFeatures({
+      Feature{.start = [&] { log("s1", true); },
+              .commonEvent = [&](int id, bool) { return log("a1", id == cmd::Pause); },
+              .menuCommand = [&](int id) { return log("b1", id == cmd::Play); }},
+      Feature{.start = [&] { log("s2", true); }, .menuCommand = [&](int id) { return log("b2", id == 999); }},
+  });
+  Hooks().startAudio();
+  MainWindowCommand(cmd::Pause);
+  MainWindowCommand(cmd::Play);
+  MainWindowCommand(999);
+  EXPECT_FALSE(App.QuitRequested);
+  MainWindowCommand(cmd::Quit);
+  EXPECT_TRUE(App.QuitRequested);
+  EXPECT_EQ(calls, (std::vector<std::string>{"s1", "s2", "a1", "a1", "b1", "a1", "b1", "b2", "a1", "b1", "b2"}));
   Hooks() = AppHooks{};
 }
 

@@ -103,6 +103,32 @@ TEST_F(StartupTest, FoldersPerUserAndPortable) {
   EXPECT_NE(LogText().find("Version Portable\r\nMainPath = "), std::string::npos);
 }
 
+// An installed program ("<prefix>/bin/tondrial") reads its languages, help and picture from
+// "<prefix>/share/tondrial/"; a copy with its data beside it keeps reading it there.
+TEST_F(StartupTest, ShippedFilesOfAnInstalledProgram) {
+  std::string prefix = testenv::FreshFolder("usr");
+  std::filesystem::create_directories(prefix + "bin");
+  EXPECT_EQ(InstalledDataFolder(prefix + "bin/"), "");  // no data installed
+  std::filesystem::create_directories(prefix + "share/tondrial/Lang");
+  EXPECT_EQ(InstalledDataFolder(prefix + "bin/"), prefix + "share/tondrial/");
+  EXPECT_EQ(InstalledDataFolder(prefix + "sbin/"), "");
+  EXPECT_EQ(InstalledDataFolder(prefix + "share/tondrial/"), "");
+  EXPECT_EQ(InstalledDataFolder("/bin/"), "");
+
+  App.Portable = true;  // the settings stay in the test's folder
+  ResolveFolders(prefix + "bin/tondrial");
+  EXPECT_EQ(App.MainPath, prefix + "bin/");  // "%MainApp%" still names the program's folder
+  EXPECT_EQ(DataFolder(), prefix + "share/tondrial/");
+  EXPECT_NE(LogText().find("DataPath = " + prefix + "share/tondrial/\r\n"), std::string::npos);
+
+  // Language files beside the program: a build tree or a portable copy inside a prefix.
+  std::filesystem::create_directories(prefix + "bin/Lang");
+  ResetLog();
+  ResolveFolders(prefix + "bin/tondrial");
+  EXPECT_EQ(DataFolder(), prefix + "bin/");
+  EXPECT_EQ(LogText().find("DataPath = "), std::string::npos);
+}
+
 TEST_F(StartupTest, HeaderLinesInOrder) {
   LogStartHeader("/opt/t/tondrial");
   std::string log = LogText();

@@ -21,10 +21,9 @@
 #include "audio/Monitor.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
-#include "audio/PlaybackHooks.h"
+#include "audio/Wiring.h"
 #include "audiolib/AudioLib.h"
 #include "lang/Lang.h"
-#include "playlist/PlayListHooks.h"
 #include "playlist/PlayListView.h"
 #include "playlist/PlayerPort.h"
 #include "playlist/Profiles.h"
@@ -87,9 +86,7 @@ class AudioTest : public ::testing::Test {
     ResetDeviceLog();
     PlayListRows().Clear();
     CreatePlayListView();
-    Hooks() = AppHooks{};
-    InstallPlayListHooks();
-    InstallPlaybackHooks();
+    WireProgram();
     SetSyncWakeUp([this] { ++wakes; });
     SwitchProfile(0, true);
   }
@@ -98,10 +95,9 @@ class AudioTest : public ::testing::Test {
     ResetPlayback();
     alib::Shutdown();
     SetSyncWakeUp(nullptr);
-    Hooks() = AppHooks{};
+    UnwireProgram();
     SetShell(nullptr);
     SetSpeechBackend(nullptr);
-    SetPlayerPort(nullptr);
   }
 
   // Left channel only (old track) or right channel only (new track): a sine of amplitude 0.5.

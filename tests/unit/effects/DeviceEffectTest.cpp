@@ -34,8 +34,7 @@ class DeviceEffect : public fxtest::Fixture {
 TEST_F(DeviceEffect, StartUpNamesTheSetsAndMarksNoEffectOnBothDevices) {
   testenv::WriteBytes(EffectSetsFilePath(), "[4]\r\nName = Hall\r\n");
   bool earlier = false;
-  Hooks().startAudio = [&] { earlier = true; };
-  InstallEffectHooks();
+  InstallFeatures({Feature{.start = [&] { earlier = true; }}, EffectsFeature()});
   Hooks().startAudio();
   EXPECT_TRUE(earlier);
   ASSERT_EQ(EffectSets().size(), 10u);
@@ -53,7 +52,7 @@ TEST_F(DeviceEffect, StartUpNamesTheSetsAndMarksNoEffectOnBothDevices) {
 }
 
 TEST_F(DeviceEffect, ChoosingTheCheckedSetAgainReturnsToNoEffect) {
-  InstallEffectHooks();
+  InstallFeatures({EffectsFeature()});
   Hooks().startAudio();
   // Set 3 is on the Output already, chosen silently (as a track start would).
   ChooseDeviceEffect(kOutputEffectBase, 296, true, false);
@@ -93,8 +92,7 @@ TEST_F(DeviceEffect, MenuCommandsApplyTheChosenSetToWhatTheDevicePlays) {
   OpenDevices();
   testenv::WriteBytes(EffectSetsFilePath(), "[4]\r\nRVB_Enable = 1\r\nEcho2_Enable = 1\r\n[2]\r\nAPF_Enable = 1\r\n");
   bool otherFeature = false;
-  Hooks().menuCommand = [&](int id) { return otherFeature = id == 191; };
-  InstallEffectHooks();
+  InstallFeatures({EffectsFeature(), Feature{.menuCommand = [&](int id) { return otherFeature = id == 191; }}});
   Hooks().startAudio();
 
   uint32_t out = Play(fxtest::Tone(), 1);
@@ -121,7 +119,7 @@ TEST_F(DeviceEffect, MenuCommandsApplyTheChosenSetToWhatTheDevicePlays) {
   Render(0.5, 1);
   Render(0.5, 2);
 
-  // Other commands go on to the features installed before.
+  // Other commands go on to the features later in the list.
   EXPECT_TRUE(Hooks().menuCommand(191));
   EXPECT_TRUE(otherFeature);
   EXPECT_FALSE(Hooks().menuCommand(204));
@@ -135,7 +133,7 @@ TEST_F(DeviceEffect, MenuCommandsApplyTheChosenSetToWhatTheDevicePlays) {
 }
 
 TEST_F(DeviceEffect, TheEditItemsOpenTheEffectsWindowForUserSetsOnly) {
-  InstallEffectHooks();
+  InstallFeatures({EffectsFeature()});
   std::vector<int> opened;
   EXPECT_TRUE(Hooks().menuCommand(285));  // nothing registered yet: handled, nothing happens
   SetEffectsWindowOpener([&](int set) { opened.push_back(set); });

@@ -40,16 +40,16 @@ TEST(Files, Utf8NamesRoundTripThroughEveryCall) {
   const std::string sub = dir + kName + "/";
   ASSERT_TRUE(platform::MakeFolder(sub.substr(0, sub.size() - 1)));
   EXPECT_FALSE(platform::MakeFolder(sub.substr(0, sub.size() - 1)));  // exists already
-  EXPECT_TRUE(platform::IsFolderPath(sub));
+  EXPECT_TRUE(platform::IsFolder(sub));
   EXPECT_FALSE(platform::IsRegularFile(sub));
 
   const std::string file = sub + kName + ".txt";
   EXPECT_FALSE(platform::PathExists(file));
-  EXPECT_GT(platform::ReplaceFileDurable(file, "first"), 0);
+  EXPECT_GT(platform::ReplaceFile(file, "first"), 0);
   EXPECT_TRUE(platform::IsRegularFile(file));
   EXPECT_EQ(Read(file), "first");
-  EXPECT_GT(platform::ReplaceFileDurable(file, "second"), 0);
-  EXPECT_GT(platform::AppendToFile(file, "+more"), 0);
+  EXPECT_GT(platform::ReplaceFile(file, "second"), 0);
+  EXPECT_GT(platform::AppendFile(file, "+more"), 0);
   EXPECT_EQ(Read(file), "second+more");
 
   // The listing gives the name back byte for byte, with no temporary file left beside it.
@@ -59,21 +59,21 @@ TEST(Files, Utf8NamesRoundTripThroughEveryCall) {
   EXPECT_EQ(platform::FolderEntries(dir), std::vector<std::string>{kName});
 
   const std::string moved = sub + "moved " + kName;
-  EXPECT_TRUE(platform::RenameFileDurable(file, moved));
+  EXPECT_TRUE(platform::RenameDurable(file, moved));
   EXPECT_FALSE(platform::PathExists(file));
   EXPECT_EQ(Read(moved), "second+more");
-  EXPECT_FALSE(platform::IsReadOnlyPath(moved));
-  EXPECT_FALSE(platform::IsReadOnlyPath(file));  // a missing file is not read-only
-  EXPECT_TRUE(platform::RemoveFilePath(moved));
-  EXPECT_FALSE(platform::RemoveFilePath(moved));
+  EXPECT_FALSE(platform::IsReadOnlyFile(moved));
+  EXPECT_FALSE(platform::IsReadOnlyFile(file));  // a missing file is not read-only
+  EXPECT_TRUE(platform::RemoveFile(moved));
+  EXPECT_FALSE(platform::RemoveFile(moved));
   EXPECT_TRUE(platform::FolderEntries(sub).empty());
   EXPECT_TRUE(platform::FolderEntries(dir + "missing/").empty());
 }
 
 TEST(Files, ReplacingIntoAMissingFolderFailsAndCreatesNothing) {
   const std::string dir = Scratch("missing");
-  EXPECT_EQ(platform::ReplaceFileDurable(dir + "no/such/file.ini", "x"), 0);
-  EXPECT_EQ(platform::AppendToFile(dir + "no/such/file.log", "x"), 0);
+  EXPECT_EQ(platform::ReplaceFile(dir + "no/such/file.ini", "x"), 0);
+  EXPECT_EQ(platform::AppendFile(dir + "no/such/file.log", "x"), 0);
   EXPECT_EQ(platform::OpenFile(dir + "no/such/file", "rb"), nullptr);
   EXPECT_TRUE(platform::FolderEntries(dir).empty());
 }

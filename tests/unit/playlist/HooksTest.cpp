@@ -7,10 +7,8 @@
 using Hooked = PlayListTest;
 
 TEST_F(Hooked, StartUpEntersDefaultAndQuitStoresTheProfile) {
-  Hooks() = AppHooks{};
   int others = 0;
-  Hooks().menuCommand = [&](int id) { return id == 999 && ++others; };
-  InstallPlayListHooks();
+  InstallFeatures({PlayListFeature(), Feature{.menuCommand = [&](int id) { return id == 999 && ++others; }}});
   MakeFile("a.mp3");
   MakeFile("ProfilDefault.M3U", "a.mp3\r\n");
   Hooks().startAudio();
