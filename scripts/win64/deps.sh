@@ -172,7 +172,7 @@ build_wxwidgets3.2() {
     --with-zlib=no --with-libpng=no --with-libjpeg=no --with-libtiff=no --with-expat=no \
     --with-regex=builtin --without-opengl --without-libcurl --without-liblzma --disable-webview \
     --disable-mediactrl --disable-xrc --disable-aui --disable-propgrid --disable-ribbon --disable-stc \
-    --disable-richtext --disable-html --disable-debugreport --disable-sound \
+    --disable-richtext --disable-html --disable-debugreport --disable-sound --disable-svg \
     --disable-webrequest --disable-compat30 --disable-precomp-headers --enable-accessibility \
     --without-libnotify --disable-tests
   cd - >/dev/null

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Files.h"
+
 namespace alib {
 
 namespace {
@@ -13,7 +15,7 @@ namespace {
 // read once and a header never needs more than one refill.
 class BlockReader {
  public:
-  BlockReader(const std::string& path, size_t block) : block_(block), f_(std::fopen(path.c_str(), "rb")) {
+  BlockReader(const std::string& path, size_t block) : block_(block), f_(platform::OpenFile(path, "rb")) {
     if (f_) std::setvbuf(f_, nullptr, _IONBF, 0);  // the block is the buffer
   }
   ~BlockReader() {

@@ -20,7 +20,8 @@ bool IsReadOnlyFile(const std::string& path);
 bool RemoveFile(const std::string& path);
 // One folder level, readable by everyone.
 bool MakeFolder(const std::string& path);
-// The names in a folder, in the order the system lists them; none when it cannot be read.
+// The names in a folder ("." and ".." left out), in the order the system lists them; none when
+// it cannot be read.
 std::vector<std::string> FolderEntries(const std::string& folder);
 
 // ReplaceFile writes a temporary file beside path named path + kTempMark + kTempRandom

@@ -39,7 +39,10 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   std::vector<std::string> names;
   DIR* d = ::opendir(folder.c_str());
   if (!d) return names;
-  while (dirent* e = ::readdir(d)) names.emplace_back(e->d_name);
+  while (dirent* e = ::readdir(d)) {
+    std::string n = e->d_name;
+    if (n != "." && n != "..") names.push_back(std::move(n));
+  }
   ::closedir(d);
   return names;
 }

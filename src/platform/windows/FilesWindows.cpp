@@ -1,4 +1,6 @@
 #include <windows.h>
+// The system's own ReplaceFile is a macro that would rename ours.
+#undef ReplaceFile
 
 #include <atomic>
 
@@ -28,7 +30,7 @@ std::string TempSuffix() {
   unsigned long long v = (unsigned long long)GetTickCount64() * 2654435761ULL ^
                          ((unsigned long long)GetCurrentProcessId() << 20) ^ counter.fetch_add(1) * 40503ULL;
   std::string s;
-  for (int i = 0; i < 6; ++i) {
+  for (size_t i = 0; i < kTempRandom; ++i) {
     s += kChars[v % 62];
     v /= 62;
   }
@@ -74,7 +76,7 @@ int ReplaceFile(const std::string& path, const std::string& bytes) {
   std::wstring tmp;
   HANDLE h = INVALID_HANDLE_VALUE;
   for (int tries = 0; tries < 16 && h == INVALID_HANDLE_VALUE; ++tries) {
-    tmp = win::Wide(path + ".tmp-" + TempSuffix());
+    tmp = win::Wide(path + kTempMark + TempSuffix());
     h = CreateFileW(tmp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return 0;
   }

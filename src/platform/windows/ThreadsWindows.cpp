@@ -11,4 +11,9 @@ bool RaiseThreadPriority() {
 
 void LowerThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL); }
 
+// Windows has no SIGPIPE: a write to a closed socket fails with an error instead.
+struct NoSigpipe::State {};
+NoSigpipe::NoSigpipe() = default;
+NoSigpipe::~NoSigpipe() = default;
+
 }  // namespace platform

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <random>
 #include <thread>
 
 #include "platform/Instance.h"
@@ -13,15 +14,20 @@ namespace {
 class InstanceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* base = std::getenv("TONDRIAL_TEST_TMP");
-    std::filesystem::path root = base ? base : std::filesystem::temp_directory_path() / "tondrial-tests";
-    std::filesystem::path dir = root / "platform" / ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    folder_ = dir.generic_string() + "/";
+    // A short folder of the system's: a channel's whole path must fit in a socket address
+    // (108 bytes on Linux), which a build folder deep in a clone does not leave room for.
+    dir_ = std::filesystem::temp_directory_path() / ("tondrial-inst-" + std::to_string(std::random_device{}() % 1000000));
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    folder_ = dir_.generic_string() + "/";
     platform::OverrideInstanceFolder(&folder_);
   }
-  void TearDown() override { platform::OverrideInstanceFolder(nullptr); }
+  void TearDown() override {
+    platform::OverrideInstanceFolder(nullptr);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  std::filesystem::path dir_;
   std::string folder_;
 };
 
