@@ -59,12 +59,12 @@ bool IsOurTempName(const std::string& name) {
 int RemoveStaleTempFiles(const std::string& folder) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::directory_iterator it(folder.empty() ? "." : folder, ec), end;
+  fs::directory_iterator it(platform::FsPath(folder.empty() ? "." : folder), ec), end;
   int removed = 0;
   for (; !ec && it != end; it.increment(ec)) {
     std::error_code e2;
     if (!it->is_regular_file(e2) || it->is_symlink(e2)) continue;
-    if (!IsOurTempName(it->path().filename().string())) continue;
+    if (!IsOurTempName(platform::Utf8Of(it->path().filename()))) continue;
     if (fs::remove(it->path(), e2)) ++removed;
   }
   return removed;

@@ -1,6 +1,7 @@
 #include "app/UpdateCheck.h"
 
 #ifdef _WIN32
+#include "platform/Files.h"
 #include "platform/Http.h"
 #else
 #include <curl/curl.h>
@@ -90,7 +91,7 @@ std::string TempFolder(const UpdateSource& source) {
     return f;
   }
   std::error_code ec;
-  std::string f = std::filesystem::temp_directory_path(ec).string();
+  std::string f = platform::Utf8Of(std::filesystem::temp_directory_path(ec));
   if (ec || f.empty()) f = "/tmp";
   if (f.back() != '/') f += '/';
   return f;

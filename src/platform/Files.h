@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,13 @@ int ReplaceFile(const std::string& path, const std::string& bytes);
 bool RenameDurable(const std::string& from, const std::string& to);
 // Appends bytes, creating the file. A positive number on success, 0 on failure.
 int AppendFile(const std::string& path, const std::string& bytes);
+
+// std::filesystem on the program's UTF-8 text: a plain std::string would be read in Windows'
+// ANSI code page, and a path's plain string() written in it. Neither throws: text that is not
+// valid UTF-8 (a damaged play list's line) becomes a path that names no file.
+std::filesystem::path FsPath(const std::string& utf8);
+// With "/" between folders.
+std::string Utf8Of(const std::filesystem::path& path);
 
 // The local time of t; false when it cannot be known.
 bool LocalTime(std::time_t t, std::tm& out);

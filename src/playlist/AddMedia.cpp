@@ -8,6 +8,7 @@
 #include "app/Shell.h"
 #include "app/TextUtil.h"
 #include "lang/Lang.h"
+#include "platform/Files.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
 #include "playlist/PlayerPort.h"
@@ -57,9 +58,9 @@ void ListFolder(const std::string& folder, std::vector<Track>& target, const std
   std::string filter = text::Lower(rawFilter);
   std::string playLists = ListSetting(setting::FilePlayList);
   std::error_code ec;
-  std::filesystem::directory_iterator it(folder, ec), end;
+  std::filesystem::directory_iterator it(platform::FsPath(folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
+    std::string name = platform::Utf8Of(it->path().filename());
     if (name == "." || name == "..") continue;
     std::error_code typeError;
     Track t;

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/FileUtil.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -99,11 +100,12 @@ void LengthCache::Put(const std::string& file, int64_t size, int64_t mtime, int3
 
 bool LengthCache::Stamp(const std::string& file, int64_t& size, int64_t& mtime) {
   std::error_code ec;
-  auto st = std::filesystem::status(file, ec);
+  const std::filesystem::path path = platform::FsPath(file);
+  auto st = std::filesystem::status(path, ec);
   if (ec || !std::filesystem::is_regular_file(st)) return false;
-  auto bytes = std::filesystem::file_size(file, ec);
+  auto bytes = std::filesystem::file_size(path, ec);
   if (ec || bytes == 0) return false;
-  auto time = std::filesystem::last_write_time(file, ec);
+  auto time = std::filesystem::last_write_time(path, ec);
   if (ec) return false;
   size = int64_t(bytes);
   mtime = int64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(time.time_since_epoch()).count());

@@ -10,6 +10,7 @@
 #include "app/ListModel.h"
 #include "app/PathTools.h"
 #include "app/TextUtil.h"
+#include "platform/Files.h"
 #include "playlist/PlayListView.h"
 
 bool IsURL(const std::string& s) {
@@ -148,7 +149,7 @@ std::string FileUriPath(const std::string& uri) {
 bool IsNonEmptyFile(const std::string& path) {
   // One look-up: file_size fails for folders and anything else that is not a plain file.
   std::error_code ec;
-  auto size = std::filesystem::file_size(path, ec);
+  auto size = std::filesystem::file_size(platform::FsPath(path), ec);
   return !ec && size > 0;
 }
 

@@ -35,8 +35,13 @@ inline std::string FreshFolder(const std::string& name) {
   return dir.generic_string() + "/";
 }
 
+// A UTF-8 path for std::filesystem (a plain string would be read in Windows' ANSI code page).
+inline std::filesystem::path Utf8Path(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  std::filesystem::create_directories(Utf8Path(path).parent_path());
   // The program's own call: a UTF-8 name is the same name on every system.
   FILE* f = platform::OpenFile(path, "wb");
   ASSERT_NE(f, nullptr) << path;

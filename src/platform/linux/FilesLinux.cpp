@@ -106,6 +106,11 @@ int AppendFile(const std::string& path, const std::string& bytes) {
   return ok ? (result > 0 ? result : 1) : 0;
 }
 
+// Linux paths are bytes: the text is the name.
+std::filesystem::path FsPath(const std::string& utf8) { return std::filesystem::path(utf8); }
+
+std::string Utf8Of(const std::filesystem::path& path) { return path.generic_string(); }
+
 bool LocalTime(std::time_t t, std::tm& out) { return ::localtime_r(&t, &out) != nullptr; }
 
 }  // namespace platform

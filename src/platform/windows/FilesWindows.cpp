@@ -119,6 +119,11 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
   return names;
 }
 
+// Through the system's conversions, which replace what is not valid instead of throwing.
+std::filesystem::path FsPath(const std::string& utf8) { return std::filesystem::path(win::Wide(utf8)); }
+
+std::string Utf8Of(const std::filesystem::path& path) { return win::Utf8(path.generic_wstring()); }
+
 bool LocalTime(std::time_t t, std::tm& out) { return localtime_s(&out, &t) == 0; }
 
 }  // namespace platform

@@ -100,7 +100,7 @@ TEST_F(M3U, HostileListsCostWhatTheyHold) {
   // A run of empty lines (NUL, CR, LF) is one empty line: it still consumes the pending settings.
   std::string nuls(std::string("#extrem:Start=3;\n") + std::string(1000000, '\0') + "\r\n\n\ra.mp3\n");
   std::vector<Track> read;
-  ASSERT_EQ(LoadPlayListFile(MakeFile("nul.m3u", nuls), read, 0), 2);
+  ASSERT_EQ(LoadPlayListFile(MakeFile("nuls.m3u", nuls), read, 0), 2);
   EXPECT_EQ(read[0].File, dir);
   EXPECT_EQ(read[0].Start, 3);
   EXPECT_EQ(read[1].File, dir + "a.mp3");

@@ -132,10 +132,15 @@ class PlayListTest : public ::testing::Test {
     SetPlayedListWindow(nullptr);
   }
 
+  // A UTF-8 path for std::filesystem (a plain string would be read in Windows' ANSI code page).
+  static std::filesystem::path Utf8Path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+  }
+
   // A file with some bytes (the stand-in gives its length).
   std::string MakeFile(const std::string& relative, const std::string& bytes = "sound") {
     std::string path = dir + relative;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::filesystem::create_directories(Utf8Path(path).parent_path());
     fileutil::WriteFileAtomic(path, bytes);
     return path;
   }
