@@ -1,6 +1,8 @@
 #include "ui/EffectsWindow.h"
 
+#ifdef __WXGTK__
 #include <gtk/gtk.h>
+#endif
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
@@ -28,6 +30,7 @@ constexpr int kWidth = 406, kBookWidth = 400, kMargin = 3, kRowHeight = 22, kRow
 
 wxString Text(const std::string& s) { return wxString::FromUTF8(s); }
 
+#ifdef __WXGTK__
 // The spin button shows the parameter's own text ("50 ms", "1 KHz") instead of the bare
 // integer, and reads a typed text back in the same form.
 gboolean SpinOutput(GtkSpinButton* spin, gpointer param) {
@@ -43,6 +46,7 @@ gint SpinInput(GtkSpinButton* spin, gdouble* value, gpointer param) {
   *value = v;
   return TRUE;
 }
+#endif
 
 class EffectsWindow : public ChildWindow {
  public:
@@ -146,6 +150,7 @@ class EffectsWindow : public ChildWindow {
         const SliderControl& c = e_.params[i];
         auto* spin = new wxSpinCtrl(panel, wxID_ANY, wxEmptyString, r.GetPosition(), r.GetSize(),
                                     wxSP_ARROW_KEYS, c.minimum, c.maximum, c.value);
+#ifdef __WXGTK__
         auto* gtk = GTK_SPIN_BUTTON(spin->GetHandle());
         gtk_spin_button_set_numeric(gtk, FALSE);
         // The text first: reading the bare number the toolkit put there as a text of the
@@ -153,6 +158,10 @@ class EffectsWindow : public ChildWindow {
         SpinOutput(gtk, GINT_TO_POINTER(i));
         g_signal_connect(gtk, "output", G_CALLBACK(SpinOutput), GINT_TO_POINTER(i));
         g_signal_connect(gtk, "input", G_CALLBACK(SpinInput), GINT_TO_POINTER(i));
+#else
+        // Windows' spin field is numeric: its number stays, a screen reader reads the text.
+        gtkaccess::ShowSpinValueAs(spin, [i](int value) { return EffectParamText(i, value); });
+#endif
         gtkaccess::SetName(spin, label);
         spin->Bind(wxEVT_SPINCTRL, [this, i, spin](wxSpinEvent&) {
           SetEffectsParam(e_, i, spin->GetValue());
@@ -211,16 +220,27 @@ class EffectsWindow : public ChildWindow {
 
   void ShowParams(int first, int last) {
     for (int i = first; i < last; ++i)
-      if (spins_[i] && spins_[i]->GetValue() != e_.params[i].value) spins_[i]->SetValue(e_.params[i].value);
+      if (spins_[i] && spins_[i]->GetValue() != e_.params[i].value) {
+        spins_[i]->SetValue(e_.params[i].value);
+#ifndef __WXGTK__
+        gtkaccess::SetValueText(spins_[i], EffectParamText(i, e_.params[i].value));
+#endif
+      }
   }
 
   // Asked of the toolkit: a drop-down list is focused in an inner button the wx focus
   // tracking does not see.
   bool FocusIsIn(wxWindow* w) const {
     if (!w) return false;
+#ifdef __WXGTK__
     GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(GetHandle()));
     GtkWidget* widget = static_cast<GtkWidget*>(w->GetHandle());
     return focus && widget && (focus == widget || gtk_widget_is_ancestor(focus, widget));
+#else
+    for (wxWindow* f = wxWindow::FindFocus(); f; f = f->GetParent())
+      if (f == w) return true;
+    return false;
+#endif
   }
 
   int FocusedParam() const {

@@ -1,5 +1,7 @@
 #include "ui/GtkAccess.h"
 
+// The Windows counterparts are in MswAccess.cpp.
+#ifdef __WXGTK__
 #include <gtk/gtk.h>
 #include <wx/dataview.h>
 #include <wx/menu.h>
@@ -225,3 +227,4 @@ void ShowSpinValueAs(wxWindow* spin, std::function<std::string(int value)> text)
   OnSpinOutput(GTK_SPIN_BUTTON(g), data);
 }
 }  // namespace gtkaccess
+#endif  // __WXGTK__

@@ -1,4 +1,6 @@
-// What wx does not expose on GTK: accessible roles and names set directly through ATK.
+// What wx does not expose on GTK: accessible roles and names set directly through ATK. On
+// Windows the same calls give the controls their MSAA names, roles and values (MswAccess.cpp);
+// what the native controls already do right there is left to them.
 #pragma once
 #include <functional>
 #include <string>

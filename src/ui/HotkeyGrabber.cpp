@@ -3,8 +3,10 @@
 #include <wx/app.h>
 #include <wx/toplevel.h>
 
+#ifdef __WXGTK__
 #include <gtk/gtk.h>
-#ifdef GDK_WINDOWING_X11
+#endif
+#if defined(__WXGTK__) && defined(GDK_WINDOWING_X11)
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <gdk/gdkx.h>
@@ -14,10 +16,28 @@
 #include <map>
 
 #include "access/Hotkeys.h"
+#ifdef __WXMSW__
+#include "platform/Hotkeys.h"
+#endif
 
 namespace {
 
-#ifdef GDK_WINDOWING_X11
+#if defined(__WXMSW__)
+// Windows' own hotkeys, whose presses the toolkit's message loop delivers.
+class SystemHotkeyBackend : public HotkeyBackend {
+ public:
+  SystemHotkeyBackend() {
+    platform::SetSystemHotkeyHandler([](int32_t command) {
+      // Carried out on the next turn of the main loop, like any other event.
+      if (wxTheApp) wxTheApp->CallAfter([command] { HandleGlobalHotkey(command); });
+    });
+  }
+  bool RegisterHotKey(int32_t command, int modifiers, int vk) override {
+    return platform::RegisterSystemHotkey(command, modifiers, vk);
+  }
+  bool UnregisterHotKey(int32_t command) override { return platform::UnregisterSystemHotkey(command); }
+};
+#elif defined(GDK_WINDOWING_X11)
 // The X keysym of a stored virtual-key code; 0 for a key X has no sym for.
 KeySym KeySymOf(int vk) {
   if (vk >= 'A' && vk <= 'Z') return XK_a + (vk - 'A');
@@ -69,16 +89,16 @@ KeySym KeySymOf(int vk) {
   }
 }
 
-class X11Hotkeys : public HotkeyBackend {
+class SystemHotkeyBackend : public HotkeyBackend {
  public:
-  X11Hotkeys() {
+  SystemHotkeyBackend() {
     GdkDisplay* display = gdk_display_get_default();
     if (!display || !GDK_IS_X11_DISPLAY(display)) return;
     gdk_ = display;
     dpy_ = GDK_DISPLAY_XDISPLAY(display);
     root_ = DefaultRootWindow(dpy_);
     numLock_ = ModifierOf(XK_Num_Lock);
-    gdk_window_add_filter(nullptr, &X11Hotkeys::Filter, this);
+    gdk_window_add_filter(nullptr, &SystemHotkeyBackend::Filter, this);
   }
 
   bool RegisterHotKey(int32_t command, int modifiers, int vk) override {
@@ -140,7 +160,7 @@ class X11Hotkeys : public HotkeyBackend {
   }
 
   static GdkFilterReturn Filter(GdkXEvent* raw, GdkEvent*, gpointer self) {
-    auto* me = static_cast<X11Hotkeys*>(self);
+    auto* me = static_cast<SystemHotkeyBackend*>(self);
     auto* e = static_cast<XEvent*>(raw);
     if (e->type != KeyPress || e->xkey.window != me->root_) return GDK_FILTER_CONTINUE;
     unsigned state = e->xkey.state & (ShiftMask | ControlMask | Mod1Mask | Mod4Mask);
@@ -162,7 +182,7 @@ class X11Hotkeys : public HotkeyBackend {
 };
 #else
 // No X11 here: no system hotkeys; each registration fails and is logged.
-class X11Hotkeys : public HotkeyBackend {
+class SystemHotkeyBackend : public HotkeyBackend {
  public:
   bool RegisterHotKey(int32_t, int, int) override { return false; }
   bool UnregisterHotKey(int32_t) override { return false; }
@@ -174,7 +194,7 @@ class X11Hotkeys : public HotkeyBackend {
 bool HasKeyboardFocus(wxWindow* topLevel) {
   auto* top = dynamic_cast<wxTopLevelWindow*>(topLevel);
   if (!top) return false;
-#ifdef GDK_WINDOWING_X11
+#if defined(__WXGTK__) && defined(GDK_WINDOWING_X11)
   GdkDisplay* display = gdk_display_get_default();
   GtkWidget* widget = static_cast<GtkWidget*>(top->GetHandle());
   GdkWindow* own = widget ? gtk_widget_get_window(widget) : nullptr;
@@ -200,7 +220,7 @@ bool HasKeyboardFocus(wxWindow* topLevel) {
 }
 
 void InstallGlobalHotkeys() {
-  static X11Hotkeys backend;
+  static SystemHotkeyBackend backend;
   static SystemHotkeys hotkeys(&backend);
   SetGlobalHotkeys(&hotkeys);
 }

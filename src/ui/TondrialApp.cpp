@@ -21,7 +21,9 @@
 #include "app/Shell.h"
 #include "app/SingleInstance.h"
 #include "app/Startup.h"
+#ifdef __WXGTK__
 #include "mpris/MprisBus.h"
+#endif
 #include "platform/Platform.h"
 #include "playlist/PlayListView.h"
 #include "settings/Settings.h"
@@ -38,6 +40,7 @@ std::atomic<bool> g_quitSignal{false};
 
 void OnQuitSignal(int) { g_quitSignal = true; }
 
+#if wxUSE_EVENTLOOP_SOURCE
 // Short enough that a second start seems to bring the window back at once.
 constexpr int kHandOverPollMs = 200;
 
@@ -64,6 +67,7 @@ class HandOverWatch : public wxEventLoopSourceHandler {
     PollMainWindowHook();
   }
 };
+#endif
 
 }  // namespace
 
@@ -94,14 +98,22 @@ class TondrialApp : public wxApp {
     frame_->InstallShortcuts();
     // A second copy started later finds this window and asks it to come back.
     if (InstallMainWindowHook()) {
+#if wxUSE_EVENTLOOP_SOURCE
       handOverWatch_.source.reset(
           wxEventLoopBase::AddSourceForFD(MainWindowHookHandle(), &handOverWatch_, wxEVENT_SOURCE_INPUT));
       if (!handOverWatch_.source) handOver_.Start(kHandOverPollMs);
+#else
+      // Windows: the channel is a window of this thread, whose WM_COPYDATA the toolkit's
+      // message loop dispatches; the first poll gives it its handler.
+      PollMainWindowHook();
+#endif
     }
     if (Hooks().startAudio) Hooks().startAudio();
     // Media keys and remote controls of the desktop: Raise as the hand-over of a second start
     // does, Quit as a desktop logout does (the next timer turn quits in order).
+#ifdef __WXGTK__
     mpris::StartRemoteControl({[] { RestoreFromSystray(); }, [] { App.QuitRequested = true; }});
+#endif
     if (App.HiddenInSystray) {
       frame_->Hide();
     } else {
@@ -113,9 +125,13 @@ class TondrialApp : public wxApp {
   }
 
   int OnExit() override {
+#if wxUSE_EVENTLOOP_SOURCE
     handOver_.Stop();
     handOverWatch_.source.reset();
+#endif
+#ifdef __WXGTK__
     mpris::StopRemoteControl();
+#endif
     SetSyncWakeUp(nullptr);
     StopSpeechThread();
     UnwireProgram();
@@ -127,8 +143,10 @@ class TondrialApp : public wxApp {
  private:
   MainFrame* frame_ = nullptr;
   std::unique_ptr<WxShell> shell_;
+#if wxUSE_EVENTLOOP_SOURCE
   HandOverTimer handOver_;
   HandOverWatch handOverWatch_;
+#endif
 };
 
 wxIMPLEMENT_APP_NO_MAIN(TondrialApp);
