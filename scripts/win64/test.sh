@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Windows libraries (once), cross-builds Tondrial for 64-bit Windows in build-win/
-# and runs its tests under Wine. Run as ./test.sh --windows [--if-built] [ctest arguments];
+# Builds the Windows libraries (once), cross-builds Tondrial for 64-bit Windows in build-win/,
+# packs dist/Tondrial-<version>-win64.zip and runs the tests under Wine. Run as ./test.sh --windows [--if-built] [ctest arguments];
 # --if-built skips everything (successfully) unless the libraries are already built.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-# What the libraries and their tests link; wxWidgets joins when the program is built for Windows.
-libs=(soundtouch libsdl2 ffmpeg)
+libs=(soundtouch libsdl2 ffmpeg wxwidgets3.2)
 if [ "${1:-}" = "--if-built" ]; then
   shift
   if ! command -v wine >/dev/null 2>&1 || ! scripts/win64/deps.sh --check "${libs[@]}"; then
@@ -25,6 +24,7 @@ fi
 start=$(date +%s)
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/MinGW64.cmake -DTONDRIAL_WERROR=ON "${launcher[@]}"
 cmake --build build-win
+cmake --build build-win --target tondrial_zip
 echo "Windows build done in $(( $(date +%s) - start )) s"
 
 # One Wine prefix for the tests, made once; one server kept alive for the whole run.

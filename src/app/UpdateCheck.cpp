@@ -1,7 +1,6 @@
 #include "app/UpdateCheck.h"
 
 #ifdef _WIN32
-#include "platform/Files.h"
 #include "platform/Http.h"
 #else
 #include <curl/curl.h>
@@ -19,6 +18,7 @@
 #include "app/Shell.h"
 #include "app/TextUtil.h"
 #include "lang/Lang.h"
+#include "platform/Files.h"
 #include "platform/Platform.h"
 
 namespace {
