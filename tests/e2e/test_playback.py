@@ -96,8 +96,8 @@ def main():
         time.sleep(0.5)
         # The jump is silent; the spoken status (Ctrl+F1) tells where the track is now.
         key("ctrl+F1")
-        spoken = speech.wait_for(lambda l: any("1 minutes 3" in x for x in l))
-        assert any("1 minutes 3" in x for x in spoken), spoken
+        spoken = speech.wait_for(lambda l: any("1 minute 3" in x for x in l))
+        assert any("1 minute 3" in x for x in spoken), spoken
         # Playing the radio that never answers: keys are answered while it connects, the track
         # that plays goes on, and the failure is said once the wait is over.
         key("Down")  # the radio, below the file the Monitor played
