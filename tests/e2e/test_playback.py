@@ -86,6 +86,10 @@ def main():
         time.sleep(1.5)
         t_resume = key("ctrl+p")
         time.sleep(1.5)
+        # The next-chapter key on a file without chapters says so, and the track plays on.
+        key("ctrl+shift+Next")
+        spoken = speech.wait_for(lambda l: any("pas de chapitres" in x for x in l))
+        assert any("Ce fichier n'a pas de chapitres" in x for x in spoken), spoken
         key("ctrl+Right")
         spoken = speech.wait_for(lambda l: any("Position" in x for x in l))
         assert any("Position" in x for x in spoken), spoken
