@@ -22,8 +22,14 @@ bool WordByte(char c) {
 // words of three letters or more lose their final "s": "%sss" stays "1s".
 std::string ReplaceUnit(const std::string& text, const std::string& tag, int64_t value) {
   const std::string number = std::to_string(value);
-  const std::string low = text::Lower(text);
-  const std::string lowTag = text::Lower(tag);
+  // ASCII letters only: the tags are ASCII, and byte positions must stay those of text.
+  auto lower = [](std::string t) {
+    for (char& c : t)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return t;
+  };
+  const std::string low = lower(text);
+  const std::string lowTag = lower(tag);
   std::string out;
   out.reserve(text.size());
   size_t at = 0;

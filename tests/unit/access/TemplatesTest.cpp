@@ -79,7 +79,8 @@ TEST_F(Status, OneUnitIsSingularAndChapterAndSleepTimerComeFromThePlayer) {
   EXPECT_EQ(FormatTime(61, "%ii MINUTES, %ss Sekunde"), "1 MINUTE, 1 Sekunde");
   EXPECT_EQ(FormatTime(3661, "[%hhh][%iim]%sss"), "1h1m1s");
   EXPECT_EQ(FormatTime(1, "%ss  secs (%ss)s"), "1  secs (1)s");
-  EXPECT_EQ(FormatStatus("%rs seconds left of %ts seconds", {0, 119, 120}), "1 second left of 120 seconds");
+  EXPECT_EQ(FormatStatus("%rs seconds left of %ti minutes", {0, 119, 120}), "1 second left of 2 minutes");
+  EXPECT_EQ(FormatTime(1, "\xc4\xb0%SS S\xc4\xb0s, %ss"), "\xc4\xb0" "1 S\xc4\xb0, 1");  // byte places survive
 
   struct Book : StatusSource {
     std::string ChapterTitle() override { return "%PC chapter"; }
