@@ -346,10 +346,14 @@ void FinishUrlOpens() {
     }
   }
   for (auto& p : done) {
-    if (p->monitor && p->opened) p->opened(p->handle, p->error);
-    else if (p->monitor && p->handle) alib::StreamFree(p->handle);
-    else if (p->id == g_outputWait.id) FinishOutputOpen(*p);
-    else if (p->handle) alib::StreamFree(p->handle);
+    if (p->monitor) {
+      if (p->opened) p->opened(p->handle, p->error);
+      else if (p->handle) alib::StreamFree(p->handle);
+    } else if (p->id == g_outputWait.id) {
+      FinishOutputOpen(*p);
+    } else if (p->handle) {
+      alib::StreamFree(p->handle);
+    }
   }
 }
 }  // namespace
