@@ -185,7 +185,10 @@ void DisconnectPlayback() {
 
 Feature PlaybackFeature() {
   Feature f;
-  f.prepare = ResetPlayback;
+  f.prepare = [] {
+    ResetPlayback();
+    ResetMonitor();
+  };
   f.start = LogLibraryVersions;
   f.commonEvent = PlaybackCommonEvent;
   f.menuCommand = PlaybackMenuCommand;
