@@ -8,7 +8,7 @@
 #include "app/EventLog.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
-#include "audio/PlayerFacade.h"
+#include "audio/PlayerEvents.h"
 #include "lang/Lang.h"
 #include "playlist/PlayListFile.h"
 #include "settings/SettingIds.h"

@@ -6,6 +6,7 @@
 #include "app/Commands.h"
 #include "unit/audio/AudioFixture.h"
 #include "audio/BookTools.h"
+#include "audio/PlayerFacade.h"
 
 namespace {
 
