@@ -182,7 +182,10 @@ void DisconnectPlayback() {
 
 Feature PlaybackFeature() {
   Feature f;
-  f.prepare = ResetPlayback;
+  f.prepare = [] {
+    ResetPlayback();
+    ResetMonitor();
+  };
   f.start = LogLibraryVersions;
   f.commonEvent = PlaybackCommonEvent;
   f.menuCommand = PlaybackMenuCommand;
