@@ -7,7 +7,7 @@ build_pkgs=(
   build-essential cmake ninja-build pkg-config
   libwxgtk3.2-dev libgtk-3-dev libx11-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
-  libsoundtouch-dev libsdl2-dev
+  libsoundtouch-dev libsdl2-dev libpulse-dev
   libspeechd-dev libbrlapi-dev
   libcurl4-openssl-dev
   libgtest-dev

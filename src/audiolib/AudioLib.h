@@ -16,6 +16,10 @@
 // Backends
 // - The default backend is SDL2: device 0 is "No sound" (a silent device paced in real time),
 //   devices 1.. are SDL's playback devices.
+//   On Linux, a device SDL reaches through a PulseAudio server plays through the library's own
+//   stream to that server instead: the server holds a deep queue, so a busy machine is not
+//   heard, and changes (play, pause, stop, seek, volume, effects) still reach the sink within a
+//   few milliseconds. ALIB_PULSE=0 in the environment keeps SDL's stream (for comparisons).
 // - The manual backend is for tests: UseManualBackend({{"Test Output", true}, {"Test Monitor"}})
 //   gives device 0 "No sound" and devices 1.. with those names. Nothing plays on its own: the
 //   test pulls the mix with ManualRender(device, buffer, frames), which returns once the
