@@ -22,13 +22,13 @@ function(tondrial_library name)
   target_link_libraries(${name} PUBLIC ${L_DEPS})
 endfunction()
 
-# tondrial_test(<name> LAYER <layer> KIND <unit|integration> SOURCES ... LIBS ...)
+# tondrial_test(<name> LAYER <layer> KIND <unit|integration> [OPTIMISED] SOURCES ... LIBS ...)
 # Every test carries the label of its layer and of its kind.
 if(NOT WIN32)
   find_package(GTest REQUIRED)
 endif()
 function(tondrial_test name)
-  cmake_parse_arguments(T "" "LAYER;KIND;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "OPTIMISED" "LAYER;KIND;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   set(disabled FALSE)
   if(WIN32)
     foreach(s ${TONDRIAL_POSIX_TEST_SOURCES})
@@ -43,6 +43,12 @@ function(tondrial_test name)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  if(TONDRIAL_SANITIZE AND NOT T_OPTIMISED)
+    # The time goes into compiling the sanitizers' checks of every assertion, not into running
+    # the test code: the libraries under test keep -O1, the test code is not optimised (except
+    # OPTIMISED tests, whose own code walks through signals sample by sample).
+    target_compile_options(${name} PRIVATE -O0)
+  endif()
   add_test(NAME ${name} COMMAND ${name})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)

@@ -2,7 +2,8 @@
 """Checks the includes of src/ against the layer order.
 
 A file may include headers of its own layer and of the layers below it, never of one above.
-Toolkit, media and operating-system headers belong to one folder each.
+Toolkit, media and operating-system headers belong to one folder each. Inside a layer the
+modules (a header with its source file) include each other without a cycle.
 
     check_layers.py SRC_DIR     check a tree; prints each fault, exit 1 when there is one
     check_layers.py --self-test check the checker on a small tree of known faults
@@ -56,6 +57,14 @@ OS_ALLOWED = {
     "access/Speech.cpp": {"windows.h", "timeapi.h"},  # timer resolution, Windows build only
 }
 
+# Module cycles that stay, each with the reason; any other cycle (or one that grows) is a fault.
+ALLOWED_CYCLES = {
+    # A profile rewrites the play list's rows and files; the rows follow the profile's looping
+    # and book rules and start tracks through the player port, which reads the list's tracks.
+    frozenset({"playlist/PlayListFile", "playlist/PlayListView", "playlist/PlayerPort",
+               "playlist/Profiles"}): "the play list and its profiles",
+}
+
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 
 
@@ -77,8 +86,59 @@ def owner_folder(rel):
     return "audiolib" if rel.startswith("audiolib/") else rel.split("/", 1)[0]
 
 
-def check(src):
+def cycles(uses):
+    """Strongly connected groups of more than one module (Tarjan, without recursion)."""
+    index, low, stack, on_stack, groups = {}, {}, [], set(), []
+    for root in sorted(uses):
+        if root in index:
+            continue
+        work = [(root, iter(sorted(uses[root])))]
+        index[root] = low[root] = len(index)
+        stack.append(root)
+        on_stack.add(root)
+        while work:
+            node, children = work[-1]
+            child = next(children, None)
+            if child is not None:
+                if child not in index:
+                    index[child] = low[child] = len(index)
+                    stack.append(child)
+                    on_stack.add(child)
+                    work.append((child, iter(sorted(uses.get(child, ())))))
+                elif child in on_stack:
+                    low[node] = min(low[node], index[child])
+                continue
+            work.pop()
+            if work:
+                low[work[-1][0]] = min(low[work[-1][0]], low[node])
+            if low[node] == index[node]:
+                group = []
+                while True:
+                    member = stack.pop()
+                    on_stack.discard(member)
+                    group.append(member)
+                    if member == node:
+                        break
+                if len(group) > 1:
+                    groups.append(sorted(group))
+    return sorted(groups)
+
+
+def cycle_faults(uses, first_link, allowed):
     faults = []
+    for group in cycles(uses):
+        if frozenset(group) in allowed:
+            continue
+        members = set(group)
+        links = sorted(f"{first_link[(a, b)]} -> {b}" for a in group for b in uses[a] if b in members)
+        faults.append("include cycle among " + ", ".join(group) + ": " + "; ".join(links))
+    return faults
+
+
+def check(src, allowed=None):
+    allowed = ALLOWED_CYCLES if allowed is None else allowed
+    faults = []
+    uses, first_link = {}, {}
     rank = {name: i for i, name in enumerate(LAYERS)}
     for folder, _, names in sorted(os.walk(src)):
         for name in sorted(names):
@@ -86,6 +146,8 @@ def check(src):
                 continue
             path = os.path.join(folder, name)
             rel = os.path.relpath(path, src).replace(os.sep, "/")
+            module = rel.rsplit(".", 1)[0]
+            uses.setdefault(module, set())
             mine = layer_of(rel)
             if mine is None:
                 faults.append(f"{rel}: folder not in the layer order")
@@ -99,6 +161,10 @@ def check(src):
                     where = f"{rel}:{number}"
                     top = target.split("/", 1)[0]
                     if kind == '"' and os.path.exists(os.path.join(src, target)):
+                        other = target.rsplit(".", 1)[0]
+                        if other != module:
+                            uses[module].add(other)
+                            first_link.setdefault((module, other), rel)
                         theirs = layer_of(target)
                         if theirs is not None and rank[theirs] > rank[mine]:
                             faults.append(f"{where}: {mine} includes {target} of {theirs}, a layer above it")
@@ -108,7 +174,7 @@ def check(src):
                             top not in OS_ALLOWED.get(rel, ()):
                         faults.append(f"{where}: {target} is an operating-system header: "
                                       "call it through src/platform/")
-    return faults
+    return faults + cycle_faults(uses, first_link, allowed)
 
 
 def self_test():
@@ -126,6 +192,15 @@ def self_test():
         "audiolib/AudioLib.h": "#include <libavcodec/avcodec.h>\n",
         "ui/Main.cpp": "#include <wx/app.h>\n#include <X11/Xlib.h>\n",
         "lang/Lang.cpp": "#include <SDL.h>\n",
+        "playlist/Rows.h": "\n",
+        "playlist/Rows.cpp": '#include "playlist/Rows.h"\n#include "playlist/File.h"\n',
+        "playlist/File.h": '#include "playlist/Port.h"\n',
+        "playlist/File.cpp": '#include "playlist/Rows.h"\n',
+        "playlist/Port.h": "\n",
+        "ui/Tray.cpp": '#include "ui/Frame.h"\n',
+        "ui/Tray.h": "\n",
+        "ui/Frame.cpp": '#include "ui/Tray.h"\n',
+        "ui/Frame.h": "\n",
     }
     expected = [
         "audiolib/dsp/Echo.h:1: audiolib/dsp includes audiolib/AudioLib.h of audiolib, a layer above it",
@@ -134,13 +209,17 @@ def self_test():
         "effects/Chain.h:2: sys/stat.h is an operating-system header: call it through src/platform/",
         "lang/Lang.cpp:1: SDL.h belongs to src/audiolib/ only",
         "settings/Settings.cpp:1: settings includes app/Dispatch.h of app, a layer above it",
+        "include cycle among audio/Playback, effects/Chain: audio/Playback.h -> effects/Chain; "
+        "effects/Chain.cpp -> audio/Playback",
+        "include cycle among playlist/File, playlist/Rows: playlist/File.cpp -> playlist/Rows; "
+        "playlist/Rows.cpp -> playlist/File",
     ]
     with tempfile.TemporaryDirectory() as root:
         for rel, text in cases.items():
             os.makedirs(os.path.dirname(os.path.join(root, rel)), exist_ok=True)
             with open(os.path.join(root, rel), "w") as f:
                 f.write(text)
-        got = check(root)
+        got = check(root, {frozenset({"ui/Frame", "ui/Tray"}): "kept for the test"})
     if got != expected:
         print("self-test: expected\n  " + "\n  ".join(expected) + "\ngot\n  " + "\n  ".join(got))
         return 1

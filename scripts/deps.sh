@@ -7,7 +7,7 @@ build_pkgs=(
   build-essential cmake ninja-build pkg-config
   libwxgtk3.2-dev libgtk-3-dev libx11-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
-  libsoundtouch-dev libsdl2-dev
+  libsoundtouch-dev libsdl2-dev libpulse-dev
   libspeechd-dev libbrlapi-dev
   libcurl4-openssl-dev
   libgtest-dev
@@ -18,7 +18,7 @@ test_pkgs=(
   dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   ffmpeg sox openssl ca-certificates
   mingw-w64
-  speech-dispatcher
+  speech-dispatcher brltty
   orca
   clang libclang-rt-14-dev
   desktop-file-utils appstream man-db playerctl

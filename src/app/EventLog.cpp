@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "app/AppState.h"
-#include "app/FileUtil.h"
+#include "platform/Files.h"
 
 namespace {
 struct EventLogState {
@@ -11,6 +11,7 @@ struct EventLogState {
   std::string LogHeader;
   std::string LogBody;
   bool LogFileStarted = false;
+  bool RefusalLogged = false;
 };
 EventLogState& Log() {
   static EventLogState s;
@@ -40,9 +41,15 @@ int WriteLog() {
   if (App.PrefPath.empty()) return 0;  // folders not known yet: keep the lines
   int handle;
   if (s.LogFileStarted) {
-    handle = fileutil::AppendFile(LogFilePath(), s.LogBody);
+    handle = platform::AppendFile(LogFilePath(), s.LogBody);
+  } else if (platform::IsReadOnlyFile(LogFilePath())) {
+    // Written straight to the platform layer (the file utilities log through here); a file
+    // the user may not write is left as it is, like every other settings file.
+    if (!s.RefusalLogged) s.LogBody += "! Read-only file left unchanged : " + LogFilePath() + "\r\n";
+    s.RefusalLogged = true;
+    handle = 0;
   } else {
-    handle = fileutil::WriteFileAtomic(LogFilePath(), s.LogHeader + s.LogBody);
+    handle = platform::ReplaceFile(LogFilePath(), s.LogHeader + s.LogBody);
     if (handle) s.LogFileStarted = true;
   }
   if (handle) s.LogBody.clear();
@@ -59,4 +66,5 @@ void ResetLog() {
   Log().LogHeader.clear();
   Log().LogBody.clear();
   Log().LogFileStarted = false;
+  Log().RefusalLogged = false;
 }

@@ -4,7 +4,6 @@
 #include "app/Shell.h"
 #include "app/TextUtil.h"
 #include "audio/AudioErrors.h"
-#include "audio/Playback.h"
 #include "audiolib/AudioLib.h"
 #include "lang/Lang.h"
 #include "settings/SettingIds.h"
@@ -83,9 +82,9 @@ int OpenOutputDevice(int32_t& device) {
   return 1;
 }
 
-int OpenMonitorDevice() {
+int OpenMonitorDevice(int32_t& device) {
   int index = OpenDevice(GetMWValue(setting::MonitorDeviceName), GetMWFlag(setting::MonitorDeviceUseDefault));
-  MonitorChannel().Device = index;
+  device = index;
   if (index < 0) {
     DeviceError();
     return 0;

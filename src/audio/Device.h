@@ -12,8 +12,8 @@ int FindDevice(const std::string& name, bool useDefault);
 int OpenDevice(const std::string& name, bool useDefault);
 // 1 or 0; on failure the error requester was shown.
 int OpenOutputDevice(int32_t& device);
-// Stores the index (or -1) in the Monitor's channel record.
-int OpenMonitorDevice();
+// 1 or 0 as OpenOutputDevice; device gets the index, or -1 on failure.
+int OpenMonitorDevice(int32_t& device);
 
 // Modes of SelectOrAddItem.
 inline constexpr int kItemNoCase = 1;

@@ -115,7 +115,7 @@ int MonitorPlay(const ::Track& track) {
   CancelUrlOpen(true);
   ChannelRecord& mon = MonitorChannel();
   FreeChannel(mon);
-  if (!OpenMonitorDevice()) return 0;
+  if (!OpenMonitorDevice(mon.Device)) return 0;
   mon.Track = track;
   const std::string& file = mon.Track.File;
   if (IsURL(file)) {
@@ -123,7 +123,7 @@ int MonitorPlay(const ::Track& track) {
     if (AutoPlay()) return 0;
     // Connecting may take seconds: the stream plays when it is there (MonitorStreamOpened).
     g_connecting = mon.Track;
-    OpenUrlInBackground(file, true);
+    OpenUrlInBackground(file, true, MonitorStreamOpened);
     return 1;
   }
   return StartMonitorStream(alib::StreamCreateFile(false, file.c_str(), 0, 0, alib::kUnicode));
@@ -137,7 +137,7 @@ void MonitorStreamOpened(uint32_t decoding, int error) {
   uint32_t h = 0;
   if (decoding) {
     // Made on the Monitor's device, whatever the Output did meanwhile.
-    if (OpenMonitorDevice()) h = alib::TempoCreate(decoding, alib::kUnicode | alib::kStreamAutoFree);
+    if (OpenMonitorDevice(mon.Device)) h = alib::TempoCreate(decoding, alib::kUnicode | alib::kStreamAutoFree);
     if (!h) alib::StreamFree(decoding);
   }
   if (!h && error != 0) {

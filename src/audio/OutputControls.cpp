@@ -11,7 +11,7 @@
 #include "app/Shell.h"
 #include "audio/Monitor.h"
 #include "audio/Playback.h"
-#include "audio/PlayerFacade.h"
+#include "audio/PlayerEvents.h"
 #include "audiolib/AudioLib.h"
 #include "lang/Lang.h"
 #include "playlist/PlayListView.h"
@@ -20,7 +20,6 @@
 #include "settings/Settings.h"
 
 namespace {
-OutputStateType g_state;
 
 void StoreNumber(int id, int32_t value) {
   if (GetMWNumber(id) == value) return;
@@ -35,9 +34,6 @@ std::string OneDecimal(float v) {
 }
 }  // namespace
 
-OutputStateType& OutputState() { return g_state; }
-void ResetOutputState() { g_state = OutputStateType{}; }
-
 void SetOutputVolume(int32_t value, int32_t delta, bool silent) {
   if (delta != 0) value = GetMWNumber(setting::OutputVolume) + delta;
   value = std::max(0, std::min(value, GetMWNumber(setting::OutputMaxVolume)));
@@ -51,46 +47,14 @@ void SetOutputVolume(int32_t value, int32_t delta, bool silent) {
 }
 
 void SetMute(int mode, bool silent) {
-  if (mode < 0) mode = (g_state.MuteFlags & 1) ? 0 : 1;
-  if (mode) g_state.MuteFlags |= 1;
-  else g_state.MuteFlags &= ~1;
+  if (mode < 0) mode = (OutputState().MuteFlags & 1) ? 0 : 1;
+  if (mode) OutputState().MuteFlags |= 1;
+  else OutputState().MuteFlags &= ~1;
   TheShell().SetMenuItemChecked(cmd::VolumeMute, mode != 0);
   TheShell().SetMenuItemChecked(cmd::HotkeyVolumeMute, mode != 0);
   ApplyOutputVolume();
   player::Notify(player::Change::VolumeChanged);
   if (!silent) Speak(Lang(mode ? "Msg\\Mute.Enabled" : "Msg\\Mute.Disabled"));
-}
-
-int PauseCommand(int mode, bool refreshOnly) {
-  std::string caption = Lang("Main\\Button.Pause");
-  int result = mode;
-  if (!refreshOnly) {
-    const int state = SetOutputPause(mode);
-    const int32_t id = OutputChannel().Track.ID;
-    std::string say;
-    if (state == alib::kActivePaused) {
-      say = Lang("Say.Pause");
-      caption = Lang("Main\\Button.Resume");
-      SetTrackState(id, Pause);
-      result = 1;
-    } else if (state == alib::kActivePlaying || state == alib::kActiveStalled) {
-      say = Lang("Say.Resume");
-      SetTrackState(id, Playing);
-      result = 0;
-    } else {
-      say = Lang("Say.CantDoPause");
-      result = 0;
-    }
-    Speak(say);
-    RefreshStates();
-  } else if (result) {
-    caption = Lang("Main\\Button.Resume");
-  }
-  Shell& shell = TheShell();
-  shell.SetGadgetText(gadget::MainWindow, gadget::Pause, caption);
-  shell.SetMenuItemChecked(cmd::Pause, result != 0);
-  shell.SetMenuItemChecked(cmd::HotkeyPause, result != 0);
-  return result;
 }
 
 void StopCommand(bool resetSelected) {
@@ -111,8 +75,8 @@ void StopCommand(bool resetSelected) {
 }
 
 namespace {
-float& TempoSlot() { return IsBookProfile() ? OutputChannel().Track.Tempo : g_state.GlobalTempo; }
-float& PitchSlot() { return IsBookProfile() ? OutputChannel().Track.Pitch : g_state.GlobalPitch; }
+float& TempoSlot() { return IsBookProfile() ? OutputChannel().Track.Tempo : OutputState().GlobalTempo; }
+float& PitchSlot() { return IsBookProfile() ? OutputChannel().Track.Pitch : OutputState().GlobalPitch; }
 }  // namespace
 
 float SetTempo(float value, float delta, bool silent) {
@@ -135,28 +99,6 @@ float SetPitch(float value, float delta, bool silent) {
   player::Notify(player::Change::TempoChanged);
   if (!silent) Speak(OneDecimal(value), Lang("Say.Pitch"));
   return value;
-}
-
-void SetTempoPitchEnabled(int mode, bool silent) {
-  Shell& shell = TheShell();
-  const int profile = CurrentProfile();
-  if (profile == kRadioProfile || profile == kBookProfile) {
-    mode = profile == kBookProfile ? 1 : 0;
-    for (int id = cmd::TempoUp; id <= cmd::PitchDown; ++id) shell.SetMenuItemEnabled(id, profile == kBookProfile);
-  } else {
-    if (mode < 0) mode = GetMWFlag(setting::OutputEnableTempoPitch) ? 0 : 1;
-    if (GetMWFlag(setting::OutputEnableTempoPitch) != (mode != 0)) {
-      SetMWFlag(setting::OutputEnableTempoPitch, mode != 0);
-      App.SettingsChanged = true;
-    }
-    for (int id = cmd::TempoUp; id <= cmd::PitchDown; ++id) shell.SetMenuItemEnabled(id, true);
-  }
-  shell.SetMenuItemChecked(cmd::EnableTempoPitch, mode != 0);
-  shell.SetMenuItemEnabled(cmd::EnableTempoPitch, IsFeatureAllowed(cmd::EnableTempoPitch));
-  ApplyTempo();
-  ApplyPitch();
-  player::Notify(player::Change::TempoChanged);
-  if (!silent) Speak(Lang(mode ? "Msg\\TempoPitch.Enabled" : "Msg\\TempoPitch.Disabled"));
 }
 
 namespace {
@@ -194,7 +136,7 @@ void GoToPosition() {
 }
 
 void EnterChildWindow() {
-  g_state.SavedMuteFlags = g_state.MuteFlags;
+  OutputState().SavedMuteFlags = OutputState().MuteFlags;
   if (GetMWFlag(setting::OutputLowVolumeInChildWindow)) SetMute(1, true);
   MonitorStateType& m = MonitorState();
   m.SavedVolume = GetMWNumber(setting::MonitorVolume);
@@ -203,7 +145,7 @@ void EnterChildWindow() {
 }
 
 void LeaveChildWindow() {
-  if (GetMWFlag(setting::OutputLowVolumeInChildWindow) && !((g_state.SavedMuteFlags & 1) && (g_state.MuteFlags & 1)))
+  if (GetMWFlag(setting::OutputLowVolumeInChildWindow) && !((OutputState().SavedMuteFlags & 1) && (OutputState().MuteFlags & 1)))
     SetMute(0, true);
   MonitorStateType& m = MonitorState();
   if (GetMWFlag(setting::MonitorLowVolumeInChildWindow)) SetMonitorVolume(m.SavedVolume);

@@ -17,9 +17,7 @@
 #include "app/Commands.h"
 #include "audio/AudioErrors.h"
 #include "audio/Device.h"
-#include "audio/Monitor.h"
-#include "audio/OutputControls.h"
-#include "audio/PlayerFacade.h"
+#include "audio/PlayerEvents.h"
 #include "audio/StreamTags.h"
 #include "audiolib/AudioLib.h"
 #include "effects/EffectChain.h"
@@ -95,6 +93,7 @@ void UrlStream(ChannelRecord& n, uint32_t decoding, uint32_t flags) {
 struct PendingOpen {
   uint64_t id = 0;
   bool monitor = false;
+  std::function<void(uint32_t, int)> opened;
   std::string url;
   uint32_t handle = 0;
   int error = 0;
@@ -184,6 +183,11 @@ void FinishFading() {
 }
 }  // namespace
 
+OutputStateType& OutputState() {
+  static OutputStateType s;
+  return s;
+}
+
 ChannelRecord& OutputChannel() { return g_output; }
 ChannelRecord& FadingChannel() { return g_fading; }
 ChannelRecord& MonitorChannel() { return g_monitor; }
@@ -199,10 +203,11 @@ int32_t WholeSeconds(uint32_t handle, int64_t bytes) {
   return static_cast<int32_t>(std::lround(alib::ChannelBytes2Seconds(handle, bytes)));
 }
 
-uint64_t OpenUrlInBackground(const std::string& url, bool monitor) {
+uint64_t OpenUrlInBackground(const std::string& url, bool monitor, std::function<void(uint32_t, int)> opened) {
   UrlOpens& o = Opens();
   auto p = std::make_shared<PendingOpen>();
   p->monitor = monitor;
+  p->opened = std::move(opened);
   p->url = url;
   std::vector<std::thread> ended;
   {
@@ -341,9 +346,14 @@ void FinishUrlOpens() {
     }
   }
   for (auto& p : done) {
-    if (p->monitor) MonitorStreamOpened(p->handle, p->error);
-    else if (p->id == g_outputWait.id) FinishOutputOpen(*p);
-    else if (p->handle) alib::StreamFree(p->handle);
+    if (p->monitor) {
+      if (p->opened) p->opened(p->handle, p->error);
+      else if (p->handle) alib::StreamFree(p->handle);
+    } else if (p->id == g_outputWait.id) {
+      FinishOutputOpen(*p);
+    } else if (p->handle) {
+      alib::StreamFree(p->handle);
+    }
   }
 }
 }  // namespace
@@ -699,6 +709,68 @@ void RefreshDisplayOnChange(player::Change change) {
     RefreshTitleDisplay();
 }
 
+void OnStreamTags(ChannelRecord& record, int32_t code) {
+  std::string title;
+  if (!record.Handle || !ReadStreamTitle(record.Handle, code, title)) return;
+  const bool changed = record.Track.StreamTitle != title;
+  record.Track.StreamTitle = title;
+  if (changed && &record == &OutputChannel()) player::Notify(player::Change::TitleChanged);
+}
+
+int PauseCommand(int mode, bool refreshOnly) {
+  std::string caption = Lang("Main\\Button.Pause");
+  int result = mode;
+  if (!refreshOnly) {
+    const int state = SetOutputPause(mode);
+    const int32_t id = OutputChannel().Track.ID;
+    std::string say;
+    if (state == alib::kActivePaused) {
+      say = Lang("Say.Pause");
+      caption = Lang("Main\\Button.Resume");
+      SetTrackState(id, Pause);
+      result = 1;
+    } else if (state == alib::kActivePlaying || state == alib::kActiveStalled) {
+      say = Lang("Say.Resume");
+      SetTrackState(id, Playing);
+      result = 0;
+    } else {
+      say = Lang("Say.CantDoPause");
+      result = 0;
+    }
+    Speak(say);
+    RefreshStates();
+  } else if (result) {
+    caption = Lang("Main\\Button.Resume");
+  }
+  Shell& shell = TheShell();
+  shell.SetGadgetText(gadget::MainWindow, gadget::Pause, caption);
+  shell.SetMenuItemChecked(cmd::Pause, result != 0);
+  shell.SetMenuItemChecked(cmd::HotkeyPause, result != 0);
+  return result;
+}
+
+void SetTempoPitchEnabled(int mode, bool silent) {
+  Shell& shell = TheShell();
+  const int profile = CurrentProfile();
+  if (profile == kRadioProfile || profile == kBookProfile) {
+    mode = profile == kBookProfile ? 1 : 0;
+    for (int id = cmd::TempoUp; id <= cmd::PitchDown; ++id) shell.SetMenuItemEnabled(id, profile == kBookProfile);
+  } else {
+    if (mode < 0) mode = GetMWFlag(setting::OutputEnableTempoPitch) ? 0 : 1;
+    if (GetMWFlag(setting::OutputEnableTempoPitch) != (mode != 0)) {
+      SetMWFlag(setting::OutputEnableTempoPitch, mode != 0);
+      App.SettingsChanged = true;
+    }
+    for (int id = cmd::TempoUp; id <= cmd::PitchDown; ++id) shell.SetMenuItemEnabled(id, true);
+  }
+  shell.SetMenuItemChecked(cmd::EnableTempoPitch, mode != 0);
+  shell.SetMenuItemEnabled(cmd::EnableTempoPitch, IsFeatureAllowed(cmd::EnableTempoPitch));
+  ApplyTempo();
+  ApplyPitch();
+  player::Notify(player::Change::TempoChanged);
+  if (!silent) Speak(Lang(mode ? "Msg\\TempoPitch.Enabled" : "Msg\\TempoPitch.Disabled"));
+}
+
 void ResetPlayback() {
   WaitForUrlOpens();
   g_outputWait = OutputWait{};
@@ -713,6 +785,5 @@ void ResetPlayback() {
   g_lastName.clear();
   g_lastTitle.clear();
   g_nameShown = false;
-  ResetOutputState();
-  ResetMonitor();
+  OutputState() = OutputStateType{};
 }

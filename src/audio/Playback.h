@@ -8,7 +8,7 @@
 #include <mutex>
 #include <string>
 
-#include "audio/PlayerFacade.h"
+#include "audio/PlayerEvents.h"
 #include "effects/EffectChain.h"
 #include "playlist/Track.h"
 
@@ -23,6 +23,21 @@ struct ChannelRecord {
 ChannelRecord& OutputChannel();
 ChannelRecord& FadingChannel();
 ChannelRecord& MonitorChannel();
+
+// What the Output controls keep between tracks (emptied by ResetPlayback).
+struct OutputStateType {
+  int32_t MuteFlags = 0;       // bit 0: muted
+  int32_t SavedMuteFlags = 0;  // as they were when the last child window opened
+  float GlobalTempo = 0;       // percent, outside the Book profile
+  float GlobalPitch = 0;       // semitones, outside the Book profile
+};
+OutputStateType& OutputState();
+
+// The pause command: 1 when the Output is paused now; with refreshOnly only the caption and
+// checks follow mode.
+int PauseCommand(int mode, bool refreshOnly);
+// The tempo/pitch switch (mode -1 toggles, 0 off, 1 on; the Radio and Book profiles fix it).
+void SetTempoPitchEnabled(int mode, bool silent);
 
 // Event codes given to the library with each sync.
 inline constexpr int32_t kEventEnd = 1;
@@ -64,7 +79,9 @@ bool OutputConnecting();
 // Opens the decoding stream of url on a worker thread for the Output or the Monitor (the newest
 // request of a side replaces the older one); the result is handed to the main thread by
 // ProcessSyncEvents. Returns the request's number.
-uint64_t OpenUrlInBackground(const std::string& url, bool monitor);
+// The Monitor's stream goes to opened (0 and the error when it failed).
+uint64_t OpenUrlInBackground(const std::string& url, bool monitor,
+                             std::function<void(uint32_t decoding, int error)> opened = {});
 // Forgets the side's pending request (its stream is freed when it arrives).
 void CancelUrlOpen(bool monitor);
 // Waits for every worker to end and frees what they opened (reset, end of the program).
@@ -82,6 +99,8 @@ bool FadingActive();
 // The procedure given to the library: queues (channel, code) and wakes the main loop.
 void OnSyncEvent(uint32_t sync, uint32_t channel, uint32_t data, void* user);
 void ProcessSyncEvents();
+// The stream's title tags were read (code -1) or changed: the record's title follows them.
+void OnStreamTags(ChannelRecord& record, int32_t code);
 // Called on the library's thread after an event was queued; the UI posts an event to the main
 // loop, whose handler runs ProcessSyncEvents. Empty: the 500 ms timer alone handles them.
 void SetSyncWakeUp(std::function<void()> wake);
@@ -120,5 +139,5 @@ void RefreshTitleDisplay();
 void RefreshDisplayOnChange(player::Change change);
 
 // Frees every stream, empties the queue and the records, forgets what was shown (start-up, tests).
-// The wake-up callback stays.
+// The wake-up callback stays; the Monitor's own state is ResetMonitor's.
 void ResetPlayback();

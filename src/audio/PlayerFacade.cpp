@@ -1,8 +1,5 @@
 #include "audio/PlayerFacade.h"
 
-#include <utility>
-#include <vector>
-
 #include "audio/Monitor.h"
 #include "audio/OutputControls.h"
 #include "audio/Playback.h"
@@ -15,41 +12,10 @@
 namespace player {
 
 namespace {
-struct Entry {
-  int token;
-  Listener listener;
-};
-std::vector<Entry>& Listeners() {
-  static std::vector<Entry> l;
-  return l;
-}
-int g_lastToken = 0;
-
 int64_t Micros(uint32_t h, int64_t bytes) {
   return static_cast<int64_t>(alib::ChannelBytes2Seconds(h, bytes) * 1e6 + 0.5);
 }
 }  // namespace
-
-int AddListener(Listener listener) {
-  Listeners().push_back({++g_lastToken, std::move(listener)});
-  return g_lastToken;
-}
-
-void RemoveListener(int token) {
-  auto& l = Listeners();
-  for (auto it = l.begin(); it != l.end(); ++it)
-    if (it->token == token) {
-      l.erase(it);
-      return;
-    }
-}
-
-void Notify(Change change) {
-  // A copy: a listener may add or remove listeners, or act and so notify again.
-  const std::vector<Entry> now = Listeners();
-  for (const Entry& e : now)
-    if (e.listener) e.listener(change);
-}
 
 State Status() {
   const uint32_t h = OutputChannel().Handle;

@@ -15,30 +15,13 @@
 // - Events name what changed, not its new value: read it through the queries.
 #pragma once
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "audio/PlayerEvents.h"
 
 namespace player {
 
 enum class State : int { Stopped = 0, Playing = 1, Paused = 2 };
-
-enum class Change : int {
-  TrackStarted,    // a new track is the Output's (title, url, length and position are new too)
-  TrackEnded,      // the Output has no track any more: the last one ended or was stopped
-  Paused,          // the Output's track was paused
-  Resumed,         // the Output's paused track plays again
-  PositionJumped,  // the Output's position moved by a seek (not by playing on)
-  VolumeChanged,   // the Output's volume or mute changed
-  TempoChanged,    // the Output's tempo or pitch (or their switch) changed
-  TitleChanged,    // the title of the Output's track changed (a stream's new title)
-};
-
-using Listener = std::function<void(Change)>;
-// Returns a token for RemoveListener (never 0). Listeners are called in the order they were added.
-int AddListener(Listener listener);
-void RemoveListener(int token);
-// For the playback layer: delivers change to every listener.
-void Notify(Change change);
 
 // Queries of the Output.
 State Status();

@@ -3,8 +3,6 @@
 #include <cstring>
 
 #include "app/TextUtil.h"
-#include "audio/Playback.h"
-#include "audio/PlayerFacade.h"
 #include "audiolib/AudioLib.h"
 
 namespace {
@@ -92,12 +90,4 @@ bool ReadStreamTitle(uint32_t handle, int32_t /*code*/, std::string& title) {
                         uint32_t(alib::kTagWmaMeta)})
     if (ReadTitleOfKind(handle, kind, title)) return true;
   return false;
-}
-
-void OnStreamTags(ChannelRecord& record, int32_t code) {
-  std::string title;
-  if (!record.Handle || !ReadStreamTitle(record.Handle, code, title)) return;
-  const bool changed = record.Track.StreamTitle != title;
-  record.Track.StreamTitle = title;
-  if (changed && &record == &OutputChannel()) player::Notify(player::Change::TitleChanged);
 }

@@ -3,13 +3,10 @@
 #include <cstdint>
 #include <string>
 
-struct ChannelRecord;
-
 // True when the stream has tags of that kind (with or without a title).
 bool ReadTitleOfKind(uint32_t handle, uint32_t kind, std::string& title);
 // code -1: the read at stream start; otherwise the event code of the tag change.
 bool ReadStreamTitle(uint32_t handle, int32_t code, std::string& title);
-void OnStreamTags(ChannelRecord& record, int32_t code);
 
 // The parsers, on the raw tag texts.
 std::string TitleFromMeta(const std::string& meta);

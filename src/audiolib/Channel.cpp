@@ -153,6 +153,7 @@ bool PlayLocked(Channel& chan, Device& dev, bool restart) {
   }
   ch->state = kActivePlaying;
   AddToMix(*ch);
+  MixChanged(*d);
   return true;
 }
 
@@ -253,6 +254,7 @@ bool ChannelPause(uint32_t handle) {
   if (ch->state == kActivePaused) return Fail(kErrorAlready, false);
   if (ch->state != kActivePlaying) return Fail(kErrorNoPlay, false);
   ch->state = kActivePaused;
+  if (Device* d = DeviceOf(*ch)) MixChanged(*d);
   return Fail(kOk, true);
 }
 
@@ -266,6 +268,7 @@ bool ChannelStop(uint32_t handle) {
     ch->stalled = false;
     ch->slideLeft = 0;
     autoFree = ch->autoFree;
+    if (Device* d = DeviceOf(*ch)) MixChanged(*d);
   }
   if (autoFree) FreeChannelHandle(handle);
   return Fail(kOk, true);
@@ -308,6 +311,7 @@ bool ChannelSetAttribute(uint32_t handle, uint32_t attrib, float value) {
       ch->vol = std::clamp(value, 0.0f, 1.0f);
       ch->slideLeft = 0;  // setting a value ends a running slide
       ch->stopAfterSlide = false;
+      if (Device* d = DeviceOf(*ch)) MixChanged(*d);
       break;
     case kAttribTempo:
     case kAttribTempoPitch: {
@@ -361,6 +365,7 @@ bool ChannelSlideAttribute(uint32_t handle, uint32_t attrib, float value, uint32
     ch->stopAfterSlide = stopAfter;
     // A slide runs in device time, so a stopped channel needs its place in the mix too.
     AddToMix(*ch);
+    if (Device* d = DeviceOf(*ch)) MixChanged(*d);
   }
   if (Device* d = DeviceOf(*ch)) EnsureStream(*d);
   return Fail(kOk, true);
@@ -550,41 +555,45 @@ bool ChannelRemoveFX(uint32_t handle, uint32_t fx) {
   return Fail(kOk, true);
 }
 
-bool FXSetParameters(uint32_t fx, const void* params) {
+namespace {
+
+// Runs act on an effect with its channel's locks held. act gives kOk or the error to report.
+template <typename Act>
+bool WithFx(uint32_t fx, bool paramsGiven, Act act) {
   auto ch = FxChannel(fx);
   if (!ch) return false;
-  if (!params) return Fail(kErrorIllParam, false);
+  if (!paramsGiven) return Fail(kErrorIllParam, false);
   ChanLock lk(*ch);
   std::lock_guard<std::mutex> rl(ch->renderMutex);
   FxEntry* e = FindFx(*ch, fx);
   if (!e) return Fail(kErrorHandle, false);
-  if (!e->effect->SetParameters(params)) return Fail(kErrorIllParam, false);
-  RenderAgainFromHeard(*ch);
-  return Fail(kOk, true);
+  const int rc = act(*ch, *e->effect);
+  return rc == kOk ? Fail(kOk, true) : Fail(rc, false);
+}
+
+}  // namespace
+
+bool FXSetParameters(uint32_t fx, const void* params) {
+  return WithFx(fx, params != nullptr, [&](Channel& ch, dsp::Effect& e) {
+    if (!e.SetParameters(params)) return int(kErrorIllParam);
+    RenderAgainFromHeard(ch);
+    return int(kOk);
+  });
 }
 
 bool FXGetParameters(uint32_t fx, void* params) {
-  auto ch = FxChannel(fx);
-  if (!ch) return false;
-  if (!params) return Fail(kErrorIllParam, false);
-  ChanLock lk(*ch);
-  std::lock_guard<std::mutex> rl(ch->renderMutex);
-  FxEntry* e = FindFx(*ch, fx);
-  if (!e) return Fail(kErrorHandle, false);
-  e->effect->GetParameters(params);
-  return Fail(kOk, true);
+  return WithFx(fx, params != nullptr, [&](Channel&, dsp::Effect& e) {
+    e.GetParameters(params);
+    return int(kOk);
+  });
 }
 
 bool FXReset(uint32_t fx) {
-  auto ch = FxChannel(fx);
-  if (!ch) return false;
-  ChanLock lk(*ch);
-  std::lock_guard<std::mutex> rl(ch->renderMutex);
-  FxEntry* e = FindFx(*ch, fx);
-  if (!e) return Fail(kErrorHandle, false);
-  e->effect->Reset();
-  RenderAgainFromHeard(*ch);
-  return Fail(kOk, true);
+  return WithFx(fx, true, [&](Channel& ch, dsp::Effect& e) {
+    e.Reset();
+    RenderAgainFromHeard(ch);
+    return int(kOk);
+  });
 }
 
 const char* ChannelGetTags(uint32_t handle, uint32_t tags) {

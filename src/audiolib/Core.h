@@ -1,6 +1,7 @@
 // Inner records of the library: channels, devices, the handle registry and the event thread.
 // Lock order: registry, then a device's mix lock, then a channel's render lock, then its ahead
-// lock, then a source stream's locks.
+// lock, then a source stream's locks. A device's stream lock comes before its mix lock. The
+// PulseAudio client lock (PulseOut.cpp) is taken last and nothing is taken under it.
 #pragma once
 #include <atomic>
 #include <condition_variable>
@@ -27,7 +28,9 @@ inline constexpr int kErrorFxNoDecode = 4000;
 // effects never run in the device callback. The depth rides out a busy machine; changes that
 // must be heard at once (seeks, effects, tempo) re-render from the heard position.
 inline constexpr size_t kAheadFrames = 6144;      // about 140 ms kept ready
-inline constexpr size_t kAheadCapFrames = 8192;
+// Devices whose server queue is deep keep as much ready as the queue holds, plus a margin.
+inline constexpr size_t kAheadDeepFrames = 14336;
+inline constexpr size_t kAheadCapFrames = 16384;
 inline constexpr size_t kPrimeFrames = 1024;      // rendered by the caller before a seek or play returns
 inline constexpr size_t kAheadMarks = 64;
 
@@ -63,6 +66,8 @@ struct AheadRing {
   void Push(const float* in, size_t n, int64_t pos);
   // Takes up to n frames; gives the heard source position after them.
   size_t Take(float* out, size_t n, int64_t& pos);
+  // Copies up to n frames that follow the first skip ones, taking nothing.
+  size_t Peek(float* out, size_t skip, size_t n) const;
 };
 
 void SetError(int code);
@@ -129,6 +134,8 @@ struct Channel : std::enable_shared_from_this<Channel> {
   std::mutex tagMutex;
 };
 
+class PulseOut;
+
 struct Device {
   std::string name;
   std::string driver;
@@ -147,11 +154,15 @@ struct Device {
   uint32_t sdlId = 0;        // guarded by streamMutex
   bool streamWanted = false; // guarded by streamMutex: the device is open
   bool idleNoted = false;    // mix lock: the render thread was told the mix went quiet
+  // Set while the device plays through its own PulseAudio stream instead of SDL; written under
+  // both the stream lock and the mix lock, so either is enough to read it.
+  std::shared_ptr<PulseOut> pulse;
   std::thread pacer;               // "No sound" devices mix on their own clock
   std::atomic<bool> stopPacer{false};
 
   // Live devices render ahead on their own thread; manual and silent devices render in the mix.
   bool renderAhead = false;
+  size_t aheadFrames = kAheadFrames;  // kept ready per playing channel
   std::thread renderer;
   std::mutex wakeMutex;
   std::condition_variable wakeCv;
@@ -194,6 +205,13 @@ Device* DeviceOf(const Channel& ch);                     // null for decode-only
 void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles);
 // Opens the stream of a live device again if it was closed while idle; without the mix lock.
 void EnsureStream(Device& dev);
+// What the mix will play from now on has changed (a channel joined, left, paused, was moved or
+// re-rendered, or its volume changed): devices that queue audio ahead write it again. Mix lock held.
+void MixChanged(Device& dev);
+// What MixDevice would give after its next skip frames if nothing changed, without moving
+// anything (positions, slides, syncs, the rings); mix lock held. Stops early where a playing
+// channel has nothing rendered yet. Returns the frames written to out.
+size_t PreviewMix(Device& dev, float* out, size_t skip, size_t frames);
 // Frees a channel: out of the registry, out of its device, decoder stopped.
 bool FreeChannelHandle(uint32_t handle);
 // Produces up to frames frames of a channel's audio (source or tempo) into out; render lock held.

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "audiolib/Core.h"
+#include "audiolib/PulseOut.h"
 #include "platform/Threads.h"
 
 namespace alib {
@@ -171,7 +172,7 @@ void MixChannel(Device& dev, Channel& ch, float* mix, size_t n, bool waitForFile
       std::lock_guard<std::mutex> al(ch.aheadMutex);
       got = ch.ahead.Take(ch.buf.data(), n, heard);
       atEnd = ch.ahead.end && ch.ahead.count == 0;
-      if (dev.renderAhead && ch.ahead.count + kBlockFrames <= kAheadFrames && !ch.ahead.end) dev.WakeRenderer();
+      if (dev.renderAhead && ch.ahead.count + kBlockFrames <= dev.aheadFrames && !ch.ahead.end) dev.WakeRenderer();
     }
     if (atEnd) ch.ended = true;
   }
@@ -312,6 +313,68 @@ size_t AheadRing::Take(float* out, size_t n, int64_t& pos) {
   return got;
 }
 
+size_t AheadRing::Peek(float* out, size_t skip, size_t n) const {
+  if (skip >= count) return 0;
+  const size_t got = std::min(n, count - skip);
+  size_t at = (head + skip) % cap;
+  for (size_t i = 0; i < got;) {
+    const size_t run = std::min(got - i, cap - at);
+    std::memcpy(out + i * 2, &ring[at * 2], run * 2 * sizeof(float));
+    at = (at + run) % cap;
+    i += run;
+  }
+  return got;
+}
+
+void MixChanged(Device& dev) {
+  if (dev.pulse) dev.pulse->Wake();
+}
+
+size_t PreviewMix(Device& dev, float* out, size_t skip, size_t frames) {
+  // Only as far as every playing channel has audio ready: past that the mix is not known yet.
+  size_t n = frames;
+  for (Channel* ch : dev.playing) {
+    if (ch->state != kActivePlaying) continue;
+    std::lock_guard<std::mutex> al(ch->aheadMutex);
+    if (ch->ahead.end) continue;
+    n = std::min(n, ch->ahead.count > skip ? ch->ahead.count - skip : 0);
+  }
+  std::memset(out, 0, n * 2 * sizeof(float));
+  for (Channel* ch : dev.playing) {
+    if (ch->state != kActivePlaying) continue;  // paused and stopped channels only slide silently
+    // The volume as MixChannel would have it, slide steps included (same arithmetic).
+    float v = ch->vol;
+    int64_t left = ch->slideLeft;
+    bool stops = false;
+    auto step = [&] {
+      if (left > 0) {
+        v = float(double(v) + ch->volStep);
+        if (--left == 0) {
+          v = ch->volTarget;
+          stops = ch->stopAfterSlide;
+        }
+      }
+    };
+    for (size_t i = 0; i < skip && !stops; ++i) step();
+    const float* b = ch->buf.data();
+    for (size_t done = 0; done < n && !stops;) {
+      size_t run;
+      {
+        std::lock_guard<std::mutex> al(ch->aheadMutex);
+        run = ch->ahead.Peek(ch->buf.data(), skip + done, std::min(n - done, kBlockFrames));
+      }
+      if (run == 0) break;  // the channel's last frame
+      for (size_t i = 0; i < run; ++i) {
+        step();
+        out[2 * (done + i)] += b[2 * i] * v;
+        out[2 * (done + i) + 1] += b[2 * i + 1] * v;
+      }
+      done += run;
+    }
+  }
+  return n;
+}
+
 bool FillAhead(Channel& ch, size_t target, bool wait) {
   for (;;) {
     size_t room;
@@ -346,6 +409,7 @@ void RestartAhead(Channel& ch, int64_t pos) {
   // The device hears the new audio in its next period instead of waiting for the render thread.
   FillAhead(ch, kPrimeFrames, !ch.src->IsNetwork());
   dev->WakeRenderer();
+  MixChanged(*dev);
 }
 
 void MixDevice(Device& dev, float* out, size_t frames, bool waitForFiles) {
@@ -410,7 +474,9 @@ void CloseIdleStream(Device& dev) {
     if (MixBusy(dev)) return;
     dev.idleNoted = false;  // the next quiet period after a reopen is noted again
   }
-  if (dev.sdlId) {
+  if (dev.pulse) {
+    dev.pulse->SetIdle(true);
+  } else if (dev.sdlId) {
     SDL_CloseAudioDevice(dev.sdlId);
     dev.sdlId = 0;
   }
@@ -460,7 +526,7 @@ void RenderLoop(Device* dev) {
     starved = false;
     for (auto& ch : channels) {
       std::lock_guard<std::mutex> rl(ch->renderMutex);
-      if (!FillAhead(*ch, kAheadFrames, false)) starved = true;
+      if (!FillAhead(*ch, dev->aheadFrames, false)) starved = true;
     }
     channels.clear();
   }
@@ -482,6 +548,12 @@ void CloseDevice(Device& dev) {
   {
     std::lock_guard<std::mutex> sl(dev.streamMutex);
     dev.streamWanted = false;
+    std::shared_ptr<PulseOut> pulse;
+    {
+      std::lock_guard<std::mutex> lk(dev.mutex);
+      pulse.swap(dev.pulse);
+    }
+    pulse.reset();  // waits for its writer, which takes the mix lock
     if (dev.sdlId) {
       SDL_CloseAudioDevice(dev.sdlId);  // waits for a running callback
       dev.sdlId = 0;
@@ -511,7 +583,8 @@ void FreeChannelsOf(int device, bool all) {
 void EnsureStream(Device& dev) {
   if (!dev.renderAhead) return;
   std::lock_guard<std::mutex> sl(dev.streamMutex);
-  if (dev.sdlId == 0 && dev.streamWanted) OpenStream(dev);
+  if (dev.pulse) dev.pulse->SetIdle(false);
+  else if (dev.sdlId == 0 && dev.streamWanted) OpenStream(dev);
 }
 
 bool FreeChannelHandle(uint32_t handle) {
@@ -527,6 +600,7 @@ bool FreeChannelHandle(uint32_t handle) {
   }
   if (Device* dev = DeviceOf(*ch)) {
     std::lock_guard<std::mutex> lk(dev->mutex);
+    if (ch->inMixList) MixChanged(*dev);
     dev->playing.erase(std::remove(dev->playing.begin(), dev->playing.end(), ch.get()), dev->playing.end());
     ch->inMixList = false;
     ch->state = kActiveStopped;
@@ -599,9 +673,20 @@ bool Init(int device, uint32_t freq, uint32_t flags, void* window) {
     d.pacer = std::thread(PacerLoop, &d);
   } else {
     if (!EnsureSdlAudio()) return Fail(kErrorDriver, false);
+    // On a PulseAudio server our own stream keeps a deep queue that keys can still rewrite;
+    // SDL's cannot be rewritten, so it must stay short and runs dry when the machine is busy.
+    std::shared_ptr<PulseOut> pulse;
+    if (d.driver == "pulseaudio" && PulseWanted()) pulse = PulseOut::Open(d);
     {
       std::lock_guard<std::mutex> sl(d.streamMutex);
-      if (!OpenStream(d)) return Fail(kErrorDriver, false);
+      if (pulse) {
+        std::lock_guard<std::mutex> ml(d.mutex);
+        d.pulse = pulse;
+        d.aheadFrames = kAheadDeepFrames;
+      } else {
+        d.aheadFrames = kAheadFrames;
+        if (!OpenStream(d)) return Fail(kErrorDriver, false);
+      }
       d.streamWanted = true;
     }
     d.renderAhead = true;
@@ -662,6 +747,7 @@ void Shutdown() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     g_sdlAudio = false;
   }
+  PulseShutdown();
   SetError(kOk);
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "effects/EffectSets.h"
+
 // One attached effect: the handle the audio library returned and the type it was made with.
 struct AppliedEffect {
   uint32_t handle = 0;
@@ -28,15 +30,11 @@ void DetachEffect(uint32_t channel, int32_t type, AppliedEffectList& list, const
 // With params: attach if needed and set them (1 when setting failed); without (null): detach.
 int ApplyEffect(uint32_t channel, AppliedEffectList& list, int32_t type, const void* params, const std::string& caller);
 
-struct EffectSet;  // defined with the effect-set file
 // Applies the five records of a set (null: detaches all five). Channel 0 does nothing.
 void ApplyEffectSet(uint32_t channel, AppliedEffectList& list, const EffectSet* set);
-int SelectEffectSet(int index);
 void ApplyEffectSetByIndex(uint32_t channel, AppliedEffectList& list, int index);
 
-// Menu handling of the commands 293..302 (Output) and 303..312 (Monitor).
-inline constexpr int kOutputEffectBase = 293;
-inline constexpr int kMonitorEffectBase = 303;
+// Menu handling of the commands that assign a set (kOutputEffectBase, kMonitorEffectBase).
 void ChooseDeviceEffect(int base, int chosen, bool silent, bool toggle);
 // The effect set assigned to each device (0 = no effect; not saved).
 int OutputEffectIndex();
@@ -49,7 +47,3 @@ std::string EffectSetName(int index);
 // The Output's equaliser and compressor, from their setting texts.
 void ApplyEqualizer(uint32_t channel, AppliedEffectList& list, const std::string& text);
 void ApplyCompressor(uint32_t channel, AppliedEffectList& list, const std::string& text);
-
-// The effect sets file "Effects.ini" in PrefPath (loaded at start-up).
-bool LoadEffectSets();
-bool SaveEffectSets();

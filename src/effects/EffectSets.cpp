@@ -339,5 +339,4 @@ void ResetEffectSets() {
   g_sets.clear();
   g_current = -1;
   g_flags = 1;
-  ResetDeviceEffects();
 }

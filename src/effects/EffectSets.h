@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "audiolib/dsp/Effect.h"
-#include "effects/EffectChain.h"
 
 class ListModel;
 
@@ -25,6 +24,15 @@ struct EffectSet {
 };
 
 inline constexpr int kEffectSetCount = 10;
+// The menu commands that assign a set: 293..302 (Output) and 303..312 (Monitor).
+inline constexpr int kOutputEffectBase = 293;
+inline constexpr int kMonitorEffectBase = 303;
+
+// The effect sets file "Effects.ini" in PrefPath (loaded at start-up).
+bool LoadEffectSets();
+bool SaveEffectSets();
+// Makes a set current (the index is clamped to the loaded ones); 0 when none are loaded.
+int SelectEffectSet(int index);
 
 // The list built by LoadEffectSets (empty before), and the set SelectEffectSet made current.
 std::vector<EffectSet>& EffectSets();
@@ -60,5 +68,5 @@ std::string ApplyPreset(int index, alib::dsp::EchoParams* record, ListModel* lis
 // and the command's shortcut; the items that open the effects window with the name alone.
 void UpdateEffectMenus();
 
-// Empties the list, the device assignments and the options (tests).
+// Empties the list and the options (tests; the device assignments are ResetDeviceEffects').
 void ResetEffectSets();

@@ -20,6 +20,21 @@ namespace {
 
 std::string ListSetting(int id) { return text::Lower(GetMWValue(id)); }
 
+// Whether ext (lower case, not empty) is one whole entry of a ";"-separated lower-case list, so
+// "a.3" or "a.av" is not taken for "mp3;" or "wav;". With endedOnly, an entry counts only when
+// a ";" ends it (a list's last entry without one is not known).
+bool ListHolds(const std::string& list, const std::string& ext, bool endedOnly) {
+  size_t from = 0;
+  while (from <= list.size()) {
+    size_t end = list.find(';', from);
+    if (end == std::string::npos && endedOnly) return false;
+    if (end == std::string::npos) end = list.size();
+    if (text::Trim(list.substr(from, end - from)) == ext) return true;
+    from = end + 1;
+  }
+  return false;
+}
+
 // Select the first added row, start it when opening, and say how many were added.
 void CommonEnding(int add, int count, int32_t firstId) {
   UpdateNextPrevItems();
@@ -41,17 +56,17 @@ std::string FileExtension(const std::string& path) {
 
 bool IsAudioFile(const std::string& path) {
   std::string ext = FileExtension(path);
-  return !ext.empty() && ListSetting(setting::FileAudio).find(ext + ";") != std::string::npos;
+  return !ext.empty() && ListHolds(ListSetting(setting::FileAudio), ext, true);
 }
 
 bool IsPlayListFile(const std::string& path) {
   std::string ext = FileExtension(path);
-  return !ext.empty() && ListSetting(setting::FilePlayList).find(ext + ";") != std::string::npos;
+  return !ext.empty() && ListHolds(ListSetting(setting::FilePlayList), ext, true);
 }
 
 bool IsVideoFile(const std::string& path) {
   std::string ext = FileExtension(path);
-  return !ext.empty() && ListSetting(setting::FileVideo).find(ext) != std::string::npos;
+  return !ext.empty() && ListHolds(ListSetting(setting::FileVideo), ext, false);
 }
 
 void ListFolder(const std::string& folder, std::vector<Track>& target, const std::string& rawFilter) {
@@ -70,10 +85,10 @@ void ListFolder(const std::string& folder, std::vector<Track>& target, const std
     } else {
       std::string ext = FileExtension(name);
       // A file without extension matches no filter (as it matches no extension list).
-      if (!filter.empty() && (ext.empty() || filter.find(ext) == std::string::npos)) continue;
+      if (!filter.empty() && (ext.empty() || !ListHolds(filter, ext, false))) continue;
       t.File = folder + name;
       t.ID = NewTrackID();
-      if (!ext.empty() && playLists.find(ext) != std::string::npos) t.ID = -t.ID;
+      if (!ext.empty() && ListHolds(playLists, ext, false)) t.ID = -t.ID;
     }
     target.push_back(std::move(t));
   }

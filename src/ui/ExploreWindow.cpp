@@ -14,7 +14,6 @@
 #include "ui/ChildWindow.h"
 #include "ui/GtkAccess.h"
 #include "ui/PlayListView.h"
-#include "ui/Windows.h"
 
 namespace {
 
@@ -176,10 +175,6 @@ class ExploreDialog : public ChildWindow {
   wxButton* close_ = nullptr;
 };
 
-void OpenExplorerFor(int command) {
-  if (auto place = ExplorePlaceOf(command)) ExplorerWindow(*place, MainWindow());
-}
-
 }  // namespace
 
 int32_t ExplorerWindow(const std::string& place, wxWindow* parent) {
@@ -187,9 +182,6 @@ int32_t ExplorerWindow(const std::string& place, wxWindow* parent) {
   return dlg.RunExplorer();
 }
 
-void InstallExploreWindow() {
-  for (int command : {int(cmd::Explore), int(cmd::ExploreMyMusic)})
-    RegisterWindowCommand(command, [command] { OpenExplorerFor(command); });
-  for (int command = cmd::RecentPlayFileFirst; command <= cmd::RecentPlayFileLast; ++command)
-    RegisterWindowCommand(command, [command] { OpenExplorerFor(command); });
+void OpenExplorerFor(int command) {
+  if (auto place = ExplorePlaceOf(command)) ExplorerWindow(*place, MainWindow());
 }

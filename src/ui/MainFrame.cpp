@@ -84,7 +84,7 @@ MainFrame::MainFrame(ListModel& rows)
   Bind(wxEVT_ICONIZE, &MainFrame::OnIconize, this);
   Bind(wxEVT_CLOSE_WINDOW, &MainFrame::OnClose, this);
 
-  tray_ = std::make_unique<Systray>(this);
+  tray_ = std::make_unique<Systray>([this](int id) { Command(id); });
 }
 
 MainFrame::~MainFrame() {

@@ -10,10 +10,7 @@
 #include "app/Dispatch.h"
 #include "app/FileUtil.h"
 #include "app/MenuTree.h"
-#include "app/Shell.h"
-#include "ui/MainFrame.h"
 #include "ui/Run.h"
-#include "ui/WxShell.h"
 
 namespace {
 wxBitmap TrayPicture() {
@@ -33,7 +30,7 @@ wxBitmap TrayPicture() {
 }
 }  // namespace
 
-Systray::Systray(MainFrame* frame) : frame_(frame) {
+Systray::Systray(std::function<void(int)> onCommand) : onCommand_(std::move(onCommand)) {
   wxBitmap picture = TrayPicture();
   if (!picture.IsOk()) FatalCreationError(6);
   wxIcon icon;
@@ -48,7 +45,6 @@ Systray::~Systray() { RemoveIcon(); }
 
 wxMenu* Systray::CreatePopupMenu() {
   auto* menu = new wxMenu;
-  auto* shell = dynamic_cast<WxShell*>(&TheShell());
   for (const auto& n : SystrayMenuTree()) {
     if (n.kind == MenuNode::Separator) {
       menu->AppendSeparator();
@@ -56,12 +52,9 @@ wxMenu* Systray::CreatePopupMenu() {
     }
     std::string text = n.text;
     bool checked = false;
-    if (shell) {
-      auto it = shell->TrayItems().find(n.id);
-      if (it != shell->TrayItems().end()) {
-        if (it->second.hasText) text = it->second.text;
-        checked = it->second.checked;
-      }
+    if (const TrayItem* it = items_ ? items_(n.id) : nullptr) {
+      if (it->hasText) text = it->text;
+      checked = it->checked;
     }
     wxMenuItem* item = n.checkable ? menu->AppendCheckItem(n.id, wxString::FromUTF8(text.empty() ? " " : text))
                                    : menu->Append(n.id, wxString::FromUTF8(text.empty() ? " " : text));
@@ -73,7 +66,4 @@ wxMenu* Systray::CreatePopupMenu() {
 
 void Systray::OnLeftClick(wxTaskBarIconEvent&) { RestoreFromSystray(); }
 
-void Systray::OnMenu(wxCommandEvent& e) {
-  MainWindowCommand(e.GetId());
-  frame_->CheckQuit();
-}
+void Systray::OnMenu(wxCommandEvent& e) { onCommand_(e.GetId()); }

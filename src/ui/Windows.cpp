@@ -33,7 +33,10 @@ void RegisterWindowCommand(int command, std::function<void()> open) { Table()[co
 void InstallWindows() {
   // One line per window module, in menu order.
   SetEffectsWindowOpener([](int set) { EditEffectSet(set, MainWindow()); });
-  InstallExploreWindow();
+  for (int command : {int(cmd::Explore), int(cmd::ExploreMyMusic)})
+    RegisterWindowCommand(command, [command] { OpenExplorerFor(command); });
+  for (int command = cmd::RecentPlayFileFirst; command <= cmd::RecentPlayFileLast; ++command)
+    RegisterWindowCommand(command, [command] { OpenExplorerFor(command); });
   RegisterWindowCommand(cmd::Board, [] { OpenOutputBoard(MainWindow()); });
   RegisterWindowCommand(cmd::About, [] { ShowAbout(MainWindow()); });
   RegisterWindowCommand(cmd::EditLang, [] { EditLanguage(App.MainLang, MainWindow()); });

@@ -33,6 +33,14 @@ std::string S(const wxString& s) { return std::string(s.utf8_str()); }
 bool IsTrayItem(int id) { return (id >= cmd::OnTopOrSystrayOut && id <= cmd::HotkeyInfo) || id == cmd::SystrayInfoItem; }
 }  // namespace
 
+WxShell::WxShell(MainFrame* frame) : frame_(frame) {
+  if (Systray* tray = frame_ ? frame_->Tray() : nullptr)
+    tray->SetItemSource([this](int id) -> const TrayItem* {
+      auto it = tray_.find(id);
+      return it != tray_.end() ? &it->second : nullptr;
+    });
+}
+
 void WxShell::SetMenuItemText(int id, const std::string& text) {
   if (IsTrayItem(id)) {
     tray_[id].text = text;

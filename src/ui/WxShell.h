@@ -5,12 +5,14 @@
 #include <string>
 
 #include "app/Shell.h"
+#include "ui/Systray.h"
 
 class MainFrame;
 
 class WxShell : public Shell {
  public:
-  explicit WxShell(MainFrame* frame) : frame_(frame) {}
+  // Shows its systray item states in the frame's systray menu.
+  explicit WxShell(MainFrame* frame);
 
   void SetMenuItemText(int id, const std::string& text) override;
   std::string GetMenuItemText(int id) override;
@@ -39,16 +41,8 @@ class WxShell : public Shell {
   std::string ClipboardText() override;
   void ShowPopupMenu(int menu, const std::vector<PopupItem>& items) override;
 
-  // Systray items live in a menu built on each right click; their state is kept here.
-  struct TrayItem {
-    std::string text;
-    bool checked = false;
-    bool hasText = false;
-  };
-  const std::map<int, TrayItem>& TrayItems() const { return tray_; }
-
  private:
   MainFrame* frame_;
-  std::map<int, TrayItem> tray_;
+  std::map<int, TrayItem> tray_;  // the systray menu is built on each right click from these
   std::chrono::steady_clock::time_point positionHeard_{};  // when the position slider last told a screen reader
 };

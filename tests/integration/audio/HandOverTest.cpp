@@ -87,6 +87,7 @@ TEST_F(HandOver, WithoutFadingTheTimerAloneLeavesUpToHalfASecond) {
   const double phases[] = {0.0, 0.1, 0.2, 0.3, 0.4, 0.49};
   for (double phase : phases) {
     ResetPlayback();
+    ResetMonitor();
     ResetTracks();
     PlayListRows().Clear();
     heard.clear();

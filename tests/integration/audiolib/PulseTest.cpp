@@ -1,5 +1,6 @@
-// The SDL2 backend against a private PulseAudio server with two null sinks: both devices open by
-// name at once and each sink receives its own tone (recorded from its ".monitor" source).
+// Live devices against a private PulseAudio server with two null sinks: both devices open by
+// name at once and each sink receives its own tone (recorded from its ".monitor" source); the
+// server's deep queue rides out a stalled player while keys still act at once.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -186,6 +188,100 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   if (lf) fclose(lf);
   printf("play to first mix: %.1f ms; server latency per stream:\n%s", firstMixMs, lat.c_str());
   EXPECT_LT(firstMixMs, 100.0);
+}
+
+// Lengths in milliseconds of the runs of silence between the first and the last sound.
+std::vector<double> Gaps(const std::vector<float>& s, double shortestMs) {
+  std::vector<double> gaps;
+  const size_t frames = s.size() / 2;
+  size_t first = frames, last = 0;
+  for (size_t i = 0; i < frames; ++i) {
+    if (std::abs(s[2 * i]) > 0.02f) {
+      first = std::min(first, i);
+      last = i;
+    }
+  }
+  size_t run = 0;
+  for (size_t i = first; i < last; ++i) {
+    if (std::abs(s[2 * i]) < 0.002f) {
+      ++run;
+    } else {
+      if (run * 1000.0 / 44100 >= shortestMs) gaps.push_back(run * 1000.0 / 44100);
+      run = 0;
+    }
+  }
+  return gaps;
+}
+
+// The server holds a deep queue, so a player that stops running for a while is not heard; keys
+// still act at once, because what is queued past a few milliseconds is written again.
+TEST(PulseSinks, DeepQueueRidesOutAStallAndKeysActAtOnce) {
+  if (!Installed("pulseaudio") || !Installed("parecord"))
+    GTEST_SKIP() << "pulseaudio is not installed";
+  std::string dir = testmedia::TmpDir("audiolib-pulse-stall");
+  std::string media = testmedia::TmpDir("audiolib-media");
+  std::string a440 = testmedia::Make(media, "tone440-4s.wav", "-f lavfi -i sine=frequency=440:duration=4 -ac 2");
+  ServerProcess pulse;
+  ASSERT_TRUE(pulse.Start({"bash", PULSE_SCRIPT, "start", dir}) || !pulse.Value("SERVER").empty());
+  ASSERT_FALSE(pulse.Value("SERVER").empty()) << "the PulseAudio server did not start; see " << dir << "/pulse.log";
+  setenv("PULSE_SERVER", pulse.Value("SERVER").c_str(), 1);
+  setenv("PULSE_CLIENTCONFIG", (dir + "/client.conf").c_str(), 1);
+  std::string rec = dir + "/output.wav";
+  pid_t r1 = Spawn({"parecord", "--latency-msec=10", "-d", "out.monitor", "--rate=44100", "--channels=2",
+                    "--file-format=wav", rec});
+  std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+
+  ASSERT_TRUE(UseSdlBackend());
+  int out = FindDevice("Output");
+  ASSERT_GT(out, 0);
+  ASSERT_TRUE(Init(out, 44100, 0, nullptr)) << ErrorGetCode();
+  uint32_t h = StreamCreateFile(false, a440.c_str(), 0, 0, 0);
+  ASSERT_NE(h, 0u);
+  const auto playAt = Clock::now();
+  ASSERT_TRUE(ChannelPlay(h, false));
+  const auto playDone = Clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));
+  // The whole player stops for 150 ms, as on a machine too busy to run it.
+  pid_t stopper = fork();
+  if (stopper == 0) {
+    kill(getppid(), SIGSTOP);
+    usleep(150000);
+    kill(getppid(), SIGCONT);
+    _exit(0);
+  }
+  int st;
+  waitpid(stopper, &st, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(450));
+  // Positions follow what is heard, the stall included.
+  const double elapsed = std::chrono::duration<double>(Clock::now() - playAt).count();
+  EXPECT_NEAR(ChannelBytes2Seconds(h, ChannelGetPosition(h, kPosByte)), elapsed, 0.06);
+  const auto muteAt = Clock::now();
+  ASSERT_TRUE(ChannelSetAttribute(h, kAttribVol, 0.0f));
+  const auto muteDone = Clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  ChannelStop(h);
+  Shutdown();
+  StopProcess(r1);
+  std::system(("bash '" PULSE_SCRIPT "' stop '" + dir + "'").c_str());
+
+  std::vector<float> s = Decode(rec);
+  const long on = testmedia::Onset(s, 0.05f);
+  ASSERT_GE(on, 0) << "no sound on the Output sink";
+  long last = -1;
+  for (size_t i = 0; i < s.size() / 2; ++i)
+    if (std::abs(s[2 * i]) > 0.05f) last = long(i);
+  // Heard for as long as it played between the two calls: the muting did not wait behind the
+  // queue (250 ms deep), and nothing was lost to the stall.
+  const double heardMs = double(last - on) * 1000.0 / 44100;
+  const double shortestMs = std::chrono::duration<double, std::milli>(muteAt - playDone).count();
+  const double longestMs = std::chrono::duration<double, std::milli>(muteDone - playAt).count();
+  EXPECT_GT(heardMs, shortestMs - 30);
+  EXPECT_LT(heardMs, longestMs + 30);
+  const std::vector<double> gaps = Gaps(s, 1.0);
+  const double worst = gaps.empty() ? 0 : *std::max_element(gaps.begin(), gaps.end());
+  EXPECT_LT(worst, 30.0) << gaps.size() << " gaps in the recording";
+  printf("heard %.1f ms of %.1f-%.1f ms played; %zu gaps, longest %.1f ms\n", heardMs, shortestMs, longestMs,
+         gaps.size(), worst);
 }
 
 }  // namespace

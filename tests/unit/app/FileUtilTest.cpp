@@ -31,7 +31,10 @@ TEST_F(FileUtilTest, FilesTheUserCannotWriteAreLeftByteIdentical) {
   App.PrefPath = folder;
   const std::string settings = folder + "Tondrial.ini";
   const std::string own = folder + "own.m3u";
+  const std::string log = folder + "Tondrial.Log";
   testenv::WriteBytes(settings, "; another account's settings\r\n");
+  testenv::WriteBytes(log, "* another account's log\r\n");
+  ASSERT_EQ(::chmod(log.c_str(), 0644), 0);
   testenv::WriteBytes(own, "a.mp3\r\n");
   ASSERT_EQ(::chmod(settings.c_str(), 0644), 0);
   ASSERT_EQ(::chmod(own.c_str(), 0666), 0);
@@ -46,6 +49,10 @@ TEST_F(FileUtilTest, FilesTheUserCannotWriteAreLeftByteIdentical) {
     if (Pref_Save(true)) return 4;
     if (Count(LogText(), "! Read-only file left unchanged : " + settings) != 1) return 5;  // once only
     if (fileutil::WriteFileAtomic(own, "b.mp3\r\n") == 0) return 6;  // writable: replaced as before
+    AddLog("- a line");  // the log keeps its lines in memory and says so once
+    if (WriteLog() != 0 || WriteLog() != 0) return 8;
+    if (Count(LogText(), "! Read-only file left unchanged : " + log) != 1) return 9;
+    if (LogText().find("- a line") == std::string::npos) return 10;
     return TempFilesIn(folder) == 0 ? 0 : 7;
   });
   if (rc == -1) GTEST_SKIP() << "cannot run as another account here";
@@ -56,6 +63,7 @@ TEST_F(FileUtilTest, FilesTheUserCannotWriteAreLeftByteIdentical) {
   EXPECT_EQ(after.st_uid, before.st_uid);
   EXPECT_EQ(after.st_ino, before.st_ino);
   EXPECT_EQ(testenv::ReadBytes(own), "b.mp3\r\n");
+  EXPECT_EQ(testenv::ReadBytes(log), "* another account's log\r\n");
 }
 
 TEST_F(FileUtilTest, StaleTemporaryFilesOfOursAreRemovedAndNothingElse) {

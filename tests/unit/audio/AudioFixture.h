@@ -83,6 +83,7 @@ class AudioTest : public ::testing::Test {
     ResetTracks();
     ResetProfiles();
     ResetPlayback();
+    ResetMonitor();
     ResetDeviceLog();
     PlayListRows().Clear();
     CreatePlayListView();
@@ -93,6 +94,7 @@ class AudioTest : public ::testing::Test {
 
   void TearDown() override {
     ResetPlayback();
+    ResetMonitor();
     alib::Shutdown();
     SetSyncWakeUp(nullptr);
     UnwireProgram();

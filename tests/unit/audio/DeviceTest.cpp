@@ -30,7 +30,7 @@ TEST_F(Devices, NamesMatchIgnoringCaseAndSpacesAndMissingOnesFallBackOnlyWhenAsk
 
   SetMWValue(setting::MonitorDeviceName, "Gone too");
   SetMWFlag(setting::MonitorDeviceUseDefault, false);
-  EXPECT_EQ(OpenMonitorDevice(), 0);
+  EXPECT_EQ(OpenMonitorDevice(MonitorChannel().Device), 0);
   EXPECT_EQ(MonitorChannel().Device, -1);
 }
 
@@ -39,7 +39,7 @@ TEST_F(Devices, OpeningTwiceLogsTheInitialisationOnceAndTheDecodersOnce) {
   ASSERT_EQ(OpenOutputDevice(device), 1);
   EXPECT_EQ(device, 1);
   ASSERT_EQ(OpenOutputDevice(device), 1);
-  ASSERT_EQ(OpenMonitorDevice(), 1);
+  ASSERT_EQ(OpenMonitorDevice(MonitorChannel().Device), 1);
   EXPECT_EQ(MonitorChannel().Device, 2);
   const std::string log = LogText();
   EXPECT_EQ(Count(log, "* Initialize output, ID=1 With \"\", Freq=44100 Flag=0"), 1u);

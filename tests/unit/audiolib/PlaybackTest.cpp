@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audiolib/AudioLib.h"
+#include "audiolib/Core.h"
 #include "unit/audiolib/TestMedia.h"
 
 namespace {
@@ -351,6 +352,54 @@ TEST_F(ManualDevice, CallsFromAnotherThreadWhileMixingAreSafe) {
   done = true;
   mixer.join();
   SUCCEED();
+}
+
+// Devices that queue audio ahead write a preview of the mix; it must be exactly what the mix then
+// gives, slides and their stop included, and stop where a channel has nothing rendered yet.
+TEST_F(ManualDevice, PreviewOfTheMixIsWhatTheMixThenGives) {
+  uint32_t a = StreamCreateFile(false, Tone30().c_str(), 0, 0, 0);
+  uint32_t b = StreamCreateFile(false, Tone30().c_str(), 0, 0, 0);
+  ASSERT_NE(a, 0u);
+  ASSERT_NE(b, 0u);
+  ASSERT_TRUE(ChannelPlay(a, false));
+  ASSERT_TRUE(ChannelPlay(b, false));
+  ASSERT_TRUE(ChannelSetPosition(b, ChannelSeconds2Bytes(b, 1.0), kPosByte));
+  ASSERT_TRUE(ChannelSetAttribute(b, kAttribVol, 0.5f));
+  Render(1, 0.1);
+  // a fades out and stops inside the previewed span; b goes on at half volume.
+  ASSERT_TRUE(ChannelSlideAttribute(a, kAttribVol, -1.0f, 50));
+  using namespace alib::detail;
+  auto ca = FindChannel(a), cb = FindChannel(b);
+  ASSERT_TRUE(ca && cb);
+  Device& dev = *Reg().devices[1];
+  auto fill = [](Channel& ch, size_t frames) {
+    std::lock_guard<std::mutex> rl(ch.renderMutex);
+    FillAhead(ch, frames, true);
+  };
+  auto preview = [&](size_t skip, size_t frames) {
+    std::vector<float> out(frames * 2);
+    std::lock_guard<std::mutex> lk(dev.mutex);
+    out.resize(PreviewMix(dev, out.data(), skip, frames) * 2);
+    return out;
+  };
+  fill(*ca, 8192);
+  fill(*cb, 3000);
+  // b has 3000 frames ready: the preview ends there.
+  EXPECT_EQ(preview(0, 8192).size(), 3000u * 2);
+  EXPECT_EQ(preview(2000, 8192).size(), 1000u * 2);
+  fill(*cb, 8192);
+  const std::vector<float> whole = preview(0, 8192), tail = preview(1000, 4000);
+  ASSERT_EQ(whole.size(), 8192u * 2);
+  ASSERT_EQ(tail.size(), 4000u * 2);
+  std::vector<float> mixed(whole.size());
+  ASSERT_EQ(ManualRender(1, mixed.data(), 8192), 8192u);
+  size_t differ = 0;
+  for (size_t i = 0; i < whole.size(); ++i) differ += whole[i] != mixed[i];
+  for (size_t i = 0; i < tail.size(); ++i) differ += tail[i] != mixed[2000 + i];
+  EXPECT_EQ(differ, 0u);
+  EXPECT_EQ(ChannelIsActive(a), kActiveStopped);
+  // Audible in the preview until the fade ends, then only b.
+  EXPECT_GT(testmedia::Rms(whole, 0, 1000), testmedia::Rms(whole, 4000, 1000) * 1.5);
 }
 
 TEST_F(ManualDevice, AMinuteRendersQuickly) {

@@ -42,6 +42,7 @@ class Fixture : public testenv::Fixture {
   void SetUp() override {
     testenv::Fixture::SetUp();
     ResetEffectSets();
+    ResetDeviceEffects();
     SetShell(&shell);
     SetSpeechBackend(&speech);
     App.PrefPath = testenv::FreshFolder("pref");
@@ -54,6 +55,7 @@ class Fixture : public testenv::Fixture {
     alib::Shutdown();
     SetSpeechBackend(nullptr);
     ResetEffectSets();
+    ResetDeviceEffects();
     testenv::Fixture::TearDown();
   }
 

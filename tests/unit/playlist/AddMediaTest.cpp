@@ -23,6 +23,15 @@ TEST_F(Adding, ExtensionTests) {
   EXPECT_TRUE(IsVideoFile("/a/b.wmv"));
   EXPECT_TRUE(IsPlayListFile("/a/b.M3u"));
   EXPECT_TRUE(IsPlayListFile("/a/b.m3u8"));
+  // Only a whole entry of a list counts, never a part of one or a longer name.
+  for (const char* name : {"a.3", "a.p3", "a.av", "a.ac", "a.mp3.txt", "a.flac_backup", "a.mp", "a.mp3;"})
+    EXPECT_FALSE(IsAudioFile(name)) << name;
+  for (const char* name : {"a.m", "a.wm", "a.mv", "a.wmvx", "a.;"}) EXPECT_FALSE(IsVideoFile(name)) << name;
+  for (const char* name : {"a.m3", "a.u", "a.u8", "a.m3u.bak"}) EXPECT_FALSE(IsPlayListFile(name)) << name;
+  SetMWValue(setting::FileVideo, " Wmv ; Mkv");  // the video list's entries count without their ";"
+  EXPECT_TRUE(IsVideoFile("a.mkv"));
+  EXPECT_TRUE(IsVideoFile("a.WMV"));
+  SetMWValue(setting::FileVideo, "WMV;");
   // A list whose last entry lacks its ";" does not know that entry as audio or play list.
   SetMWValue(setting::FileAudio, "Mp3;Ogg");
   SetMWValue(setting::FilePlayList, "M3U");
@@ -43,6 +52,9 @@ TEST_F(Adding, FolderIsReadOneLevelDeep) {
   MakeFile("album/two.OGG");
   MakeFile("album/clip.wmv");
   MakeFile("album/notes.txt");
+  MakeFile("album/backup.mp3.bak");
+  MakeFile("album/part.mp");
+  MakeFile("album/other.m3");
   MakeFile("album/inner.m3u", "one.mp3\r\n");
   MakeFile("album/sub/deep.mp3");
   int32_t first = 0;
@@ -53,7 +65,7 @@ TEST_F(Adding, FolderIsReadOneLevelDeep) {
   EXPECT_EQ(PlayList()[0].Length, 60);  // examined
 
   std::vector<Track> listed;
-  ListFolder(dir + "album/", listed, "mp3");
+  ListFolder(dir + "album/", listed, "mp3;m3;");
   int folders = 0, lists = 0, files = 0;
   for (const Track& t : listed) {
     if (t.File.back() == '/') {
@@ -68,8 +80,8 @@ TEST_F(Adding, FolderIsReadOneLevelDeep) {
     }
   }
   EXPECT_EQ(folders, 1);
-  EXPECT_EQ(lists, 0);  // "m3u" does not pass the filter "mp3"
-  EXPECT_EQ(files, 1);
+  EXPECT_EQ(lists, 0);  // "m3u" does not pass the filter; "m3" passes but is no play list
+  EXPECT_EQ(files, 2);  // one.mp3 and other.m3, not part.mp
 }
 
 TEST_F(Adding, PlayListEntriesAreNotExpandedFurther) {
