@@ -18,7 +18,7 @@ test_pkgs=(
   dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   ffmpeg sox openssl ca-certificates
   mingw-w64
-  speech-dispatcher
+  speech-dispatcher brltty
   orca
   clang libclang-rt-14-dev
   desktop-file-utils appstream man-db playerctl

@@ -83,6 +83,11 @@ std::vector<ShortcutDef> Build() {
       {"Main\\Shortcut.EditPref", 177, 262224, kMenuMain},
       {"Main\\Shortcut.AffLog", 219, 262256, kMenuNone},
       {"Main\\Shortcut.EditLang", 221, 262257, kMenuNone},
+      // Ctrl+Shift with Page Down / Page Up and T: no other entry, fixed key or global hotkey
+      // uses these combinations (the track keys are Ctrl+Page Down / Page Up without Shift).
+      {"Output\\Shortcut.NextChapter", 313, 196642, kMenuMain},
+      {"Output\\Shortcut.PreviousChapter", 314, 196641, kMenuMain},
+      {"Output\\Shortcut.SleepTimer", 315, 196692, kMenuMain},
   };
   t.insert(t.end(), tail.begin(), tail.end());
   return t;

@@ -11,6 +11,46 @@
 #include "settings/SettingIds.h"
 #include "settings/Settings.h"
 
+namespace {
+bool WordByte(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u >= 0x80;
+}
+
+// Every tag (any letter case) becomes the value. After a 1, the unit word that follows (at
+// most one space away) is said in the singular: "1 minute", "1 seconde", not "1 minutes". Only
+// words of three letters or more lose their final "s": "%sss" stays "1s".
+std::string ReplaceUnit(const std::string& text, const std::string& tag, int64_t value) {
+  const std::string number = std::to_string(value);
+  // ASCII letters only: the tags are ASCII, and byte positions must stay those of text.
+  auto lower = [](std::string t) {
+    for (char& c : t)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return t;
+  };
+  const std::string low = lower(text);
+  const std::string lowTag = lower(tag);
+  std::string out;
+  out.reserve(text.size());
+  size_t at = 0;
+  for (size_t p = low.find(lowTag); p != std::string::npos; p = low.find(lowTag, at)) {
+    out.append(text, at, p - at);
+    out += number;
+    at = p + tag.size();
+    if (value != 1) continue;
+    size_t word = at < text.size() && text[at] == ' ' ? at + 1 : at;
+    size_t end = word;
+    while (end < text.size() && WordByte(text[end])) ++end;
+    if (end - word >= 3 && (text[end - 1] == 's' || text[end - 1] == 'S')) {
+      out.append(text, at, end - 1 - at);
+      at = end;
+    }
+  }
+  out.append(text, at, std::string::npos);
+  return out;
+}
+}  // namespace
+
 std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::string& h, const std::string& m,
                        const std::string& s) {
   int64_t hours = seconds / 3600, rest = seconds % 3600;
@@ -39,9 +79,9 @@ std::string FormatTime(int64_t seconds, const std::string& tmpl, const std::stri
     if (!drop) out.append(section);
     at = q + 1;
   }
-  out = text::ReplaceNoCase(out, "%" + h, std::to_string(hours));
-  out = text::ReplaceNoCase(out, "%" + m, std::to_string(minutes));
-  out = text::ReplaceNoCase(out, "%" + s, std::to_string(secs));
+  out = ReplaceUnit(out, "%" + h, hours);
+  out = ReplaceUnit(out, "%" + m, minutes);
+  out = ReplaceUnit(out, "%" + s, secs);
   return out;
 }
 
@@ -126,6 +166,7 @@ std::string FormatStatus(const std::string& tmpl, const StatusPosition& pos) {
       // The default information template has always carried "%NM" for the track's name;
       // spoken as written it would read out "percent N M" on every status request.
       {"%NM", false, title},
+      {"%CH", false, src.ChapterTitle()},
   };
   // One pass over the text, earlier placeholders of the table first at each place; what is
   // put in is never scanned again.
@@ -195,7 +236,10 @@ int64_t ParseTimeExpression(const std::string& input, int64_t position, int64_t 
 
 void SayStatus() {
   StatusPosition pos = TheStatusSource().OutputPosition();
-  Speak(FormatStatus(TemplateText(setting::DisplayInfos), pos));
+  std::string text = FormatStatus(TemplateText(setting::DisplayInfos), pos);
+  const std::string sleep = TheStatusSource().SleepTimerText();
+  if (!sleep.empty()) text += ", " + sleep;
+  Speak(text);
 }
 
 namespace {

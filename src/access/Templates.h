@@ -41,12 +41,14 @@ class StatusSource {
   virtual std::string ProfileName() { return {}; }        // display name of the current profile
   virtual int TrackCount() { return 0; }                  // tracks in the playlist
   virtual int SelectedLine() { return 0; }                // 1-based selected line, 0 when none
+  virtual std::string ChapterTitle() { return {}; }       // chapter of the Output's track, "" when none
+  virtual std::string SleepTimerText() { return {}; }     // "" while no sleep timer runs
 };
 StatusSource& TheStatusSource();
 void SetStatusSource(StatusSource* source);  // null: the default
 
 // Time tags (position "hh ii ss", remaining "rh ri rs", length "th ti ts"), then the status
-// placeholders (%PC %VL %OE %ME %PN %CT %PT %SN %ST %SA). Texts put in are not read again
+// placeholders (%PC %VL %OE %ME %PN %CT %PT %SN %ST %SA %CH). Texts put in are not read again
 // for placeholders, so a stream title holding "%CT" is shown as it is.
 std::string FormatStatus(const std::string& tmpl, const StatusPosition& pos);
 
@@ -62,5 +64,6 @@ std::string TemplateText(int32_t settingId);
 // language's own text, so it goes on following the language.
 std::string TemplateToStore(int32_t settingId, const std::string& shown);
 
-// Speaks the "Display.Infos" template for the Output's position.
+// Speaks the "Display.Infos" template for the Output's position, and the sleep timer's
+// remaining time while one runs.
 void SayStatus();

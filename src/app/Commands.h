@@ -34,6 +34,8 @@ enum : int {
   EffectsConfigFirst = 283, EffectsConfigLast = 292,
   OutputEffectFirst = 293, OutputEffectLast = 302,
   MonitorEffectFirst = 303, MonitorEffectLast = 312,
+  // Book reading, in the Output menu.
+  NextChapter = 313, PreviousChapter = 314, SleepTimer = 315,
 };
 }  // namespace cmd
 

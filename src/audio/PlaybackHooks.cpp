@@ -14,6 +14,7 @@
 #include "app/TextUtil.h"
 #include "effects/EffectHooks.h"
 #include "audio/AudioErrors.h"
+#include "audio/BookTools.h"
 #include "audio/Device.h"
 #include "audio/Monitor.h"
 #include "audio/OutputControls.h"
@@ -101,6 +102,8 @@ class AudioStatus : public StatusSource {
   std::string ProfileName() override { return ::ProfileName(); }
   int TrackCount() override { return static_cast<int>(PlayList().size()); }
   int SelectedLine() override { return PlayListRows().FirstSelected() + 1; }
+  std::string ChapterTitle() override { return CurrentChapterTitle(); }
+  std::string SleepTimerText() override { return SleepTimerStatus(); }
 };
 
 std::vector<int32_t> AudioPlayerPort::ExamineFiles(const std::vector<std::string>& files) {

@@ -2,6 +2,7 @@
 
 #include "access/Hotkeys.h"
 #include "app/AppHooks.h"
+#include "audio/BookTools.h"
 #include "audio/PlaybackHooks.h"
 #include "effects/EffectHooks.h"
 #include "playlist/PlayListHooks.h"
@@ -21,6 +22,7 @@ void WireProgram(const ProgramSetup& setup) {
   // first feature that handles it.
   InstallFeatures({
       Feature{.menuCommand = setup.openWindow},  // the child windows' menu commands
+      BookToolsFeature(),  // the chapter and sleep keys; sees timer 2 before the playback does
       PlaybackFeature(),  // state emptied; library versions logged; the keys; timers 2 to 4
       EffectsFeature(),   // effect sets loaded (entering the profile may start a track with its set)
       Feature{.start = FillRecentMenus},

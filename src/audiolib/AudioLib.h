@@ -147,6 +147,13 @@ struct DeviceInfo {
   uint32_t flags = 0;  // kDeviceEnabled, kDeviceDefault, kDeviceInit
 };
 
+// A chapter of a file: where it starts and ends, in bytes of the decoded audio, and its title.
+struct ChapterInfo {
+  int64_t start = 0;
+  int64_t end = 0;
+  std::string title;  // UTF-8; empty when the file names none
+};
+
 struct ManualDeviceEntry {
   std::string name;
   bool isDefault = false;
@@ -186,6 +193,11 @@ bool StreamFree(uint32_t handle);
 // without any device: safe on any thread, several at once. -1 on failure (ErrorGetCode on
 // the calling thread tells why, with the codes StreamCreateFile and ChannelGetLength use).
 int64_t FileGetLength(const char* path);
+// The chapters a local file declares (MP4/M4B, Matroska, Ogg comments, ID3 CHAP frames), in
+// order of their start; each ends where the next starts at the latest. Needs no device and is
+// safe on any thread. False on failure (ErrorGetCode tells why); true with none for a file
+// without chapters.
+bool FileGetChapters(const char* path, std::vector<ChapterInfo>* chapters);
 // Wraps a decode-only stream in a playable stream with tempo and pitch. The source handle
 // belongs to the tempo stream from then on and is freed with it.
 uint32_t TempoCreate(uint32_t source, uint32_t flags);

@@ -12,7 +12,7 @@ BINARY, DATA = sys.argv[1], sys.argv[2]
 # Where to keep the walk's transcript (what was pressed, what Orca and the program said).
 TRANSCRIPT = os.environ.get("TONDRIAL_TRANSCRIPT")
 # French words the English interface once let through; none of them may be heard.
-FRENCH = ("secondes", "1minutes", "heures", " sur ", "Valider", "Annuler", "Nom", "Début", "Fin",
+FRENCH = ("secondes", "1minute", "heures", " sur ", "Valider", "Annuler", "Nom", "Début", "Fin",
           "Aucun effet", "Pas d'aide")
 
 

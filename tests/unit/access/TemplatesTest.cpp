@@ -61,11 +61,40 @@ class Status : public ::testing::Test, public StatusSource {
 TEST_F(Status, DefaultTemplates) {
   track.streamTitle = "Song";
   EXPECT_EQ(FormatStatus(GetMWValue(setting::PlayingStatus), {37, 75, 200}),
-            "1minutes 15 secondes,37% , Song, Salle");
+            "1minute 15 secondes,37% , Song, Salle");
   EXPECT_EQ(FormatStatus(GetMWValue(setting::NormalStatus), {}), "3 sur 12, Livre");
   // "%NM" of the default information template names the track; "%VL%" keeps its percent sign.
   EXPECT_EQ(FormatStatus(GetMWValue(setting::DisplayInfos), {37, 75, 200}),
-            "1 minutes 15 secondes, Song, Salle, Volume 80%");
+            "1 minute 15 secondes, Song, Salle, Volume 80%");
+}
+
+// A unit word after a 1 is singular, in either language and letter case; other counts, short
+// unit letters and words that do not end in "s" stay as written. The chapter placeholder and
+// the sleep timer's remaining time come from the player.
+TEST_F(Status, OneUnitIsSingularAndChapterAndSleepTimerComeFromThePlayer) {
+  const std::string fr = "[%hh heures ][%iiminutes ]%ss secondes";
+  EXPECT_EQ(FormatTime(3661, fr), "1 heure 1minute 1 seconde");
+  EXPECT_EQ(FormatTime(7322, fr), "2 heures 2minutes 2 secondes");
+  EXPECT_EQ(FormatTime(3600 + 11 * 60 + 21, "[%hh hours ][%ii minutes ]%ss seconds"), "1 hour 11 minutes 21 seconds");
+  EXPECT_EQ(FormatTime(61, "%ii MINUTES, %ss Sekunde"), "1 MINUTE, 1 Sekunde");
+  EXPECT_EQ(FormatTime(3661, "[%hhh][%iim]%sss"), "1h1m1s");
+  EXPECT_EQ(FormatTime(1, "%ss  secs (%ss)s"), "1  secs (1)s");
+  EXPECT_EQ(FormatStatus("%rs seconds left of %ti minutes", {0, 119, 120}), "1 second left of 2 minutes");
+  EXPECT_EQ(FormatTime(1, "\xc4\xb0%SS S\xc4\xb0s, %ss"), "\xc4\xb0" "1 S\xc4\xb0, 1");  // byte places survive
+
+  struct Book : StatusSource {
+    std::string ChapterTitle() override { return "%PC chapter"; }
+    std::string SleepTimerText() override { return "Sleep timer: 5 minutes left"; }
+  } book;
+  SetStatusSource(&book);
+  EXPECT_EQ(FormatStatus("%CH, %PC%", {37, 75, 200}), "%PC chapter, 37%");
+  RecordingSpeech said;
+  SetSpeechBackend(&said);
+  SetMWValue(setting::DisplayInfos, "%PC%");
+  SayStatus();
+  EXPECT_EQ(said.Last(), "0%, Sleep timer: 5 minutes left");
+  SetSpeechBackend(nullptr);
+  SetStatusSource(this);
 }
 
 TEST_F(Status, RemainingAndLengthTags) {

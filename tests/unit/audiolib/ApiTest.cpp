@@ -207,4 +207,47 @@ TEST_F(Api, EffectChainStoresAndChecksParametersPerHandle) {
   EXPECT_EQ(dsp::ParamSize(0x1), 0u);
 }
 
+// Chapters come from every container that carries them, in bytes of the decoded audio, each
+// ending where the next starts; a file without them has none, a missing file is an error.
+TEST(Chapters, AreReadFromM4bMatroskaOggAndId3) {
+  const std::string dir = testmedia::TmpDir("audiolib-media");
+  const std::vector<std::pair<int, std::string>> marks = {{0, "Opening"}, {4, "Middle"}, {7, "\xc3\x89pilogue"}};
+  const int64_t second = 44100 * 8;
+  const std::pair<const char*, const char*> books[] = {
+      {"chapters.m4b", "-c:a aac -b:a 64k"},
+      {"chapters.mka", "-c:a flac"},
+      // The Ogg writer leaves chapters out: they go in as the comments readers use for them.
+      {"chapters.ogg",
+       "-c:a libvorbis -q:a 2 -metadata:s:a:0 CHAPTER000=00:00:00.000 -metadata:s:a:0 CHAPTER000NAME=Opening"
+       " -metadata:s:a:0 CHAPTER001=00:00:04.000 -metadata:s:a:0 CHAPTER001NAME=Middle"
+       " -metadata:s:a:0 CHAPTER002=00:00:07.000 -metadata:s:a:0 CHAPTER002NAME=\xc3\x89pilogue"},
+      {"chapters.mp3", "-c:a libmp3lame -b:a 64k -id3v2_version 3"},
+  };
+  for (const auto& [name, codec] : books) {
+    SCOPED_TRACE(name);
+    const std::string file = testmedia::MakeChapterBook(dir, name, 10, marks, codec);
+    ASSERT_FALSE(file.empty());
+    std::vector<ChapterInfo> list;
+    ASSERT_TRUE(FileGetChapters(file.c_str(), &list));
+    EXPECT_EQ(ErrorGetCode(), kOk);
+    ASSERT_EQ(list.size(), 3u);
+    for (size_t i = 0; i < list.size(); ++i) {
+      EXPECT_EQ(list[i].title, marks[i].second);
+      // Within 50 ms: containers round to their own time base.
+      EXPECT_NEAR(double(list[i].start), double(marks[i].first * second), 0.05 * second) << i;
+      EXPECT_EQ(list[i].start % 8, 0);
+      if (i + 1 < list.size()) {
+        EXPECT_EQ(list[i].end, list[i + 1].start);
+      }
+    }
+    EXPECT_NEAR(double(list.back().end), 10.0 * second, 0.1 * second);
+  }
+  std::vector<ChapterInfo> none = {ChapterInfo{}};
+  EXPECT_TRUE(FileGetChapters(Tone().c_str(), &none));
+  EXPECT_TRUE(none.empty());
+  EXPECT_FALSE(FileGetChapters((dir + "/no-such-book.m4b").c_str(), &none));
+  EXPECT_EQ(ErrorGetCode(), kErrorFileOpen);
+  EXPECT_FALSE(FileGetChapters(Tone().c_str(), nullptr));
+}
+
 }  // namespace

@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace testmedia {
@@ -33,6 +35,29 @@ inline std::string Make(const std::string& dir, const std::string& name, const s
   if (std::system(cmd.c_str()) != 0) return "";
   if (std::rename(tmp.c_str(), path.c_str()) != 0) return "";
   return path;
+}
+
+// A book of `seconds` of tone with chapters starting at the given seconds and named by titles,
+// written by ffmpeg from a metadata file; extra: the codec options (the container follows name).
+inline std::string MakeChapterBook(const std::string& dir, const std::string& name, int seconds,
+                                   const std::vector<std::pair<int, std::string>>& chapters,
+                                   const std::string& extra = "-c:a aac -b:a 64k") {
+  std::string meta = dir + "/" + name + ".ffmeta";
+  std::string text = ";FFMETADATA1\n";
+  for (size_t i = 0; i < chapters.size(); ++i) {
+    const int end = i + 1 < chapters.size() ? chapters[i + 1].first : seconds;
+    text += "[CHAPTER]\nTIMEBASE=1/1000\nSTART=" + std::to_string(chapters[i].first * 1000) +
+            "\nEND=" + std::to_string(end * 1000) + "\ntitle=" + chapters[i].second + "\n";
+  }
+  if (FILE* f = std::fopen(meta.c_str(), "w")) {
+    std::fputs(text.c_str(), f);
+    std::fclose(f);
+  } else {
+    return "";
+  }
+  return Make(dir, name,
+              "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + std::to_string(seconds) +
+                  " -i '" + meta + "' -map 0:a -map_metadata 1 -map_chapters 1 -ac 2 " + extra);
 }
 
 // 30 s of a 440 Hz tone in stereo.

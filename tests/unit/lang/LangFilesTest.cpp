@@ -147,7 +147,7 @@ TEST_F(LangFilesTest, TemplatesFollowTheLanguageUntilTheUserChangesThem) {
   RegisterSettings();
   LoadLanguage("");
   LoadLanguage("english");
-  EXPECT_EQ(FormatTime(75, TemplateText(setting::SayTime)), "1 minutes 15 seconds");
+  EXPECT_EQ(FormatTime(75, TemplateText(setting::SayTime)), "1 minute 15 seconds");
   EXPECT_EQ(FormatTime(3725, TemplateText(setting::DisplayTime)), "1h2m5s");
   // The stored default is still the French text: it is the default that follows the language.
   const std::string frenchDefault = GetMWValue(setting::SayTime);
@@ -159,7 +159,7 @@ TEST_F(LangFilesTest, TemplatesFollowTheLanguageUntilTheUserChangesThem) {
   SetMWValue(setting::SayTime, frenchDefault);
   ResetLang();
   LoadLanguage("");
-  EXPECT_EQ(FormatTime(75, TemplateText(setting::SayTime)), "1minutes 15 secondes");
+  EXPECT_EQ(FormatTime(75, TemplateText(setting::SayTime)), "1minute 15 secondes");
   EXPECT_EQ(TemplateText(setting::NormalStatus), "%PT sur %CT, %PN");
   // Not a template: the stored value, never a language text.
   EXPECT_EQ(TemplateText(setting::MyMusicFolder), "");

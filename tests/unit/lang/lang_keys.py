@@ -58,7 +58,8 @@ PLACEHOLDERS = {
     "Menu\\Effects.Number": {1}, "Property\\Desc.Duration": {1}, "Property\\Desc.File": {1},
     "Property\\Desc.Path": {1}, "Property\\Title.Edit": {1}, "Say.Joined": {1}, "Say.MovedDown": {1},
     "Say.MovedUp": {1}, "Say.NbAdded": {1}, "Say.Profil": {1}, "State.BookReaded": {1},
-    "Title.ExploreFile": {1},
+    "Title.ExploreFile": {1}, "Say.Chapter": {1, 2, 3}, "Say.ChapterNumber": {1, 2}, "Say.ChapterUntitled": {1},
+    "Say.SleepIn": {1}, "Say.SleepLeft": {1}, "Time.Minutes": {1}, "Time.SecondsCount": {1},
 }
 # Texts followed directly by a value or a name (a spoken context label, "Pad" + digit…):
 # without a final space the two words run together.
