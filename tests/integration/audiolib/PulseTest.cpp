@@ -49,6 +49,32 @@ void StopProcess(pid_t pid) {
   waitpid(pid, &st, 0);
 }
 
+// Recorders and the server end with the test, also when an assertion ends it early: left
+// running they would hold the test's output open and keep the sinks busy. The library's devices
+// are closed first, so the next test starts from no open device.
+class Recorders {
+ public:
+  explicit Recorders(std::string dir) : dir_(std::move(dir)) {}
+  ~Recorders() {
+    if (!dir_.empty()) Shutdown();
+    Stop();
+  }
+  void Record(const std::string& sink, const std::string& file) {
+    pids_.push_back(Spawn({"parecord", "--latency-msec=10", "-d", sink + ".monitor", "--rate=44100",
+                           "--channels=2", "--file-format=wav", file}));
+  }
+  void Stop() {
+    for (pid_t p : pids_) StopProcess(p);
+    pids_.clear();
+    if (!dir_.empty()) std::system(("bash '" PULSE_SCRIPT "' stop '" + dir_ + "'").c_str());
+    dir_.clear();
+  }
+
+ private:
+  std::string dir_;
+  std::vector<pid_t> pids_;
+};
+
 int FindDevice(const std::string& name) {
   DeviceInfo info;
   for (int i = 0; GetDeviceInfo(i, &info); ++i)
@@ -105,10 +131,9 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   // Recorders on both sink monitors, low latency, settled before anything plays: an idle null
   // sink runs ahead and would make a new stream wait.
   std::string recOut = dir + "/output.wav", recMon = dir + "/monitor.wav";
-  pid_t r1 = Spawn({"parecord", "--latency-msec=10", "-d", "out.monitor", "--rate=44100", "--channels=2",
-                    "--file-format=wav", recOut});
-  pid_t r2 = Spawn({"parecord", "--latency-msec=10", "-d", "mon.monitor", "--rate=44100", "--channels=2",
-                    "--file-format=wav", recMon});
+  Recorders recorders(dir);
+  recorders.Record("out", recOut);
+  recorders.Record("mon", recMon);
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
 
   ASSERT_TRUE(UseSdlBackend());
@@ -169,9 +194,7 @@ TEST(PulseSinks, TwoDevicesByNameEachGetTheirTone) {
   ChannelStop(h1);
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   Shutdown();
-  StopProcess(r1);
-  StopProcess(r2);
-  std::system(("bash '" PULSE_SCRIPT "' stop '" + dir + "'").c_str());
+  recorders.Stop();
 
   std::vector<float> s1 = Decode(recOut), s2 = Decode(recMon);
   long on1 = testmedia::Onset(s1, 0.05f), on2 = testmedia::Onset(s2, 0.05f);
@@ -227,8 +250,8 @@ TEST(PulseSinks, DeepQueueRidesOutAStallAndKeysActAtOnce) {
   setenv("PULSE_SERVER", pulse.Value("SERVER").c_str(), 1);
   setenv("PULSE_CLIENTCONFIG", (dir + "/client.conf").c_str(), 1);
   std::string rec = dir + "/output.wav";
-  pid_t r1 = Spawn({"parecord", "--latency-msec=10", "-d", "out.monitor", "--rate=44100", "--channels=2",
-                    "--file-format=wav", rec});
+  Recorders recorders(dir);
+  recorders.Record("out", rec);
   std::this_thread::sleep_for(std::chrono::milliseconds(2500));
 
   ASSERT_TRUE(UseSdlBackend());
@@ -261,8 +284,7 @@ TEST(PulseSinks, DeepQueueRidesOutAStallAndKeysActAtOnce) {
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
   ChannelStop(h);
   Shutdown();
-  StopProcess(r1);
-  std::system(("bash '" PULSE_SCRIPT "' stop '" + dir + "'").c_str());
+  recorders.Stop();
 
   std::vector<float> s = Decode(rec);
   const long on = testmedia::Onset(s, 0.05f);
