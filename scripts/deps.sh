@@ -25,7 +25,7 @@ test_pkgs=(
 )
 
 windows_pkgs=(
-  g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip
+  g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip xvfb xdotool openbox x11-utils
 )
 
 want=("${build_pkgs[@]}")

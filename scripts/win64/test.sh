@@ -40,3 +40,6 @@ wine cmd /c exit >/dev/null 2>&1 || true
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 cd build-win
 ctest --output-on-failure --timeout 900 -j "$(nproc)" "$@"
+cd ..
+wineserver -k >/dev/null 2>&1 || true
+scripts/win64/smoke.sh build-win "dist/Tondrial-$(sed -n 's/^project(Tondrial VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)-win64.zip"
