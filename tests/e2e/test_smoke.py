@@ -26,7 +26,7 @@ def check_settings(ini):
     assert keys[:6] == ["MainWindowX", "MainWindowY", "MainWindowW", "MainWindowH", "MainWindowZ", "MainLang"], keys[:6]
     positions = [keys.index(k) for k in EXPECTED_ORDER]
     assert positions == sorted(positions), "settings out of order"
-    assert len(keys) == 6 + 86 + 39, len(keys)  # geometry, shortcuts, general settings
+    assert len(keys) == 6 + 89 + 39, len(keys)  # geometry, shortcuts (chapters and sleep timer included), general settings
     assert "; Recent Files\r\n" in text and "; Recent Play Files\r\n" in text
 
 
