@@ -78,9 +78,9 @@ void Enumerate(Registry& r) {
       r.devices.push_back(std::move(d));
     }
     char* defName = nullptr;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec format{};
     bool marked = false;
-    if (SDL_GetDefaultAudioInfo(&defName, &spec, 0) == 0 && defName) {
+    if (SDL_GetDefaultAudioInfo(&defName, &format, 0) == 0 && defName) {
       for (size_t i = 1; i < r.devices.size() && !marked; ++i) {
         if (r.devices[i]->name == defName) {
           r.devices[i]->isDefault = true;

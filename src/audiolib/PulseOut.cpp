@@ -317,8 +317,8 @@ std::shared_ptr<PulseOut> PulseOut::Open(Device& dev) {
   }
   pa_stream* s = nullptr;
   if (!search.name.empty()) {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, uint32_t(kOutRate), 2};
-    s = pa_stream_new(c.ctx, "Playback", &spec, nullptr);
+    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(kOutRate), 2};
+    s = pa_stream_new(c.ctx, "Playback", &format, nullptr);
   }
   if (s) {
     pa_stream_set_state_callback(s, StreamState, c.loop);
