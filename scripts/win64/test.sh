@@ -34,6 +34,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # Windows without a display: the tests need window handles, not pictures.
   wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 fi
+# A server left by wineboot (or by an earlier run) makes -p fail: end it first.
+wineserver -k >/dev/null 2>&1 || true
 wineserver -p
 # The first program in a prefix finishes setting it up: not inside a test's time.
 wine cmd /c exit >/dev/null 2>&1 || true
