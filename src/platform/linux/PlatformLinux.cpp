@@ -10,20 +10,11 @@
 #include <optional>
 #include <sstream>
 
+#include "platform/FolderOverrides.h"
 #include "platform/Platform.h"
 
 namespace platform {
 namespace {
-
-std::map<Folder, std::string>& Overrides() {
-  static std::map<Folder, std::string> m;
-  return m;
-}
-
-std::string WithSlash(std::string p) {
-  if (!p.empty() && p.back() != '/') p += '/';
-  return p;
-}
 
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
@@ -57,14 +48,9 @@ std::string UserDir(const std::string& name) {
 
 }  // namespace
 
-void OverrideSpecialFolder(Folder kind, const std::string* path) {
-  if (path) Overrides()[kind] = *path;
-  else Overrides().erase(kind);
-}
-
 std::string SpecialFolder(Folder kind) {
-  auto it = Overrides().find(kind);
-  if (it != Overrides().end()) return it->second.empty() ? std::string() : WithSlash(it->second);
+  std::string overridden;
+  if (detail::OverriddenFolder(kind, overridden)) return overridden;
   std::string home = Env("HOME");
   std::string p;
   switch (kind) {
@@ -89,7 +75,7 @@ std::string SpecialFolder(Folder kind) {
   if (p.empty() || p[0] != '/') return std::string();
   // The configuration folder may not exist yet on a new account: the caller creates it.
   if (kind != Folder::AppData && !IsDir(p)) return std::string();
-  return WithSlash(p);
+  return detail::WithSlash(p);
 }
 
 std::string ProgramFile() {
@@ -102,7 +88,7 @@ std::string ProgramFile() {
 std::string CurrentFolder() {
   std::array<char, PATH_MAX + 1> buf{};
   if (!getcwd(buf.data(), buf.size())) return std::string();
-  return WithSlash(buf.data());
+  return detail::WithSlash(buf.data());
 }
 
 bool SetCurrentFolder(const std::string& path) { return !path.empty() && chdir(path.c_str()) == 0; }

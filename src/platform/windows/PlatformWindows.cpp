@@ -7,6 +7,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/FolderOverrides.h"
 #include "platform/Platform.h"
 #include "platform/windows/WinText.h"
 
@@ -41,16 +42,6 @@ std::string ForwardSlashes(std::string path) {
 
 namespace {
 
-std::map<Folder, std::string>& Overrides() {
-  static std::map<Folder, std::string> m;
-  return m;
-}
-
-std::string WithSlash(std::string p) {
-  if (!p.empty() && p.back() != '/') p += '/';
-  return p;
-}
-
 std::string KnownFolder(REFKNOWNFOLDERID id) {
   PWSTR path = nullptr;
   std::string out;
@@ -61,14 +52,9 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
 
 }  // namespace
 
-void OverrideSpecialFolder(Folder kind, const std::string* path) {
-  if (path) Overrides()[kind] = *path;
-  else Overrides().erase(kind);
-}
-
 std::string SpecialFolder(Folder kind) {
-  auto it = Overrides().find(kind);
-  if (it != Overrides().end()) return it->second.empty() ? std::string() : WithSlash(it->second);
+  std::string overridden;
+  if (detail::OverriddenFolder(kind, overridden)) return overridden;
   std::string p;
   switch (kind) {
     case Folder::AppData: p = KnownFolder(FOLDERID_RoamingAppData); break;
@@ -77,7 +63,7 @@ std::string SpecialFolder(Folder kind) {
     case Folder::ProgramFiles: p = KnownFolder(FOLDERID_ProgramFiles); break;
     case Folder::Profile: p = KnownFolder(FOLDERID_Profile); break;
   }
-  return WithSlash(p);
+  return detail::WithSlash(p);
 }
 
 std::string ProgramFile() {
@@ -96,7 +82,7 @@ std::string CurrentFolder() {
   std::wstring buf(n, L'\0');
   n = GetCurrentDirectoryW(n, buf.data());
   buf.resize(n);
-  return WithSlash(win::ForwardSlashes(win::Utf8(buf)));
+  return detail::WithSlash(win::ForwardSlashes(win::Utf8(buf)));
 }
 
 bool SetCurrentFolder(const std::string& path) {
