@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr int64_t kBytesPerSecond = 44100 * 8;
-
 struct ChapterCache {
   std::string file;
   std::vector<alib::ChapterInfo> chapters;
@@ -107,12 +105,9 @@ bool TrackEndReached() {
   const int64_t length = alib::ChannelGetLength(out.Handle, alib::kPosByte);
   const int64_t pos = alib::ChannelGetPosition(out.Handle, alib::kPosByte);
   if (length <= 0 || pos < 0) return false;
-  int64_t end = length;
-  if (out.Track.End > 0) end = std::min(end, int64_t(out.Track.End) * kBytesPerSecond);
-  if (FadingActive()) end -= int64_t(GetMWNumber(setting::OutputFadingTime)) * kBytesPerSecond;
   // One second to spare: the check runs every half second, faster with a higher tempo.
-  const int64_t fadeStart = end - int64_t(std::max(0, GetMWNumber(setting::OutputFadingDown)) + 1) * kBytesPerSecond;
-  return pos >= fadeStart;
+  const int32_t fadeStart = EndSyncSeconds(out.Handle, out.Track.End) - std::max(0, GetMWNumber(setting::OutputFadingDown)) - 1;
+  return pos >= alib::ChannelSeconds2Bytes(out.Handle, fadeStart);
 }
 
 }  // namespace
@@ -170,7 +165,7 @@ void PreviousChapter() {
     return;
   }
   const int64_t into = OutputBytePosition() - list[static_cast<size_t>(current)].start;
-  const bool restart = current == 0 || double(into) > kChapterRestartSeconds * double(kBytesPerSecond);
+  const bool restart = current == 0 || alib::ChannelBytes2Seconds(OutputChannel().Handle, into) > kChapterRestartSeconds;
   JumpToChapter(restart ? current : current - 1);
 }
 

@@ -421,11 +421,16 @@ int FadeIn(uint32_t h) {
   return ok ? 1 : 0;
 }
 
-void SetEndSync(uint32_t h, int32_t end) {
+int32_t EndSyncSeconds(uint32_t h, int32_t end) {
   const int32_t length = WholeSeconds(h, alib::ChannelGetLength(h, alib::kPosByte));
   int32_t t = end > 0 && end < length ? end : length;
   // The next track starts the overlap before the end point; only when it will really fade.
   if (FadingActive()) t = std::max(0, t - GetMWNumber(setting::OutputFadingTime));
+  return t;
+}
+
+void SetEndSync(uint32_t h, int32_t end) {
+  const int32_t t = EndSyncSeconds(h, end);
   alib::ChannelSetSync(h, alib::kSyncPos, static_cast<uint64_t>(alib::ChannelSeconds2Bytes(h, t)), OnSyncEvent,
                        Code(kEventEnd));
   alib::ChannelSetSync(h, alib::kSyncEnd | alib::kSyncOneTime, 0, OnSyncEvent, Code(kEventEnd));

@@ -89,6 +89,9 @@ void WaitForUrlOpens();
 // mode -1 toggles, 0 resumes, other values pause; the Output stream's activity state after it.
 int SetOutputPause(int mode);
 int FadeIn(uint32_t handle);
+// Where the Output's end sync for end point `end` (seconds, 0 = none) fires: the next track starts
+// there. In whole seconds, as the sync is set.
+int32_t EndSyncSeconds(uint32_t handle, int32_t end);
 void SetEndSync(uint32_t handle, int32_t end);
 // Non-zero when a fade-out is under way for the record's stream.
 uint32_t ScheduleFadeOut(ChannelRecord& record);
