@@ -642,10 +642,16 @@ bool GetDeviceInfo(int device, DeviceInfo* info) {
   // Asking for the first device refreshes the list when nothing is open (devices come and go).
   if (device == 0 || !r.enumerated) Enumerate(r);
   if (device < 0 || size_t(device) >= r.devices.size() || !info) return Fail(kErrorDevice, false);
-  const Device& d = *r.devices[size_t(device)];
+  Device& d = *r.devices[size_t(device)];
   info->name = d.name;
   info->driver = d.driver;
-  info->flags = kDeviceEnabled | (d.isDefault ? kDeviceDefault : 0u) | (d.open ? kDeviceInit : 0u);
+  // A device whose sound server went away and stays away is no longer usable, until it is back.
+  bool lost = false;
+  {
+    std::lock_guard<std::mutex> ml(d.mutex);
+    lost = d.pulse && d.pulse->Lost();
+  }
+  info->flags = (lost ? 0u : kDeviceEnabled) | (d.isDefault ? kDeviceDefault : 0u) | (d.open ? kDeviceInit : 0u);
   return Fail(kOk, true);
 }
 
