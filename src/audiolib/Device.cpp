@@ -564,6 +564,7 @@ void CloseDevice(Device& dev) {
     dev.pacer.join();
   }
   dev.open = false;
+  dev.manualLost = false;
 }
 
 // Frees every channel on a device (all channels when dev is null).
@@ -649,7 +650,7 @@ bool GetDeviceInfo(int device, DeviceInfo* info) {
   bool lost = false;
   {
     std::lock_guard<std::mutex> ml(d.mutex);
-    lost = d.pulse && d.pulse->Lost();
+    lost = d.manualLost || (d.pulse && d.pulse->Lost());
   }
   info->flags = (lost ? 0u : kDeviceEnabled) | (d.isDefault ? kDeviceDefault : 0u) | (d.open ? kDeviceInit : 0u);
   return Fail(kOk, true);
@@ -755,6 +756,17 @@ void Shutdown() {
   }
   PulseShutdown();
   SetError(kOk);
+}
+
+bool SetManualDeviceLost(int device, bool lost) {
+  Registry& r = Reg();
+  std::lock_guard<std::mutex> lk(r.mutex);
+  if (device < 0 || size_t(device) >= r.devices.size()) return Fail(kErrorDevice, false);
+  Device& d = *r.devices[size_t(device)];
+  if (!d.manual || !d.open) return Fail(kErrorInit, false);
+  std::lock_guard<std::mutex> ml(d.mutex);
+  d.manualLost = lost;
+  return Fail(kOk, true);
 }
 
 size_t ManualRender(int device, float* out, size_t frames) {

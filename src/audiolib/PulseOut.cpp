@@ -107,7 +107,7 @@ bool ContextReady(Client& c) {
 
 // Client mutex held.
 bool EnsureClient(Client& c) {
-  if (c.ctx) return ContextReady(c) || Connect(c);  // a server that went away may be back
+  if (c.loop) return ContextReady(c) || Connect(c);  // a server that went away may be back
   if (c.failed) return false;
   c.loop = pa_threaded_mainloop_new();
   if (!c.loop) return c.failed = true, false;

@@ -15,20 +15,29 @@ export PULSE_RUNTIME_PATH="$dir/run/pulse" PULSE_STATE_PATH="$dir/state"
 unset DBUS_SESSION_BUS_ADDRESS PULSE_SERVER
 printf 'autospawn = no\n' > "$dir/client.conf"
 export PULSE_CLIENTCONFIG="$dir/client.conf"
+# Ended processes may stay as zombies where nothing reaps orphans: those count as gone.
+running() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$1/stat"; }
 socket="$dir/run/pulse/native"
 
+# Each process is waited for: a server started again must not meet the old one's sockets.
 stop_all() {
   for name in pulse wireplumber pipewire dbus; do
     if [ -f "$dir/$name.pid" ]; then
-      kill "$(cat "$dir/$name.pid")" 2>/dev/null || true
+      pid=$(cat "$dir/$name.pid")
+      kill "$pid" 2>/dev/null || true
+      for _ in $(seq 1 50); do running "$pid" || break; sleep 0.05; done
+      kill -9 "$pid" 2>/dev/null || true
       rm -f "$dir/$name.pid"
     fi
   done
+  rm -rf "$dir/run"
 }
 
 case "$cmd" in
   start)
-    rm -f "$socket"
+    stop_all
+    mkdir -p "$dir/run"
+    chmod 700 "$dir/run"
     # The session manager wants a session bus: a private one.
     dbus-daemon --session --address="unix:path=$dir/run/bus" --fork --print-pid >"$dir/dbus.pid"
     export DBUS_SESSION_BUS_ADDRESS="unix:path=$dir/run/bus"
