@@ -379,9 +379,14 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
     // A length guessed from the first bitrate is wrong for VBR files without a header: read
     // every packet (no decoding) for the true length. The generic index this builds also
     // makes later seeks exact.
+    // Raw frames: bytes after the last one come out as packets that decode to nothing.
+    const bool rawMp3 = par->codec_id == AV_CODEC_ID_MP3 && std::strcmp(d.fmt->iformat->name, "mp3") == 0;
+    const bool rawAdts = par->codec_id == AV_CODEC_ID_AAC && std::strcmp(d.fmt->iformat->name, "aac") == 0;
     int64_t end = -1;
     while (av_read_frame(d.fmt, d.pkt) >= 0) {
-      if (d.pkt->stream_index == d.stream && d.pkt->pts != AV_NOPTS_VALUE)
+      const bool sound = !(rawMp3 || rawAdts) ||
+                         PacketIsFrame(rawMp3 ? FrameKind::kMp3 : FrameKind::kAdts, d.pkt->data, size_t(d.pkt->size));
+      if (d.pkt->stream_index == d.stream && d.pkt->pts != AV_NOPTS_VALUE && sound)
         end = std::max(end, SatAdd(d.pkt->pts, d.pkt->duration));
       av_packet_unref(d.pkt);
     }
