@@ -230,6 +230,88 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, Formats, ::testing::ValuesIn(testmedia::For
                            return n;
                          });
 
+// Writes src to dst with an iTunes gapless tag (udta/meta/ilst/"----") appended to its movie
+// box, which must end the file (the media offsets stay as they are).
+bool AddItunesGaplessTag(const std::string& src, const std::string& dst, const std::string& value) {
+  std::FILE* in = std::fopen(src.c_str(), "rb");
+  if (!in) return false;
+  std::string b;
+  for (int c; (c = std::fgetc(in)) != EOF;) b.push_back(char(c));
+  std::fclose(in);
+  auto be32 = [](size_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+  auto get32 = [&](size_t at) {
+    return size_t(uint8_t(b[at])) << 24 | size_t(uint8_t(b[at + 1])) << 16 | size_t(uint8_t(b[at + 2])) << 8 |
+           size_t(uint8_t(b[at + 3]));
+  };
+  auto box = [&](const char* type, const std::string& body) { return be32(body.size() + 8) + type + body; };
+  const std::string full(4, '\0');  // version and flags
+  size_t moov = std::string::npos;
+  for (size_t at = 0; at + 8 <= b.size() && get32(at) >= 8; at += get32(at))
+    if (b.compare(at + 4, 4, "moov") == 0) moov = at;
+  if (moov == std::string::npos || moov + get32(moov) != b.size()) return false;
+  const std::string item =
+      box("----", box("mean", full + "com.apple.iTunes") + box("name", full + "iTunSMPB") +
+                      box("data", be32(1) + be32(0) + value));
+  const std::string hdlr = box("hdlr", full + std::string(4, '\0') + "mdirappl" + std::string(9, '\0'));
+  const std::string udta = box("udta", box("meta", full + hdlr + box("ilst", item)));
+  b.replace(moov, 4, be32(get32(moov) + udta.size()));
+  b += udta;
+  std::FILE* out = std::fopen(dst.c_str(), "wb");
+  if (!out) return false;
+  const bool ok = std::fwrite(b.data(), 1, b.size(), out) == b.size();
+  return std::fclose(out) == 0 && ok;
+}
+
+// An M4A without an edit list but with an iTunes gapless tag: the demuxer skips the encoder
+// delay the tag names, and the padding it names is no part of the length nor of the sound.
+// Where an edit list governs, or the tag claims more sound than the file holds, the tag is
+// not followed.
+TEST(Streams, ItunesGaplessTagEndsTheSoundBeforeThePadding) {
+  const std::string odd = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3.0123 -ac 2 -c:a aac -b:a 128k";
+  const int64_t source = 132842;  // 3.0123 s; the encoder adds 1024 samples before, 278 after
+  const std::string plain = testmedia::Make(Dir(), "smpb-plain.m4a", odd + " -use_editlist 0");
+  const std::string edited = testmedia::Make(Dir(), "smpb-edited.m4a", odd);
+  ASSERT_FALSE(plain.empty());
+  ASSERT_FALSE(edited.empty());
+  auto tag = [](int64_t delay, int64_t padding, int64_t samples) {
+    char text[160];
+    std::snprintf(text, sizeof text, " 00000000 %08llX %08llX %016llX 00000000 00000000", (long long)delay,
+                  (long long)padding, (long long)samples);
+    return std::string(text);
+  };
+  std::vector<float> sound;
+  auto measure = [&sound](const std::string& path, int64_t& length, int64_t& decoded) {
+    uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+    ASSERT_NE(h, 0u) << path << " error " << ErrorGetCode();
+    length = ChannelGetLength(h, kPosByte) / 8;
+    sound = DecodeAll(h);
+    decoded = int64_t(sound.size() / 2);
+    StreamFree(h);
+    EXPECT_EQ(FileGetLength(path.c_str()), length * 8) << path;
+  };
+  int64_t length = 0, decoded = 0;
+  const std::string tagged = Dir() + "/smpb-tagged.m4a";
+  ASSERT_TRUE(AddItunesGaplessTag(plain, tagged, tag(1024, 278, source)));
+  measure(tagged, length, decoded);
+  EXPECT_EQ(length, source);
+  EXPECT_EQ(decoded, source);
+  // The tone runs to the end: nothing but the padding was cut.
+  EXPECT_NEAR(testmedia::Rms(sound, size_t(decoded) - 256, 256), testmedia::Rms(sound, 44100, 44100), 0.01);
+  int64_t editedLength = 0, editedDecoded = 0;
+  measure(edited, editedLength, editedDecoded);
+  const std::string both = Dir() + "/smpb-edited-tagged.m4a";
+  ASSERT_TRUE(AddItunesGaplessTag(edited, both, tag(1024, 278, source)));
+  measure(both, length, decoded);
+  EXPECT_EQ(length, editedLength);
+  EXPECT_EQ(decoded, editedDecoded);
+  int64_t plainLength = 0, plainDecoded = 0;
+  measure(plain, plainLength, plainDecoded);
+  const std::string lying = Dir() + "/smpb-lying.m4a";
+  ASSERT_TRUE(AddItunesGaplessTag(plain, lying, tag(1024, 278, source * 2)));
+  measure(lying, length, decoded);
+  EXPECT_EQ(length, plainLength);
+}
+
 TEST(Streams, WmvSoundPlaysWithItsLength) {
   std::string path = testmedia::MakeWmv(Dir(), "tone30.wmv",
                                         "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=30");
