@@ -54,8 +54,18 @@ done
 sleep 2
 
 # The icon from the program's resources: the speaker's yellow, opaque, among the window's pixels.
-icon=$(xprop -id "$window" -f _NET_WM_ICON 32c _NET_WM_ICON 2>/dev/null | tr ',' '\n' | grep -c '^ *4294956800$' || true)
-[ "$icon" -gt 0 ] || fail "the window does not carry the program's icon"
+icon=0
+for _ in $(seq 20); do
+  icon=$(xprop -id "$window" -f _NET_WM_ICON 32c _NET_WM_ICON 2>/dev/null | tr ',' '\n' | grep -c '^ *4294956800$' || true)
+  [ "$icon" -gt 0 ] && break
+  sleep 0.5
+done
+if [ "$icon" -eq 0 ]; then
+  for w in $(xdotool search --name 'Tondrial' 2>/dev/null); do
+    echo "window $w \"$(xdotool getwindowname "$w")\": $(xprop -id "$w" -f _NET_WM_ICON 32c _NET_WM_ICON 2>&1 | head -c 120)" >&2
+  done
+  fail "the window $window does not carry the program's icon"
+fi
 
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
 xdotool key F10
