@@ -25,7 +25,8 @@ test_pkgs=(
 )
 
 windows_pkgs=(
-  g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip xvfb xdotool openbox x11-utils
+  g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip unzip xvfb xdotool openbox x11-utils
+  pulseaudio pulseaudio-utils sox python3
 )
 
 want=("${build_pkgs[@]}")

@@ -58,6 +58,9 @@ int OpenDevice(const std::string& name, bool useDefault) {
     AddLog("! Error, " + BassErrorName(code));
     return -1;
   }
+  // Which of the system's sound interfaces carries the device (Windows has several).
+  alib::DeviceInfo info;
+  if (alib::GetDeviceInfo(index, &info) && !info.driver.empty()) AddLog(" Sound driver: " + info.driver);
   // The formats are built into the library: no plug-in files to load.
   if (!g_decodersLogged) {
     g_decodersLogged = true;

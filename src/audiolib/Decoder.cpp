@@ -1,9 +1,11 @@
 #include "audiolib/Decoder.h"
 
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -210,6 +212,31 @@ bool ReadMp3Gapless(const std::string& path, Mp3Gapless& g) {
   return false;
 }
 
+// Encoder delay and source length an iTunes gapless tag gives: hexadecimal fields
+// " 00000000 00000840 000001C0 0000000000A3F2C0 ...", the third the padding.
+struct ItunesGapless {
+  int64_t delay = 0;
+  int64_t samples = 0;
+};
+
+bool ParseItunesGapless(const char* text, ItunesGapless& g) {
+  int64_t fields[4] = {};
+  const char* p = text;
+  for (int64_t& field : fields) {
+    while (*p == ' ') ++p;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(p, &end, 16);
+    if (end == p || errno != 0 || v < 0 || (*end != ' ' && *end != '\0')) return false;
+    field = v;
+    p = end;
+  }
+  g.delay = fields[1];
+  g.samples = fields[3];
+  // The demuxer skips no delay this long, so neither is the length taken from the tag.
+  return g.samples > 0 && g.delay < 16384;
+}
+
 // Container names whose header already gives every codec parameter and the length, so
 // reading packets to learn them (avformat_find_stream_info) is not needed.
 bool HeaderIsComplete(const AVFormatContext* fmt, const AVStream* st) {
@@ -379,9 +406,14 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
     // A length guessed from the first bitrate is wrong for VBR files without a header: read
     // every packet (no decoding) for the true length. The generic index this builds also
     // makes later seeks exact.
+    // Raw frames: bytes after the last one come out as packets that decode to nothing.
+    const bool rawMp3 = par->codec_id == AV_CODEC_ID_MP3 && std::strcmp(d.fmt->iformat->name, "mp3") == 0;
+    const bool rawAdts = par->codec_id == AV_CODEC_ID_AAC && std::strcmp(d.fmt->iformat->name, "aac") == 0;
     int64_t end = -1;
     while (av_read_frame(d.fmt, d.pkt) >= 0) {
-      if (d.pkt->stream_index == d.stream && d.pkt->pts != AV_NOPTS_VALUE)
+      const bool sound = !(rawMp3 || rawAdts) ||
+                         PacketIsFrame(rawMp3 ? FrameKind::kMp3 : FrameKind::kAdts, d.pkt->data, size_t(d.pkt->size));
+      if (d.pkt->stream_index == d.stream && d.pkt->pts != AV_NOPTS_VALUE && sound)
         end = std::max(end, SatAdd(d.pkt->pts, d.pkt->duration));
       av_packet_unref(d.pkt);
     }
@@ -395,7 +427,17 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
       probe.trimEnd = true;
     }
     // An edit list gives the playable length; the codec's last frame runs past it.
-    if (std::strcmp(d.fmt->iformat->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0) probe.trimEnd = true;
+    if (std::strcmp(d.fmt->iformat->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0) {
+      probe.trimEnd = true;
+      // Without one (the duration still counts the encoder delay), an iTunes gapless tag
+      // may: the demuxer then skips the delay it names but plays the padding after the last
+      // sample.
+      ItunesGapless g;
+      const AVDictionaryEntry* tag = av_dict_get(d.fmt->metadata, "iTunSMPB", nullptr, 0);
+      if (tag && ParseItunesGapless(tag->value, g) && d.tb.num == 1 && d.tb.den == srcRate &&
+          st->duration >= g.delay + g.samples)
+        lengthSrc = g.samples;
+    }
   } else if (d.fmt->duration != AV_NOPTS_VALUE && d.fmt->duration > 0) {
     lengthPts = av_rescale_q(d.fmt->duration, kMicroseconds, d.tb);
   }

@@ -36,6 +36,11 @@ class BlockReader {
     len_ = std::fread(buf_.data(), 1, want, f_);
     return n <= len_ ? buf_.data() : nullptr;
   }
+  // Where the file ends, reading on from pos.
+  int64_t EndFrom(int64_t pos) {
+    while (At(pos, 1)) pos = start_ + int64_t(len_);
+    return pos;
+  }
   // Whether the file ends exactly at pos.
   bool EndsAt(int64_t pos) {
     if (pos < start_ + int64_t(len_)) return false;
@@ -104,6 +109,8 @@ bool IsInfoFrame(const unsigned char* b, size_t size) {
   return at(side, "Xing") || at(side, "Info") || at(36, "VBRI");
 }
 
+size_t HeaderBytes(FrameKind kind) { return kind == FrameKind::kMp3 ? 4 : 7; }
+
 }  // namespace
 
 int64_t Id3v2Size(const std::string& path) {
@@ -120,25 +127,55 @@ int64_t Id3v2Size(const std::string& path) {
   return pos;
 }
 
+bool PacketIsFrame(FrameKind kind, const unsigned char* b, size_t n) {
+  Header h;
+  if (n < HeaderBytes(kind) || !(kind == FrameKind::kMp3 ? ParseMp3(b, h) : ParseAdts(b, h))) {
+    // Free-format MPEG audio (no bitrate in its header) is left to the codec.
+    return kind == FrameKind::kMp3 && n >= 4 && b[0] == 0xFF && (b[1] & 0xE0) == 0xE0 && (b[2] >> 4) == 0;
+  }
+  return kind == FrameKind::kMp3 || n >= size_t(h.size);
+}
+
 bool ScanFrames(const std::string& path, FrameKind kind, int64_t start, FrameCount& out) {
   BlockReader r(path, 256 * 1024);
   if (!r.Ok()) return false;
   auto parse = kind == FrameKind::kMp3 ? ParseMp3 : ParseAdts;
+  const size_t headerBytes = HeaderBytes(kind);
   FrameCount count;
   int family = -1;
   int64_t pos = start;
   for (;;) {
-    const unsigned char* b = r.At(pos, 7);
-    if (!b) break;
-    Header h;
-    if (!parse(b, h) || (family >= 0 && h.family != family)) {
-      // Only an ID3v1 tag may follow the last frame.
-      if (!r.At(pos, 128) || std::memcmp(r.At(pos, 128), "TAG", 3) != 0 || !r.EndsAt(pos + 128)) return false;
-      pos += 128;
+    const unsigned char* b = r.At(pos, headerBytes);
+    if (!b) {
+      pos = r.EndFrom(pos);  // fewer bytes than a header: stray too
       break;
     }
+    Header h;
+    if (!parse(b, h)) {
+      // Bytes that are no frame: the end of the sound when no frame of the stream follows
+      // anywhere in them (a tag, junk, text); otherwise the demuxer may resynchronise.
+      if (count.frames == 0) return false;
+      for (int64_t p = pos + 1;; ++p) {
+        const unsigned char* c = r.At(p, headerBytes);
+        if (!c) break;
+        Header next;
+        if (parse(c, next) && next.family == family) return false;
+      }
+      pos = r.EndFrom(pos);
+      break;
+    }
+    if (family >= 0 && h.family != family) return false;
     const unsigned char* frame = r.At(pos, size_t(h.size));
-    if (!frame) return false;  // the last frame is cut short
+    if (!frame) {
+      // A cut last frame: MPEG audio still decodes it, ADTS does not.
+      if (kind == FrameKind::kMp3) {
+        if (count.frames == 0) return false;
+        count.samples += h.samples;
+        ++count.frames;
+      }
+      pos = r.EndFrom(pos);
+      break;
+    }
     if (kind == FrameKind::kMp3 && count.frames == 0 && IsInfoFrame(frame, size_t(h.size))) return false;
     family = h.family;
     count.rate = h.rate;

@@ -45,6 +45,7 @@ TEST_F(Devices, OpeningTwiceLogsTheInitialisationOnceAndTheDecodersOnce) {
   EXPECT_EQ(Count(log, "* Initialize output, ID=1 With \"\", Freq=44100 Flag=0"), 1u);
   EXPECT_EQ(Count(log, "* Initialize output, ID=2 With \"Test Monitor\""), 1u);
   EXPECT_EQ(Count(log, "Decoders built in"), 1u);
+  EXPECT_EQ(Count(log, "\r\n Sound driver: manual\r\n"), 2u);  // one line per device opened
   EXPECT_TRUE(shell.messages.empty());
 }
 

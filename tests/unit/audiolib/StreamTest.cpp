@@ -143,7 +143,8 @@ TEST(Streams, FileLengthFailsLikeAStream) {
 }
 
 // Files without a length in their header have it counted from their frame headers when no
-// stream is made; whatever follows the frames, that count is the one decoding gives.
+// stream is made; whatever follows the frames, that count is the one decoding gives, and bytes
+// that hold no frame (tags, junk, text) add nothing to it.
 TEST(Streams, FileLengthOfRawFramesIsTheStreamsWhateverTheTail) {
   const std::string odd = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3.0123 -ac 2 ";
   struct Source {
@@ -151,16 +152,32 @@ TEST(Streams, FileLengthOfRawFramesIsTheStreamsWhateverTheTail) {
     const char* codec;
   } sources[] = {{"walk-cbr.mp3", "-c:a libmp3lame -b:a 128k -write_xing 0"},
                  {"walk-mono22.mp3", "-c:a libmp3lame -ar 22050 -ac 1 -q:a 6 -write_xing 0"},
+                 {"walk-vbr.mp3", "-c:a libmp3lame -q:a 4"},
                  {"walk.aac", "-c:a aac -b:a 96k"}};
   const std::string id3v1 = "TAG" + std::string(125, ' ');
+  // An APE tag (header, one item, footer) as tag editors append it before an ID3v1 tag.
+  std::string ape;
+  {
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    const std::string item = le32(5) + le32(0) + std::string("Title\0hello", 11);
+    const uint32_t size = uint32_t(item.size() + 32);
+    auto block = [&](uint32_t flags) { return "APETAGEX" + le32(2000) + le32(size) + le32(1) + le32(flags) + std::string(8, '\0'); };
+    ape = block(0xA0000000u) + item + block(0x80000000u) + id3v1;
+  }
+  std::string noise;
+  for (int i = 0; i < 20000; ++i) noise.push_back(char((i * 2654435761u) >> 13));
   struct Tail {
     const char* name;
     std::string bytes;
     size_t cut;  // bytes taken off the end first
   } tails[] = {{"plain", "", 0},
                {"id3v1", id3v1, 0},
+               {"ape", ape, 0},
                {"junk", std::string("\x12\x34garbage bytes after the last frame"), 0},
+               {"text", "Downloaded from somewhere.\n", 0},
+               {"noise", noise, 0},
                {"cut", "", 100},
+               {"cut-to-header", "", 0},  // all but the last frame's first 4 bytes
                {"id3v1-cut", id3v1, 100}};
   for (const Source& src : sources) {
     const std::string path = testmedia::Make(Dir(), src.name, odd + src.codec);
@@ -170,11 +187,18 @@ TEST(Streams, FileLengthOfRawFramesIsTheStreamsWhateverTheTail) {
     std::string bytes;
     for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(char(c));
     std::fclose(in);
+    int64_t plainLength = -1;
     for (const Tail& tail : tails) {
       const std::string name = Dir() + "/tail-" + tail.name + "-" + src.name;
       std::FILE* out = std::fopen(name.c_str(), "wb");
       ASSERT_NE(out, nullptr);
-      std::string body = bytes.substr(0, bytes.size() - tail.cut) + tail.bytes;
+      size_t cut = tail.cut;
+      if (std::string(tail.name) == "cut-to-header") {
+        // The last frame header: the last sync word whose frame reaches the end exactly.
+        for (size_t at = bytes.size() - 7; at > 0 && !cut; --at)
+          if (uint8_t(bytes[at]) == 0xFF && (uint8_t(bytes[at + 1]) & 0xF0) == 0xF0) cut = bytes.size() - at - 4;
+      }
+      std::string body = bytes.substr(0, bytes.size() - cut) + tail.bytes;
       std::fwrite(body.data(), 1, body.size(), out);
       std::fclose(out);
       uint32_t h = StreamCreateFile(false, name.c_str(), 0, 0, kStreamDecode);
@@ -183,10 +207,16 @@ TEST(Streams, FileLengthOfRawFramesIsTheStreamsWhateverTheTail) {
       const int64_t decoded = int64_t(DecodeAll(h).size() / 2);
       StreamFree(h);
       EXPECT_EQ(FileGetLength(name.c_str()), len) << name;
-      // A clean end plays exactly its length. (Bytes after the last MP3 frame are still read
-      // as one more frame that decodes to nothing: one frame too long, as before.)
-      if (tail.cut == 0 && std::string(tail.name) != "junk") {
+      // Every end, cut or not, plays exactly its length. (An ADTS frame cut short and then
+      // followed by a tag takes the tag's bytes as its own and the codec rejects it: that file
+      // stays one frame too long.)
+      const bool adtsCutThenTag = std::string(src.name) == "walk.aac" && std::string(tail.name) == "id3v1-cut";
+      if (!adtsCutThenTag) {
         EXPECT_NEAR(double(len / 8), double(decoded), 1.0) << name;
+      }
+      if (plainLength < 0) plainLength = len;
+      if (tail.cut == 0 && tail.bytes.size() > 0) {
+        EXPECT_EQ(len, plainLength) << name;
       }
     }
   }
@@ -199,6 +229,88 @@ INSTANTIATE_TEST_SUITE_P(AllFormats, Formats, ::testing::ValuesIn(testmedia::For
                              if (!isalnum(static_cast<unsigned char>(c))) c = '_';
                            return n;
                          });
+
+// Writes src to dst with an iTunes gapless tag (udta/meta/ilst/"----") appended to its movie
+// box, which must end the file (the media offsets stay as they are).
+bool AddItunesGaplessTag(const std::string& src, const std::string& dst, const std::string& value) {
+  std::FILE* in = std::fopen(src.c_str(), "rb");
+  if (!in) return false;
+  std::string b;
+  for (int c; (c = std::fgetc(in)) != EOF;) b.push_back(char(c));
+  std::fclose(in);
+  auto be32 = [](size_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
+  auto get32 = [&](size_t at) {
+    return size_t(uint8_t(b[at])) << 24 | size_t(uint8_t(b[at + 1])) << 16 | size_t(uint8_t(b[at + 2])) << 8 |
+           size_t(uint8_t(b[at + 3]));
+  };
+  auto box = [&](const char* type, const std::string& body) { return be32(body.size() + 8) + type + body; };
+  const std::string full(4, '\0');  // version and flags
+  size_t moov = std::string::npos;
+  for (size_t at = 0; at + 8 <= b.size() && get32(at) >= 8; at += get32(at))
+    if (b.compare(at + 4, 4, "moov") == 0) moov = at;
+  if (moov == std::string::npos || moov + get32(moov) != b.size()) return false;
+  const std::string item =
+      box("----", box("mean", full + "com.apple.iTunes") + box("name", full + "iTunSMPB") +
+                      box("data", be32(1) + be32(0) + value));
+  const std::string hdlr = box("hdlr", full + std::string(4, '\0') + "mdirappl" + std::string(9, '\0'));
+  const std::string udta = box("udta", box("meta", full + hdlr + box("ilst", item)));
+  b.replace(moov, 4, be32(get32(moov) + udta.size()));
+  b += udta;
+  std::FILE* out = std::fopen(dst.c_str(), "wb");
+  if (!out) return false;
+  const bool ok = std::fwrite(b.data(), 1, b.size(), out) == b.size();
+  return std::fclose(out) == 0 && ok;
+}
+
+// An M4A without an edit list but with an iTunes gapless tag: the demuxer skips the encoder
+// delay the tag names, and the padding it names is no part of the length nor of the sound.
+// Where an edit list governs, or the tag claims more sound than the file holds, the tag is
+// not followed.
+TEST(Streams, ItunesGaplessTagEndsTheSoundBeforeThePadding) {
+  const std::string odd = "-f lavfi -i sine=frequency=440:sample_rate=44100:duration=3.0123 -ac 2 -c:a aac -b:a 128k";
+  const int64_t source = 132842;  // 3.0123 s; the encoder adds 1024 samples before, 278 after
+  const std::string plain = testmedia::Make(Dir(), "smpb-plain.m4a", odd + " -use_editlist 0");
+  const std::string edited = testmedia::Make(Dir(), "smpb-edited.m4a", odd);
+  ASSERT_FALSE(plain.empty());
+  ASSERT_FALSE(edited.empty());
+  auto tag = [](int64_t delay, int64_t padding, int64_t samples) {
+    char text[160];
+    std::snprintf(text, sizeof text, " 00000000 %08llX %08llX %016llX 00000000 00000000", (long long)delay,
+                  (long long)padding, (long long)samples);
+    return std::string(text);
+  };
+  std::vector<float> sound;
+  auto measure = [&sound](const std::string& path, int64_t& length, int64_t& decoded) {
+    uint32_t h = StreamCreateFile(false, path.c_str(), 0, 0, kStreamDecode);
+    ASSERT_NE(h, 0u) << path << " error " << ErrorGetCode();
+    length = ChannelGetLength(h, kPosByte) / 8;
+    sound = DecodeAll(h);
+    decoded = int64_t(sound.size() / 2);
+    StreamFree(h);
+    EXPECT_EQ(FileGetLength(path.c_str()), length * 8) << path;
+  };
+  int64_t length = 0, decoded = 0;
+  const std::string tagged = Dir() + "/smpb-tagged.m4a";
+  ASSERT_TRUE(AddItunesGaplessTag(plain, tagged, tag(1024, 278, source)));
+  measure(tagged, length, decoded);
+  EXPECT_EQ(length, source);
+  EXPECT_EQ(decoded, source);
+  // The tone runs to the end: nothing but the padding was cut.
+  EXPECT_NEAR(testmedia::Rms(sound, size_t(decoded) - 256, 256), testmedia::Rms(sound, 44100, 44100), 0.01);
+  int64_t editedLength = 0, editedDecoded = 0;
+  measure(edited, editedLength, editedDecoded);
+  const std::string both = Dir() + "/smpb-edited-tagged.m4a";
+  ASSERT_TRUE(AddItunesGaplessTag(edited, both, tag(1024, 278, source)));
+  measure(both, length, decoded);
+  EXPECT_EQ(length, editedLength);
+  EXPECT_EQ(decoded, editedDecoded);
+  int64_t plainLength = 0, plainDecoded = 0;
+  measure(plain, plainLength, plainDecoded);
+  const std::string lying = Dir() + "/smpb-lying.m4a";
+  ASSERT_TRUE(AddItunesGaplessTag(plain, lying, tag(1024, 278, source * 2)));
+  measure(lying, length, decoded);
+  EXPECT_EQ(length, plainLength);
+}
 
 TEST(Streams, WmvSoundPlaysWithItsLength) {
   std::string path = testmedia::MakeWmv(Dir(), "tone30.wmv",
