@@ -64,9 +64,10 @@ export TONDRIAL_SPEECH_RECORD="Z:${work//\//\\}\\speech.txt"
 wine "$build/tests/readers/nvda.exe" >/dev/null 2>&1 &
 (cd "$dir" && wine Tondrial-Portable.exe >/dev/null 2>&1; echo $? > "$work/exit") &
 
+# The program has a second, never shown window of the same title: only the shown one is ours.
 window=""
 for _ in $(seq 120); do
-  window=$(xdotool search --name '^Tondrial-Portable$' 2>/dev/null | tail -1 || true)
+  window=$(xdotool search --onlyvisible --name '^Tondrial-Portable$' 2>/dev/null | tail -1 || true)
   [ -n "$window" ] && break
   sleep 0.5
 done
@@ -131,7 +132,7 @@ python3 -c "import sys; sys.exit(not ($level > 0.01 and abs($freq - 440) < 5 and
 wine notepad >/dev/null 2>&1 &
 other=""
 for _ in $(seq 60); do
-  other=$(xdotool search --name 'Notepad$' 2>/dev/null | tail -1 || true)
+  other=$(xdotool search --onlyvisible --name 'Notepad$' 2>/dev/null | tail -1 || true)
   [ -n "$other" ] && break
   sleep 0.5
 done
@@ -166,7 +167,7 @@ rm -rf "$appdata/MerrowinS" "$work/Tondrial" "$work/exit"
 (cd "$dir" && wine Tondrial.exe "Ünïcode-名前.mp3" >/dev/null 2>&1; echo $? > "$work/exit") &
 window=""
 for _ in $(seq 120); do
-  window=$(xdotool search --name '^Tondrial$' 2>/dev/null | tail -1 || true)
+  window=$(xdotool search --onlyvisible --name '^Tondrial$' 2>/dev/null | tail -1 || true)
   [ -n "$window" ] && break
   sleep 0.5
 done
