@@ -1,7 +1,10 @@
 #include "settings/Settings.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "app/AppState.h"
 #include "app/EventLog.h"
@@ -195,13 +198,91 @@ std::string SettingsFileText() {
   return out;
 }
 
+namespace {
+
+// Writes the settings file handed over by the GUI thread where a key must not wait for the disk
+// (a recent file added as a track starts). Only one write runs at a time: Pref_Save waits for a
+// write handed over before it writes itself, so the newest text is the one left in the file.
+class SettingsWriter {
+ public:
+  ~SettingsWriter() {
+    {
+      std::lock_guard<std::mutex> lk(mutex_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    if (thread_.joinable()) thread_.join();  // a text still waiting is written first
+  }
+
+  // A text newer than one still waiting replaces it.
+  void Post(std::string path, std::string text) {
+    {
+      std::lock_guard<std::mutex> lk(mutex_);
+      path_ = std::move(path);
+      text_ = std::move(text);
+      waiting_ = true;
+      if (!thread_.joinable()) thread_ = std::thread([this] { Run(); });
+    }
+    cv_.notify_all();
+  }
+
+  // Waits until nothing is waiting or being written; true when a write handed over failed since
+  // the last call.
+  bool Flush() {
+    std::unique_lock<std::mutex> lk(mutex_);
+    cv_.wait(lk, [&] { return !waiting_ && !writing_; });
+    const bool failed = failed_;
+    failed_ = false;
+    return failed;
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lk(mutex_);
+    for (;;) {
+      cv_.wait(lk, [&] { return waiting_ || stop_; });
+      if (!waiting_) return;
+      const std::string path = std::move(path_), text = std::move(text_);
+      waiting_ = false;
+      writing_ = true;
+      lk.unlock();
+      const int handle = fileutil::WriteFileAtomic(path, text);
+      AddLog("* Pref_Save() IDP=" + std::to_string(handle));
+      lk.lock();
+      writing_ = false;
+      if (!handle) failed_ = true;
+      cv_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  std::string path_, text_;
+  bool waiting_ = false, writing_ = false, failed_ = false, stop_ = false;
+  std::thread thread_;
+};
+
+SettingsWriter& Writer() {
+  static SettingsWriter w;
+  return w;
+}
+
+}  // namespace
+
 bool Pref_Save(bool force) {
+  // One writer at a time; a write handed over that failed leaves the settings changed.
+  if (Writer().Flush()) App.SettingsChanged = true;
   if (!App.SettingsChanged && !force) return false;
   // Written beside the old file and renamed over it: a failure keeps the old settings.
   int handle = fileutil::WriteFileAtomic(SettingsFilePath(), SettingsFileText());
   if (handle) App.SettingsChanged = false;
   AddLog("* Pref_Save() IDP=" + std::to_string(handle));
   return handle != 0;
+}
+
+void Pref_SaveSoon() {
+  App.SettingsChanged = false;
+  Writer().Post(SettingsFilePath(), SettingsFileText());
 }
 
 int AddRecent(RecentList list, const std::string& rawPath, bool ignoreCase, bool loading) {
@@ -222,8 +303,8 @@ int AddRecent(RecentList list, const std::string& rawPath, bool ignoreCase, bool
   }
   while (static_cast<int>(l.size()) > kRecentMax) l.pop_back();
   if (!loading) {
-    App.SettingsChanged = true;
-    Pref_Save(false);
+    // Written off this thread: it runs as a track starts, between the key and its announcement.
+    Pref_SaveSoon();
     UpdateRecentMenu(RecentList::Files, kRecentFilesFirstId);
     UpdateRecentMenu(RecentList::PlayFiles, kRecentPlayFilesFirstId);
   }
@@ -255,6 +336,7 @@ void UpdateRecentMenu(RecentList list, int firstId) {
 }
 
 void ResetSettings() {
+  Writer().Flush();  // a write handed over lands in the folder it was meant for
   Registry().clear();
   Recent(RecentList::Files).clear();
   Recent(RecentList::PlayFiles).clear();

@@ -51,7 +51,11 @@ void RegisterSettings();
 // The settings file in PrefPath.
 void Pref_Load();
 // Writes when SettingsChanged or force; true when the file was written.
+// Waits for a write handed to Pref_SaveSoon first.
 bool Pref_Save(bool force);
+// Writes the file now but off the calling thread, with the settings as they are now; a failure
+// is written again by the next Pref_Save.
+void Pref_SaveSoon();
 std::string SettingsFilePath();
 // The file's text as Pref_Save writes it (UTF-8 with BOM, CR LF).
 std::string SettingsFileText();

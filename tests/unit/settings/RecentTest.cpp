@@ -25,8 +25,10 @@ TEST_F(RecentTest, SwapInsertTrimAndEmpty) {
   EXPECT_EQ(AddRecent(RecentList::Files, "E", true, false), 1);
   EXPECT_EQ(RecentEntry(RecentList::Files, 0), "E");
   EXPECT_EQ(RecentEntry(RecentList::Files, 99), "");
-  // Adding (not loading) writes the file at once and refreshes both menus.
-  EXPECT_TRUE(fileutil::Exists(SettingsFilePath()));
+  // Adding (not loading) writes the file (off this thread: the next save waits for it, and finds
+  // nothing left to write) and refreshes both menus.
+  EXPECT_FALSE(Pref_Save(false));
+  EXPECT_NE(testenv::ReadBytes(SettingsFilePath()).find("RecentFile0 = E\r\n"), std::string::npos);
   EXPECT_EQ(shell.menuText[243], "1) E");
   EXPECT_EQ(shell.menuText[263], "1) ...");
   EXPECT_FALSE(shell.menuEnabled[263]);
@@ -46,6 +48,7 @@ TEST_F(RecentTest, PathsBelowTheProgramFolderSurviveAMove) {
   App.MainPath = testenv::FreshFolder("old-place");
   RegisterSettings();
   AddRecent(RecentList::PlayFiles, App.MainPath + "Lists/show.m3u", true, false);
+  Pref_Save(false);
   std::string ini = testenv::ReadBytes(SettingsFilePath());
   EXPECT_NE(ini.find("RecentPlayFile0 = %MainApp%Lists/show.m3u"), std::string::npos);
 

@@ -184,5 +184,19 @@ TEST_F(SettingsFileTest, FailedWriteKeepsTheOldFile) {
   // The next tick succeeds.
   EXPECT_TRUE(Pref_Save(false));
   EXPECT_NE(testenv::ReadBytes(SettingsFilePath()).find("Output.Volume = 43"), std::string::npos);
+
+  // A recent file is written off the caller's thread; when that write fails, the next save (the
+  // minute timer, or the quit) writes it.
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  old = std::signal(SIGXFSZ, SIG_IGN);
+  AddRecent(RecentList::Files, "/music/late.mp3", true, false);
+  wrote = Pref_Save(false);  // waits for the write handed over, then fails as well
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, old);
+  EXPECT_FALSE(wrote);
+  EXPECT_TRUE(App.SettingsChanged);
+  EXPECT_EQ(testenv::ReadBytes(SettingsFilePath()).find("late.mp3"), std::string::npos);
+  EXPECT_TRUE(Pref_Save(false));
+  EXPECT_NE(testenv::ReadBytes(SettingsFilePath()).find("RecentFile0 = /music/late.mp3"), std::string::npos);
 }
 #endif
