@@ -266,8 +266,9 @@ class PulseStream final : public PulseOut {
   int64_t ReadFrame() {
     pa_threaded_mainloop_lock(loop_);
     int64_t r = lastRead_;
+    reported_ = -1;
     if (const pa_timing_info* ti = pa_stream_get_timing_info(stream_); ti && !ti->read_index_corrupt) {
-      r = ti->read_index / kFrameBytes;
+      r = reported_ = ti->read_index / kFrameBytes;
       if (ti->playing && !corked_) r += int64_t(pa_timeval_age(&ti->timestamp)) * kOutRate / 1000000;
     }
     RequestTiming(false);
@@ -289,8 +290,19 @@ class PulseStream final : public PulseOut {
   }
 
   void Tick() {
-    const int64_t r = ReadFrame();
+    int64_t r = ReadFrame();
     if (!ready_) return;
+    if (reported_ > written_) {
+      // The server read past everything written (it ran dry, or PipeWire's waited for the first
+      // audio of a new stream): audio written before its read index would never be heard there.
+      // What was written was heard, so it becomes final; the stream goes on from the read index.
+      for (int64_t at = final_; at < written_;) {
+        const int64_t n = std::min<int64_t>(int64_t(kBlockFrames), written_ - at);
+        MixDevice(dev_, scratch_.data(), size_t(n), false);
+        at += n;
+      }
+      final_ = valid_ = written_ = lastRead_ = r = reported_;
+    }
     const int64_t finalBefore = final_;
     const int64_t target = std::max(final_, r + kLeadFrames);
     // Make final up to the target; keep the tail that may have to be written.
@@ -415,6 +427,7 @@ class PulseStream final : public PulseOut {
   std::string sink_;
   uint64_t seenGen_ = 0;
   int64_t final_ = 0, valid_ = 0, written_ = 0, lastRead_ = 0;
+  int64_t reported_ = -1;  // the read index of the server's last report (-1: none)
   bool ready_ = false, gone_ = false;
   std::vector<float> keep_, scratch_, preview_, silence_;
 };

@@ -47,7 +47,8 @@ const char* ServerScript() { return OnPipeWire() ? PIPEWIRE_SCRIPT : PULSE_SCRIP
 std::string ServerDir(const std::string& sub) { return testmedia::TmpDir(OnPipeWire() ? sub + "-pipewire" : sub); }
 bool ServerInstalled() {
   if (!Installed("parecord")) return false;
-  return OnPipeWire() ? Installed("pipewire") && Installed("pipewire-pulse") && Installed("wireplumber")
+  return OnPipeWire() ? Installed("pipewire") && Installed("pipewire-pulse") && Installed("wireplumber") &&
+                            Installed("pw-record")
                       : Installed("pulseaudio");
 }
 
@@ -129,6 +130,7 @@ std::string StartServer(const std::string& dir) {
   if (server.empty()) return "";
   setenv("PULSE_SERVER", server.c_str(), 1);
   setenv("PULSE_CLIENTCONFIG", (dir + "/client.conf").c_str(), 1);
+  if (OnPipeWire()) setenv("PIPEWIRE_RUNTIME_DIR", (dir + "/run").c_str(), 1);
   return server;
 }
 
@@ -143,7 +145,16 @@ class Recorders {
     Stop();
   }
   void Record(const std::string& sink, const std::string& file) {
-    pids_.push_back(Spawn({"parecord", "--latency-msec=10", "-d", sink + ".monitor", "--rate=44100",
+    // PipeWire's own recorder: its PulseAudio protocol stops feeding a recorder that the loaded
+    // machine left behind once. Its buffer is a few periods deep, so it runs ahead of busy
+    // programs where it may (as root), or it would drop what it records.
+    std::vector<std::string> pw = {"pw-record", "--target", sink, "-P", "{ stream.capture.sink = true }",
+                                   "--rate=44100", "--channels=2", "--format=f32", file};
+    if (OnPipeWire() && geteuid() == 0 && Installed("chrt")) pw.insert(pw.begin(), {"chrt", "-f", "20"});
+    if (OnPipeWire())
+      pids_.push_back(Spawn(pw));
+    else
+      pids_.push_back(Spawn({"parecord", "--latency-msec=10", "-d", sink + ".monitor", "--rate=44100",
                            "--channels=2", "--file-format=wav", file}));
   }
   void Stop() {

@@ -13,6 +13,7 @@ chmod 700 "$dir/run"
 export HOME="$dir/home" XDG_RUNTIME_DIR="$dir/run" XDG_CONFIG_HOME="$dir/config" XDG_STATE_HOME="$dir/state"
 export PULSE_RUNTIME_PATH="$dir/run/pulse" PULSE_STATE_PATH="$dir/state"
 unset DBUS_SESSION_BUS_ADDRESS PULSE_SERVER
+export PIPEWIRE_RUNTIME_DIR="$dir/run"
 printf 'autospawn = no\n' > "$dir/client.conf"
 export PULSE_CLIENTCONFIG="$dir/client.conf"
 # Ended processes may stay as zombies where nothing reaps orphans: those count as gone.
@@ -52,10 +53,14 @@ case "$cmd" in
     for _ in $(seq 1 100); do
       if PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1; then
         export PULSE_SERVER="unix:$socket"
-        pactl load-module module-null-sink sink_name=out rate=44100 \
-          sink_properties=device.description=Output >/dev/null
-        pactl load-module module-null-sink sink_name=mon rate=44100 \
-          sink_properties=device.description=Monitor >/dev/null
+        # Just started on a loaded machine, the server may refuse a sink once: asked again.
+        for sink in out:Output mon:Monitor; do
+          for _ in $(seq 1 50); do
+            pactl list short sinks | grep -qw "${sink%%:*}" && break
+            pactl load-module module-null-sink sink_name="${sink%%:*}" rate=44100 \
+              sink_properties=device.description="${sink#*:}" >/dev/null 2>&1 || sleep 0.1
+          done
+        done
         pactl set-default-sink out
         # The session manager makes the sinks' nodes; they are usable once the server lists them.
         for _ in $(seq 1 50); do
