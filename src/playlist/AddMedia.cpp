@@ -9,6 +9,7 @@
 #include "app/TextUtil.h"
 #include "lang/Lang.h"
 #include "platform/Files.h"
+#include "platform/Platform.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
 #include "playlist/PlayerPort.h"
@@ -188,7 +189,9 @@ int AddFolderCommand(int add) {
   std::string filter;
   if (GetMWValue(setting::OnlyGoodExtension).empty())
     filter = GetMWValue(setting::FileAudio) + GetMWValue(setting::FileVideo);
-  std::string folder = TheShell().FolderRequester(title, "");
+  // The folder the file dialogs and the explorer start in: without one, the toolkit's dialog
+  // opens on its recent places, where no folder can be chosen and a typed path is not taken.
+  std::string folder = TheShell().FolderRequester(title, platform::CurrentFolder());
   int count = 0;
   int32_t firstId = 0;
   if (!folder.empty()) {

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "PlayListFixture.h"
+#include "platform/Platform.h"
 #include "playlist/AddMedia.h"
 #include "playlist/PlayListFile.h"
 
@@ -152,6 +153,7 @@ TEST_F(Adding, FolderAndAddressCommands) {
   MakeFile("dir/a.mp3");
   shell.folderAnswers.push_back(dir + "dir");  // dialogs answer without the final "/"
   EXPECT_EQ(AddFolderCommand(0), 1);
+  EXPECT_EQ(shell.folderRequests, std::vector<std::string>{platform::CurrentFolder()});
   EXPECT_EQ(player.started.size(), 1u);
   EXPECT_EQ(speech.Last(), "1 added");
 
