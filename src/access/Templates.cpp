@@ -236,7 +236,12 @@ int64_t ParseTimeExpression(const std::string& input, int64_t position, int64_t 
 
 void SayStatus() {
   StatusPosition pos = TheStatusSource().OutputPosition();
-  std::string text = FormatStatus(TemplateText(setting::DisplayInfos), pos);
+  const std::string tmpl = TemplateText(setting::DisplayInfos);
+  std::string text = FormatStatus(tmpl, pos);
+  // In a book the time alone does not tell where the reader is: the chapter goes with it,
+  // unless the user's template already names it.
+  const std::string chapter = tmpl.find("%CH") == std::string::npos ? TheStatusSource().ChapterText() : std::string();
+  if (!chapter.empty()) text += ", " + chapter;
   const std::string sleep = TheStatusSource().SleepTimerText();
   if (!sleep.empty()) text += ", " + sleep;
   Speak(text);
