@@ -218,6 +218,7 @@ TEST_F(Network, AServerThatSendsNothingTimesOut) {
   // would otherwise last them), also while a play list's link is being followed.
   SetConfig(kConfigNetTimeout, 600000);
   SetConfig(kConfigNetReadTimeout, 600000);
+  const uint32_t followed = GetConfig(kConfigNetPlaylist);
   SetConfig(kConfigNetPlaylist, 1);
   for (const char* path : {"/hang.mp3", "/hang.pls"}) {
     std::atomic<bool> cancel{false};
@@ -236,6 +237,7 @@ TEST_F(Network, AServerThatSendsNothingTimesOut) {
   h = StreamCreateURLCancelable((g_base + "/radio.mp3").c_str(), kStreamDecode, &keep);
   EXPECT_NE(h, 0u) << ErrorGetCode();
   StreamFree(h);
+  SetConfig(kConfigNetPlaylist, followed);
 }
 
 TEST_F(Network, CertificatesAreChecked) {
