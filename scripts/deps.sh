@@ -14,7 +14,7 @@ build_pkgs=(
 )
 test_pkgs=(
   xvfb xauth xdotool openbox x11-utils imagemagick
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber
   dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   ffmpeg sox openssl ca-certificates
   mingw-w64
@@ -25,7 +25,8 @@ test_pkgs=(
 )
 
 windows_pkgs=(
-  g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip xvfb xdotool openbox x11-utils
+  g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip unzip xvfb xdotool openbox x11-utils
+  pulseaudio pulseaudio-utils sox python3
 )
 
 want=("${build_pkgs[@]}")

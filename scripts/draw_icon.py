@@ -10,8 +10,13 @@ With --desktop FOLDER it draws the menu icons of an installed program from the s
 FOLDER/icons/<n>x<n>/tondrial.png for n = 32, 48, 128 (smoothed edges) and
 FOLDER/icons/scalable/tondrial.svg.
 
+With --ico FILE it draws the Windows program's icon (built into its resources): 16, 32 and 48
+pixels as 32-bit bitmaps, which every Windows and Wine reads, and 256 pixels as a PNG, which
+Explorer shows for large icons.
+
 Usage: draw_icon.py [OUTPUT]      (default: data/Tondrial.bmp beside this script's repository)
        draw_icon.py --desktop FOLDER
+       draw_icon.py --ico FILE
 """
 import math
 import os
@@ -161,6 +166,38 @@ def svg_text():
                             " ".join(arcs), hex_colour(WHITE))
 
 
+ICO_SIZES = (16, 32, 48, 256)
+
+
+def ico_bitmap(rows):
+    """An icon image as a bitmap: header of twice the height (colour, then mask), BGRA bottom row
+    first, then an all-clear AND mask (the picture is opaque to its edges)."""
+    size = len(rows)
+    body = bytearray()
+    for row in reversed(rows):
+        for r, g, b in row:
+            body += bytes((b, g, r, 255))
+    mask_row = (size + 31) // 32 * 4
+    body += b"\0" * (mask_row * size)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, len(body), 0, 0, 0, 0)
+    return header + bytes(body)
+
+
+def ico_bytes():
+    images = []
+    for n in ICO_SIZES:
+        # The large one as PNG, as Windows expects; two samples a side are smooth enough there.
+        images.append(png_bytes(render(n, 2)) if n >= 256 else ico_bitmap(render(n)))
+    offset = 6 + 16 * len(images)
+    out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
+    for n, data in zip(ICO_SIZES, images):
+        out += struct.pack("<BBBBHHII", n % 256, n % 256, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    for data in images:
+        out += data
+    return bytes(out)
+
+
 def write_desktop_icons(folder):
     for n in ICON_SIZES:
         d = os.path.join(folder, "icons", "%dx%d" % (n, n))
@@ -176,6 +213,10 @@ def write_desktop_icons(folder):
 def main():
     if len(sys.argv) > 2 and sys.argv[1] == "--desktop":
         write_desktop_icons(sys.argv[2])
+        return
+    if len(sys.argv) > 2 and sys.argv[1] == "--ico":
+        with open(sys.argv[2], "wb") as f:
+            f.write(ico_bytes())
         return
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "data", "Tondrial.bmp")
     with open(out, "wb") as f:

@@ -501,8 +501,9 @@ void SetSyncWakeUp(std::function<void()> wake) {
   g_wake = std::move(wake);
 }
 
-void ProcessSyncEvents() {
-  FinishUrlOpens();
+namespace {
+
+void HandleSyncEvents() {
   SyncEventQueueType& q = SyncEventQueue();
   std::lock_guard<std::recursive_mutex> lock(q.lock);
   while (!q.events.empty()) {
@@ -529,6 +530,16 @@ void ProcessSyncEvents() {
       RefreshStates();
     }
   }
+}
+
+}  // namespace
+
+void ProcessSyncEvents() {
+  FinishUrlOpens();
+  HandleSyncEvents();
+  // Outside the queue's lock: a lost device is said in a requester, under which this runs again.
+  WatchDevice(g_output.Device);
+  if (g_monitor.Device != g_output.Device) WatchDevice(g_monitor.Device);
 }
 
 void RememberBookPosition(ChannelRecord& record) {

@@ -174,6 +174,9 @@ bool UseSdlBackend();
 // Mixes frames of an open manual device into out (interleaved stereo float, 2*frames values).
 // Returns the frames written (frames, or 0 on failure).
 size_t ManualRender(int device, float* out, size_t frames);
+// An open manual device acts as one whose sound server went away and stays away (lost: not
+// enabled in GetDeviceInfo) or came back.
+bool SetManualDeviceLost(int device, bool lost);
 
 // --- devices ---
 bool GetDeviceInfo(int device, DeviceInfo* info);

@@ -1,6 +1,7 @@
 #include "ui/MainFrame.h"
 
 #include <wx/button.h>
+#include <wx/iconbndl.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 #include <wx/slider.h>
@@ -61,6 +62,10 @@ MainFrame::MainFrame(ListModel& rows)
               wxDEFAULT_FRAME_STYLE),
       rows_(rows) {
   SetMinSize(wxSize(600, 400));
+#ifdef __WXMSW__
+  // The program file's icon in all its sizes: the title bar, the taskbar and Alt+Tab show it.
+  SetIcons(wxIconBundle("TONDRIAL", 0));
+#endif
   CreateGadgets();
   ApplyFont();
   wxStatusBar* sb = CreateStatusBar(1, wxSTB_DEFAULT_STYLE, gadget::StatusBar);

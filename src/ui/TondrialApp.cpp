@@ -159,4 +159,14 @@ void FatalCreationError(int code) {
   std::_Exit(0);
 }
 
-int RunUi(int argc, char** argv) { return wxEntry(argc, argv); }
+int RunUi(int argc, char** argv) {
+#ifdef __WXMSW__
+  // Windows' own wide command line: the C runtime's argv holds the ANSI code page's rendering,
+  // which loses any character outside it.
+  (void)argc;
+  (void)argv;
+  return wxEntry();
+#else
+  return wxEntry(argc, argv);
+#endif
+}

@@ -107,6 +107,35 @@ class ShippedData(unittest.TestCase):
         colours = {raw[i:i + 3] for i in range(offset, len(raw), 3)}
         self.assertGreaterEqual(len(colours), 3, "a picture, not a blank square")
 
+    def test_windows_icon_holds_every_size_within_the_file(self):
+        # What the Windows build's resource compiler reads: a broken directory gives a program
+        # without its icon and no build error.
+        draw_icon = import_script("draw_icon")
+        raw = draw_icon.ico_bytes()
+        reserved, kind, count = struct.unpack_from("<HHH", raw, 0)
+        self.assertEqual((reserved, kind, count), (0, 1, 4))
+        end = 6 + 16 * count
+        sizes = []
+        for i in range(count):
+            w, h, colours, _, planes, bpp, length, offset = struct.unpack_from("<BBBBHHII", raw, 6 + 16 * i)
+            n = w or 256
+            sizes.append(n)
+            self.assertEqual((h or 256, colours, planes, bpp), (n, 0, 1, 32))
+            self.assertEqual(offset, end, "images follow each other without gaps")
+            end = offset + length
+            image = raw[offset:offset + length]
+            if n == 256:
+                self.assertTrue(image.startswith(b"\x89PNG\r\n\x1a\n"))
+                self.assertEqual(struct.unpack_from(">II", image, 16), (256, 256))
+            else:
+                hsize, width, height, _, ibpp = struct.unpack_from("<IiiHH", image, 0)
+                self.assertEqual((hsize, width, height, ibpp), (40, n, 2 * n, 32))
+                self.assertEqual(length, 40 + n * n * 4 + (n + 31) // 32 * 4 * n, "colour and mask rows")
+                # The yellow of the speaker, fully opaque.
+                self.assertIn(bytes((0, 215, 255, 255)), image[40:40 + n * n * 4])
+        self.assertEqual(end, len(raw))
+        self.assertEqual(sizes, [16, 32, 48, 256])
+
     def test_help_names_every_default_shortcut(self):
         french = source_entries(os.path.join(ROOT, "scripts", "lang", "francais.txt"))
         names = {8: "Back", 9: "Tab", 12: "Clear", 13: "Return", 19: "Pause", 20: "Capital", 27: "Escape",
