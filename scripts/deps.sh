@@ -14,7 +14,7 @@ build_pkgs=(
 )
 test_pkgs=(
   xvfb xauth xdotool openbox x11-utils imagemagick
-  pulseaudio pulseaudio-utils
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber
   dbus dbus-x11 at-spi2-core python3 python3-pyatspi
   ffmpeg sox openssl ca-certificates
   mingw-w64

@@ -1,5 +1,8 @@
 #include "audio/Device.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/EventLog.h"
 #include "app/Shell.h"
 #include "app/TextUtil.h"
@@ -13,6 +16,7 @@ namespace {
 constexpr uint32_t kFreq = 44100;
 constexpr uint32_t kInitFlags = 0;
 bool g_decodersLogged = false;
+std::vector<int32_t> g_lostSaid;  // devices whose loss was said and that are not back yet
 
 std::string Canonical(const std::string& name) { return text::Lower(text::Trim(name)); }
 
@@ -20,7 +24,10 @@ std::string Canonical(const std::string& name) { return text::Lower(text::Trim(n
 std::string DeviceName(const alib::DeviceInfo& info) { return info.name.substr(0, 100); }
 }  // namespace
 
-void ResetDeviceLog() { g_decodersLogged = false; }
+void ResetDeviceLog() {
+  g_decodersLogged = false;
+  g_lostSaid.clear();
+}
 
 int FindDevice(const std::string& name, bool useDefault) {
   alib::SetConfig(alib::kConfigUnicode, 1);
@@ -83,6 +90,23 @@ int OpenOutputDevice(int32_t& device) {
   }
   device = index;
   return 1;
+}
+
+void WatchDevice(int32_t device) {
+  // Device 0 plays nothing and cannot be lost; asking for it would also list the devices again.
+  alib::DeviceInfo info;
+  if (device <= 0 || !alib::GetDeviceInfo(device, &info) || !(info.flags & alib::kDeviceInit)) return;
+  auto said = std::find(g_lostSaid.begin(), g_lostSaid.end(), device);
+  const bool lost = !(info.flags & alib::kDeviceEnabled);
+  if (!lost) {
+    if (said != g_lostSaid.end()) g_lostSaid.erase(said);
+    return;
+  }
+  if (said != g_lostSaid.end()) return;
+  // Noted before the requester: the timers that call this go on running under it.
+  g_lostSaid.push_back(device);
+  AddLog("! Error, " + BassErrorName(alib::kErrorDriver));
+  DeviceError();
 }
 
 int OpenMonitorDevice(int32_t& device) {

@@ -28,5 +28,10 @@ void SelectDeviceInList(ListModel* list, const std::string& name);
 // "" for the default entry or no selection.
 std::string DeviceNameFromList(const ListModel* list);
 
+// Says once, as a failed open does, that an open device (Output or Monitor, by index) was lost:
+// its sound server went away and stays away. It plays on by itself when the server is back;
+// a later loss is said again.
+void WatchDevice(int32_t device);
+
 // Forgets that the decoders were logged (tests).
 void ResetDeviceLog();

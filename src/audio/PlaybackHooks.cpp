@@ -194,6 +194,8 @@ Feature PlaybackFeature() {
   f.commonEvent = PlaybackCommonEvent;
   f.menuCommand = PlaybackMenuCommand;
   f.refreshDisplay = RefreshPositionDisplay;
+  // A stream still connecting at quit is abandoned, not waited for.
+  f.exit = WaitForUrlOpens;
   return f;
 }
 

@@ -143,6 +143,7 @@ struct Device {
   bool manual = false;
   bool noSound = false;
   bool open = false;
+  bool manualLost = false;  // mix lock: a manual device acting as lost
 
   std::mutex mutex;                // the mix lock
   std::vector<Channel*> playing;   // channels playing or paused

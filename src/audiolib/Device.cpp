@@ -564,6 +564,7 @@ void CloseDevice(Device& dev) {
     dev.pacer.join();
   }
   dev.open = false;
+  dev.manualLost = false;
 }
 
 // Frees every channel on a device (all channels when dev is null).
@@ -642,10 +643,16 @@ bool GetDeviceInfo(int device, DeviceInfo* info) {
   // Asking for the first device refreshes the list when nothing is open (devices come and go).
   if (device == 0 || !r.enumerated) Enumerate(r);
   if (device < 0 || size_t(device) >= r.devices.size() || !info) return Fail(kErrorDevice, false);
-  const Device& d = *r.devices[size_t(device)];
+  Device& d = *r.devices[size_t(device)];
   info->name = d.name;
   info->driver = d.driver;
-  info->flags = kDeviceEnabled | (d.isDefault ? kDeviceDefault : 0u) | (d.open ? kDeviceInit : 0u);
+  // A device whose sound server went away and stays away is no longer usable, until it is back.
+  bool lost = false;
+  {
+    std::lock_guard<std::mutex> ml(d.mutex);
+    lost = d.manualLost || (d.pulse && d.pulse->Lost());
+  }
+  info->flags = (lost ? 0u : kDeviceEnabled) | (d.isDefault ? kDeviceDefault : 0u) | (d.open ? kDeviceInit : 0u);
   return Fail(kOk, true);
 }
 
@@ -749,6 +756,17 @@ void Shutdown() {
   }
   PulseShutdown();
   SetError(kOk);
+}
+
+bool SetManualDeviceLost(int device, bool lost) {
+  Registry& r = Reg();
+  std::lock_guard<std::mutex> lk(r.mutex);
+  if (device < 0 || size_t(device) >= r.devices.size()) return Fail(kErrorDevice, false);
+  Device& d = *r.devices[size_t(device)];
+  if (!d.manual || !d.open) return Fail(kErrorInit, false);
+  std::lock_guard<std::mutex> ml(d.mutex);
+  d.manualLost = lost;
+  return Fail(kOk, true);
 }
 
 size_t ManualRender(int device, float* out, size_t frames) {

@@ -36,8 +36,12 @@ constexpr int64_t kLeadFrames = kOutRate * 4 / 1000;     // final audio past the
 constexpr int64_t kMinReqFrames = kOutRate * 5 / 1000;   // also the sink's own latency
 constexpr int64_t kKeepFrames = 4096;                    // final audio written at most per tick
 constexpr auto kTick = std::chrono::milliseconds(10);
+// A server that went away is asked again after 50 ms, then twice as long each time up to 0.5 s.
+constexpr auto kRetryFirst = std::chrono::milliseconds(50);
+constexpr auto kRetryLast = std::chrono::milliseconds(500);
 
 // One connection for every device: its main loop thread runs the protocol; our calls take its lock.
+// The main loop lasts until Shutdown; the context is made again when the server went away.
 struct Client {
   std::mutex mutex;  // guards creating and ending the connection
   pa_threaded_mainloop* loop = nullptr;
@@ -54,48 +58,64 @@ void ContextState(pa_context*, void* loop) {
   pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
 }
 
-// Client mutex held.
-void EndClient(Client& c) {
-  if (c.loop) pa_threaded_mainloop_stop(c.loop);
-  if (c.ctx) {
-    pa_context_disconnect(c.ctx);
-    pa_context_unref(c.ctx);
-  }
-  if (c.loop) pa_threaded_mainloop_free(c.loop);
+// Client mutex held; the main loop's lock too when it runs.
+void DropContext(Client& c) {
+  if (!c.ctx) return;
+  pa_context_set_state_callback(c.ctx, nullptr, nullptr);
+  pa_context_disconnect(c.ctx);
+  pa_context_unref(c.ctx);
   c.ctx = nullptr;
-  c.loop = nullptr;
 }
 
 // Client mutex held.
-bool EnsureClient(Client& c) {
-  if (c.ctx) return true;
-  if (c.failed) return false;
-  c.loop = pa_threaded_mainloop_new();
-  if (!c.loop) return c.failed = true, false;
-  c.ctx = pa_context_new(pa_threaded_mainloop_get_api(c.loop), "Tondrial");
-  if (!c.ctx) {
-    EndClient(c);
-    return c.failed = true, false;
-  }
-  pa_context_set_state_callback(c.ctx, ContextState, c.loop);
-  // The protocol thread carries every write to the server: it inherits a raised priority.
-  const bool raised = platform::RaiseThreadPriority();
-  const int started = pa_threaded_mainloop_start(c.loop);
-  if (raised) platform::LowerThreadPriority();
-  if (started < 0) {
-    EndClient(c);
-    return c.failed = true, false;
-  }
+void EndClient(Client& c) {
+  if (c.loop) pa_threaded_mainloop_stop(c.loop);
+  DropContext(c);
+  if (c.loop) pa_threaded_mainloop_free(c.loop);
+  c.loop = nullptr;
+}
+
+// A new context on the running main loop, ready or not made. Client mutex held, main loop lock not.
+bool Connect(Client& c) {
   pa_threaded_mainloop_lock(c.loop);
-  bool ok = pa_context_connect(c.ctx, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+  DropContext(c);
+  c.ctx = pa_context_new(pa_threaded_mainloop_get_api(c.loop), "Tondrial");
+  bool ok = c.ctx != nullptr;
+  if (ok) {
+    pa_context_set_state_callback(c.ctx, ContextState, c.loop);
+    ok = pa_context_connect(c.ctx, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0;
+  }
   while (ok) {
     const pa_context_state_t st = pa_context_get_state(c.ctx);
     if (st == PA_CONTEXT_READY) break;
     if (!PA_CONTEXT_IS_GOOD(st)) ok = false;
     else pa_threaded_mainloop_wait(c.loop);
   }
+  if (!ok) DropContext(c);
   pa_threaded_mainloop_unlock(c.loop);
-  if (!ok) {
+  return ok;
+}
+
+// Client mutex held.
+bool ContextReady(Client& c) {
+  if (!c.ctx) return false;
+  pa_threaded_mainloop_lock(c.loop);
+  const bool ready = pa_context_get_state(c.ctx) == PA_CONTEXT_READY;
+  pa_threaded_mainloop_unlock(c.loop);
+  return ready;
+}
+
+// Client mutex held.
+bool EnsureClient(Client& c) {
+  if (c.loop) return ContextReady(c) || Connect(c);  // a server that went away may be back
+  if (c.failed) return false;
+  c.loop = pa_threaded_mainloop_new();
+  if (!c.loop) return c.failed = true, false;
+  // The protocol thread carries every write to the server: it inherits a raised priority.
+  const bool raised = platform::RaiseThreadPriority();
+  const int started = pa_threaded_mainloop_start(c.loop);
+  if (raised) platform::LowerThreadPriority();
+  if (started < 0 || !Connect(c)) {
     EndClient(c);
     return c.failed = true, false;
   }
@@ -105,6 +125,7 @@ bool EnsureClient(Client& c) {
 struct SinkSearch {
   pa_threaded_mainloop* loop;
   std::string description;
+  std::string wanted;  // a sink name to prefer
   std::string name;
   bool done = false;
 };
@@ -116,17 +137,60 @@ void SinkFound(pa_context*, const pa_sink_info* info, int eol, void* user) {
     pa_threaded_mainloop_signal(s->loop, 0);
     return;
   }
-  if (info && s->name.empty() && info->description && s->description == info->description) s->name = info->name;
+  if (!info) return;
+  if (!s->wanted.empty() && s->wanted == info->name) s->name = info->name;
+  else if (s->name.empty() && info->description && s->description == info->description) s->name = info->name;
 }
 
 void StreamState(pa_stream*, void* loop) {
   pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
 }
 
+// The sink that has the name wanted, else the first described as SDL names the device ("" if
+// none). Main loop lock held.
+std::string FindSink(Client& c, const std::string& description, const std::string& wanted) {
+  SinkSearch search{c.loop, description, wanted, {}, false};
+  if (pa_operation* op = pa_context_get_sink_info_list(c.ctx, SinkFound, &search)) {
+    while (!search.done && pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(c.loop);
+    pa_operation_unref(op);
+  }
+  return search.name;
+}
+
+// A playback stream to the sink, ready, or null. Main loop lock held.
+pa_stream* ConnectStream(Client& c, const std::string& sink, bool corked) {
+  pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(kOutRate), 2};
+  pa_stream* s = pa_stream_new(c.ctx, "Playback", &format, nullptr);
+  if (!s) return nullptr;
+  pa_stream_set_state_callback(s, StreamState, c.loop);
+  pa_buffer_attr attr{};
+  attr.maxlength = uint32_t(-1);
+  attr.tlength = uint32_t(kQueueFrames * kFrameBytes);
+  attr.prebuf = 0;  // never waits for a full queue: what is written plays at once
+  attr.minreq = uint32_t(kMinReqFrames * kFrameBytes);
+  attr.fragsize = uint32_t(-1);
+  // Early requests: the sink itself runs only minreq ahead; the depth is in the stream's queue,
+  // which we can still rewrite.
+  auto flags = pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_NOT_MONOTONIC);
+  if (corked) flags = pa_stream_flags_t(flags | PA_STREAM_START_CORKED);
+  bool ok = pa_stream_connect_playback(s, sink.c_str(), &attr, flags, nullptr, nullptr) >= 0;
+  while (ok) {
+    const pa_stream_state_t st = pa_stream_get_state(s);
+    if (st == PA_STREAM_READY) break;
+    if (!PA_STREAM_IS_GOOD(st)) ok = false;
+    else pa_threaded_mainloop_wait(c.loop);
+  }
+  if (ok) return s;
+  pa_stream_set_state_callback(s, nullptr, nullptr);
+  pa_stream_disconnect(s);
+  pa_stream_unref(s);
+  return nullptr;
+}
+
 class PulseStream final : public PulseOut {
  public:
-  PulseStream(Device& dev, pa_threaded_mainloop* loop, pa_stream* stream)
-      : dev_(dev), loop_(loop), stream_(stream) {
+  PulseStream(Device& dev, Client& client, pa_stream* stream, std::string sink)
+      : dev_(dev), client_(client), loop_(client.loop), stream_(stream), sink_(std::move(sink)) {
     keep_.assign(size_t(kKeepFrames) * 2, 0.0f);
     scratch_.assign(kBlockFrames * 2, 0.0f);
     preview_.assign(size_t(kQueueFrames) * 2, 0.0f);
@@ -142,9 +206,7 @@ class PulseStream final : public PulseOut {
     wakeCv_.notify_one();
     writer_.join();
     pa_threaded_mainloop_lock(loop_);
-    pa_stream_set_state_callback(stream_, nullptr, nullptr);
-    pa_stream_disconnect(stream_);
-    pa_stream_unref(stream_);
+    DropStream();
     pa_threaded_mainloop_unlock(loop_);
   }
 
@@ -152,9 +214,11 @@ class PulseStream final : public PulseOut {
     pa_threaded_mainloop_lock(loop_);
     if (idle != corked_) {
       corked_ = idle;
-      if (pa_operation* op = pa_stream_cork(stream_, idle ? 1 : 0, nullptr, nullptr)) pa_operation_unref(op);
-      // Asked after the cork, the answer gives the read index where it stopped.
-      RequestTiming(true);
+      if (stream_) {
+        if (pa_operation* op = pa_stream_cork(stream_, idle ? 1 : 0, nullptr, nullptr)) pa_operation_unref(op);
+        // Asked after the cork, the answer gives the read index where it stopped.
+        RequestTiming(true);
+      }
     }
     pa_threaded_mainloop_unlock(loop_);
     {
@@ -174,7 +238,19 @@ class PulseStream final : public PulseOut {
     wakeCv_.notify_one();
   }
 
+  bool Lost() const override { return lost_.load(); }
+
  private:
+  // Client lock held.
+  void DropStream() {
+    if (!stream_) return;
+    pa_stream_set_state_callback(stream_, nullptr, nullptr);
+    pa_stream_disconnect(stream_);
+    pa_stream_unref(stream_);
+    stream_ = nullptr;
+    timingPending_ = false;
+  }
+
   // Client lock held.
   void RequestTiming(bool force) {
     if (timingPending_ && !force) return;
@@ -195,9 +271,10 @@ class PulseStream final : public PulseOut {
       if (ti->playing && !corked_) r += int64_t(pa_timeval_age(&ti->timestamp)) * kOutRate / 1000000;
     }
     RequestTiming(false);
-    const bool ready = pa_stream_get_state(stream_) == PA_STREAM_READY;
+    const pa_stream_state_t st = pa_stream_get_state(stream_);
     pa_threaded_mainloop_unlock(loop_);
-    ready_ = ready;
+    ready_ = st == PA_STREAM_READY;
+    gone_ = !PA_STREAM_IS_GOOD(st);
     // It cannot have read what was never written; a report older than a pause would say so.
     r = std::min(r, written_);
     lastRead_ = r;
@@ -261,6 +338,45 @@ class PulseStream final : public PulseOut {
     written_ = std::max(written_, validEnd);
   }
 
+  // A new stream to the same sink, on a new connection when the server went away. The queue it
+  // had is lost with it: nothing mixed since is, as nothing was made final meanwhile, so the
+  // channels play on from what was last heard (at most the lead past it is skipped).
+  bool Reconnect() {
+    Client& c = client_;
+    std::lock_guard<std::mutex> cl(c.mutex);
+    if (!c.loop) return false;
+    if (!ContextReady(c) && !Connect(c)) return false;
+    pa_threaded_mainloop_lock(loop_);
+    DropStream();
+    // The same sink if the server has it again, else the one SDL's name describes.
+    const std::string sink = FindSink(c, dev_.name, sink_);
+    if (!sink.empty()) stream_ = ConnectStream(c, sink, corked_);
+    if (stream_) sink_ = sink;
+    pa_threaded_mainloop_unlock(loop_);
+    if (!stream_) return false;
+    final_ = valid_ = written_ = lastRead_ = 0;
+    seenGen_ = 0;  // everything is written anew
+    gone_ = false;
+    return true;
+  }
+
+  // Tries again and again, more slowly each time, until the stream is back or closing. False
+  // when closing.
+  bool Recover() {
+    const auto lostAt = std::chrono::steady_clock::now();
+    auto pause = kRetryFirst;
+    for (;;) {
+      if (Reconnect()) {
+        lost_.store(false);
+        return true;
+      }
+      if (std::chrono::steady_clock::now() - lostAt >= kLostAfter) lost_.store(true);
+      std::unique_lock<std::mutex> lk(wakeMutex_);
+      if (wakeCv_.wait_for(lk, pause, [&] { return stop_; })) return false;
+      pause = std::min(pause * 2, kRetryLast);
+    }
+  }
+
   void Run() {
     platform::RaiseThreadPriority();
     for (;;) {
@@ -275,25 +391,31 @@ class PulseStream final : public PulseOut {
         woken_ = false;
       }
       Tick();
+      // The server went away (ended, restarted) or took the stream back: its queue is gone.
+      if (gone_ && !Recover()) return;
     }
   }
 
   Device& dev_;
-  pa_threaded_mainloop* loop_;
-  pa_stream* stream_;
+  Client& client_;
+  pa_threaded_mainloop* loop_;  // lasts as long as the client
   std::thread writer_;
 
   std::mutex wakeMutex_;
   std::condition_variable wakeCv_;
   bool woken_ = false, stop_ = false, idle_ = false;  // wakeMutex_
   std::atomic<uint64_t> gen_{1};                        // bumped by every change of the mix
+  std::atomic<bool> lost_{false};                       // gone longer than kLostAfter
 
-  bool corked_ = false, timingPending_ = false;  // client lock
+  // Client lock; replaced by the writer thread only, so it reads them without the lock.
+  pa_stream* stream_;
+  bool corked_ = false, timingPending_ = false;
 
   // Writer thread only.
+  std::string sink_;
   uint64_t seenGen_ = 0;
   int64_t final_ = 0, valid_ = 0, written_ = 0, lastRead_ = 0;
-  bool ready_ = false;
+  bool ready_ = false, gone_ = false;
   std::vector<float> keep_, scratch_, preview_, silence_;
 };
 
@@ -310,44 +432,11 @@ std::shared_ptr<PulseOut> PulseOut::Open(Device& dev) {
   if (!EnsureClient(c)) return nullptr;
   pa_threaded_mainloop_lock(c.loop);
   // SDL names PulseAudio devices by their sinks' descriptions.
-  SinkSearch search{c.loop, dev.name, {}, false};
-  if (pa_operation* op = pa_context_get_sink_info_list(c.ctx, SinkFound, &search)) {
-    while (!search.done && pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(c.loop);
-    pa_operation_unref(op);
-  }
-  pa_stream* s = nullptr;
-  if (!search.name.empty()) {
-    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, uint32_t(kOutRate), 2};
-    s = pa_stream_new(c.ctx, "Playback", &format, nullptr);
-  }
-  if (s) {
-    pa_stream_set_state_callback(s, StreamState, c.loop);
-    pa_buffer_attr attr{};
-    attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(kQueueFrames * kFrameBytes);
-    attr.prebuf = 0;  // never waits for a full queue: what is written plays at once
-    attr.minreq = uint32_t(kMinReqFrames * kFrameBytes);
-    attr.fragsize = uint32_t(-1);
-    // Early requests: the sink itself runs only minreq ahead; the depth is in the stream's queue,
-    // which we can still rewrite.
-    const auto flags = pa_stream_flags_t(PA_STREAM_EARLY_REQUESTS | PA_STREAM_NOT_MONOTONIC);
-    bool ok = pa_stream_connect_playback(s, search.name.c_str(), &attr, flags, nullptr, nullptr) >= 0;
-    while (ok) {
-      const pa_stream_state_t st = pa_stream_get_state(s);
-      if (st == PA_STREAM_READY) break;
-      if (!PA_STREAM_IS_GOOD(st)) ok = false;
-      else pa_threaded_mainloop_wait(c.loop);
-    }
-    if (!ok) {
-      pa_stream_set_state_callback(s, nullptr, nullptr);
-      pa_stream_disconnect(s);
-      pa_stream_unref(s);
-      s = nullptr;
-    }
-  }
+  const std::string sink = FindSink(c, dev.name, {});
+  pa_stream* s = sink.empty() ? nullptr : ConnectStream(c, sink, false);
   pa_threaded_mainloop_unlock(c.loop);
   if (!s) return nullptr;
-  return std::make_shared<PulseStream>(dev, c.loop, s);
+  return std::make_shared<PulseStream>(dev, c, s, sink);
 }
 
 void PulseShutdown() {

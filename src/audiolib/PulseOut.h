@@ -9,6 +9,7 @@
 // the SDL callback does, so positions, slides and syncs move once audio is final, a few
 // milliseconds before it is heard.
 #pragma once
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -17,6 +18,9 @@ namespace alib::detail {
 struct Device;
 
 inline constexpr int kPulseQueueMs = 250;  // audio the server holds ahead of the sink
+// A stream whose server went away is made again as soon as the server is back; gone this long,
+// the device counts as lost.
+inline constexpr std::chrono::milliseconds kLostAfter{3000};
 
 class PulseOut {
  public:
@@ -30,6 +34,9 @@ class PulseOut {
   // Something the mix will play changed: what is queued past the final point is written again.
   // Called with the mix lock held; never blocks.
   virtual void Wake() = 0;
+  // The server went away more than kLostAfter ago and the stream is not back yet. Meanwhile
+  // nothing is mixed: the channels keep their positions and play on from there.
+  virtual bool Lost() const = 0;
 };
 
 #ifdef ALIB_HAVE_PULSE

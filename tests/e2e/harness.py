@@ -229,6 +229,18 @@ class PulseServer:
                         PULSE_RUNTIME_PATH=os.path.join(self.dir, "run"),
                         PULSE_STATE_PATH=os.path.join(self.dir, "state"),
                         PULSE_CLIENTCONFIG=self.client_conf)
+        if os.environ.get("ALIB_TEST_SERVER") == "pipewire":
+            # PipeWire's PulseAudio protocol instead, with the same sinks (for comparisons).
+            self.pipewire = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "integration",
+                                         "audiolib", "pipewire_sinks.sh")
+            self.socket = os.path.join(self.dir, "run", "pulse", "native")
+            self.proc = None
+            out = subprocess.run(["bash", self.pipewire, "start", self.dir], env=self.env, capture_output=True,
+                                 text=True, timeout=30)
+            if "READY" not in out.stdout:
+                raise RuntimeError("PipeWire did not start: " + out.stderr)
+            return
+        self.pipewire = None
         self.proc = subprocess.Popen(
             ["pulseaudio", "-n", "-F", script, "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
              "--log-target=file:" + os.path.join(self.dir, "pulse.log")],
@@ -256,11 +268,14 @@ class PulseServer:
                                 env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def close(self):
-        self.proc.terminate()
-        try:
-            self.proc.wait(5)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
+        if self.pipewire:
+            subprocess.run(["bash", self.pipewire, "stop", self.dir], env=self.env)
+        else:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
         shutil.rmtree(self.dir, ignore_errors=True)
 
 

@@ -12,6 +12,8 @@ export HOME="$dir/home" XDG_RUNTIME_DIR="$dir/run" XDG_CONFIG_HOME="$dir/config"
 export PULSE_RUNTIME_PATH="$dir/run" PULSE_STATE_PATH="$dir/state"
 printf 'autospawn = no\n' > "$dir/client.conf"
 export PULSE_CLIENTCONFIG="$dir/client.conf"
+# Ended processes may stay as zombies where nothing reaps orphans: those count as gone.
+running() { [ -r "/proc/$1/stat" ] && ! grep -q '^[0-9]* (.*) Z' "/proc/$1/stat"; }
 socket="$dir/native"
 
 case "$cmd" in
@@ -44,8 +46,12 @@ PA
     exit 1
     ;;
   stop)
+    # Waited for: a server started again must not meet the old one.
     if [ -f "$dir/pulse.pid" ]; then
-      kill "$(cat "$dir/pulse.pid")" 2>/dev/null || true
+      pid=$(cat "$dir/pulse.pid")
+      kill "$pid" 2>/dev/null || true
+      for _ in $(seq 1 50); do running "$pid" || break; sleep 0.05; done
+      kill -9 "$pid" 2>/dev/null || true
       rm -f "$dir/pulse.pid"
     fi
     ;;

@@ -81,6 +81,34 @@ TEST_F(Devices, ChooserListsTheDefaultFirstKeepsAMissingNameAndReadsItBack) {
   EXPECT_EQ(list.FirstSelected(), 0);
 }
 
+// A device whose sound server went away is said once per loss, as a failed open is, also when
+// the timer runs again under the requester; a device never opened is not watched.
+TEST_F(Devices, ALostDeviceIsSaidOnceAndAgainAfterItCameBack) {
+  int32_t device = 0;
+  ASSERT_EQ(OpenOutputDevice(device), 1);
+  OutputChannel().Device = device;
+  MonitorChannel().Device = 2;  // not opened
+  ProcessSyncEvents();
+  EXPECT_TRUE(shell.messages.empty());
+  EXPECT_FALSE(alib::SetManualDeviceLost(2, true));
+
+  ASSERT_TRUE(alib::SetManualDeviceLost(device, true));
+  ProcessSyncEvents();
+  ProcessSyncEvents();
+  ASSERT_EQ(shell.messages.size(), 1u);
+  EXPECT_EQ(shell.messages[0].title, "Error");
+  EXPECT_EQ(shell.messages[0].text, "device failed");
+  EXPECT_EQ(Count(LogText(), "! Error, BASS_ERROR_DRIVER"), 1u);
+
+  ASSERT_TRUE(alib::SetManualDeviceLost(device, false));
+  ProcessSyncEvents();
+  EXPECT_EQ(shell.messages.size(), 1u);
+  ASSERT_TRUE(alib::SetManualDeviceLost(device, true));
+  ProcessSyncEvents();
+  EXPECT_EQ(shell.messages.size(), 2u);
+  EXPECT_EQ(Count(LogText(), "! Error, BASS_ERROR_DRIVER"), 2u);
+}
+
 TEST_F(Devices, StartUpLogsTheLibraryVersionsAndSetsTheOutputVolume) {
   SetMWNumber(setting::OutputVolume, 70);
   Hooks().startAudio();
