@@ -1,5 +1,6 @@
 #include "playlist/AddMedia.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -73,6 +74,7 @@ bool IsVideoFile(const std::string& path) {
 void ListFolder(const std::string& folder, std::vector<Track>& target, const std::string& rawFilter) {
   std::string filter = text::Lower(rawFilter);
   std::string playLists = ListSetting(setting::FilePlayList);
+  const size_t before = target.size();
   std::error_code ec;
   std::filesystem::directory_iterator it(platform::FsPath(folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
@@ -93,6 +95,13 @@ void ListFolder(const std::string& folder, std::vector<Track>& target, const std
     }
     target.push_back(std::move(t));
   }
+  // The file system gives its entries in no useful order (hash order on most Linux file
+  // systems): a book's chapters or a show's tracks come by name, as a user reads them.
+  std::stable_sort(target.begin() + static_cast<std::ptrdiff_t>(before), target.end(),
+                   [](const Track& a, const Track& b) {
+                     std::string la = text::Lower(a.File), lb = text::Lower(b.File);
+                     return la != lb ? la < lb : a.File < b.File;
+                   });
 }
 
 int AddEntry(Track track, int32_t& firstId, const std::string& filter, int depth) {
