@@ -53,6 +53,9 @@ function(tondrial_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
+  # Made here, not by the tests: under Wine a test hands its shell commands to the host through
+  # a script file in this folder, so it must exist before the first command (a fresh tree).
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/testtmp)
   set(env TONDRIAL_TEST_TMP=${CMAKE_BINARY_DIR}/testtmp ASAN_OPTIONS=detect_leaks=1 ${TONDRIAL_TEST_ENVIRONMENT})
   set_tests_properties(${name} PROPERTIES LABELS "${T_LAYER};${T_KIND}" TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "${env}" DISABLED ${disabled})

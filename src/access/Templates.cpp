@@ -22,21 +22,14 @@ bool WordByte(char c) {
 // words of three letters or more lose their final "s": "%sss" stays "1s".
 std::string ReplaceUnit(const std::string& text, const std::string& tag, int64_t value) {
   const std::string number = std::to_string(value);
-  // ASCII letters only: the tags are ASCII, and byte positions must stay those of text.
-  auto lower = [](std::string t) {
-    for (char& c : t)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return t;
-  };
-  const std::string low = lower(text);
-  const std::string lowTag = lower(tag);
   std::string out;
   out.reserve(text.size());
-  size_t at = 0;
-  for (size_t p = low.find(lowTag); p != std::string::npos; p = low.find(lowTag, at)) {
+  size_t at = 0, matched = 0;
+  for (size_t p = text::FindNoCase(text, tag, 0, &matched); p != std::string::npos;
+       p = text::FindNoCase(text, tag, at, &matched)) {
     out.append(text, at, p - at);
     out += number;
-    at = p + tag.size();
+    at = p + matched;
     if (value != 1) continue;
     size_t word = at < text.size() && text[at] == ' ' ? at + 1 : at;
     size_t end = word;
@@ -236,7 +229,12 @@ int64_t ParseTimeExpression(const std::string& input, int64_t position, int64_t 
 
 void SayStatus() {
   StatusPosition pos = TheStatusSource().OutputPosition();
-  std::string text = FormatStatus(TemplateText(setting::DisplayInfos), pos);
+  const std::string tmpl = TemplateText(setting::DisplayInfos);
+  std::string text = FormatStatus(tmpl, pos);
+  // In a book the time alone does not tell where the reader is: the chapter goes with it,
+  // unless the user's template already names it.
+  const std::string chapter = tmpl.find("%CH") == std::string::npos ? TheStatusSource().ChapterText() : std::string();
+  if (!chapter.empty()) text += ", " + chapter;
   const std::string sleep = TheStatusSource().SleepTimerText();
   if (!sleep.empty()) text += ", " + sleep;
   Speak(text);

@@ -43,6 +43,8 @@ class StatusSource {
   virtual int SelectedLine() { return 0; }                // 1-based selected line, 0 when none
   virtual std::string ChapterTitle() { return {}; }       // chapter of the Output's track, "" when none
   virtual std::string SleepTimerText() { return {}; }     // "" while no sleep timer runs
+  // Where the Output is in its book ("Chapter 2 of 12: title"), "" when the track has no chapters.
+  virtual std::string ChapterText() { return {}; }
 };
 StatusSource& TheStatusSource();
 void SetStatusSource(StatusSource* source);  // null: the default

@@ -20,7 +20,7 @@ struct AppHooks {
   std::function<bool(int id)> menuCommand;
   // Timer 4: the position bar and status text.
   std::function<void()> refreshDisplay;
-  // Quit: store the current profile.
+  // Quit: abandon the streams still connecting, store the current profile.
   std::function<void()> profileExit;
   // Global hotkey commands 156..165.
   std::function<void(int id)> globalHotkey;

@@ -33,6 +33,7 @@ class HeadlessShell : public Shell {
   std::vector<FileDialogRequest> fileRequests;
   std::deque<std::vector<std::string>> fileAnswers;
   std::deque<std::string> folderAnswers;
+  std::vector<std::string> folderRequests;  // the folder each folder dialog was to open in
   std::string clipboard;
   std::vector<std::pair<int, std::vector<PopupItem>>> popupMenus;
 
@@ -80,7 +81,8 @@ class HeadlessShell : public Shell {
     fileAnswers.pop_front();
     return a;
   }
-  std::string FolderRequester(const std::string&, const std::string&) override {
+  std::string FolderRequester(const std::string&, const std::string& folder) override {
+    folderRequests.push_back(folder);
     if (folderAnswers.empty()) return {};
     auto a = folderAnswers.front();
     folderAnswers.pop_front();

@@ -89,21 +89,32 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
   return i == a.size() && j == b.size();
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+namespace {
+// Bytes of s that match prefix ignoring letter case, or npos.
+size_t PrefixNoCase(std::string_view s, std::string_view prefix) {
   size_t i = 0, j = 0;
   while (j < prefix.size()) {
-    if (i >= s.size()) return false;
-    if (FoldLower(Next(s, i)) != FoldLower(Next(prefix, j))) return false;
+    if (i >= s.size()) return std::string_view::npos;
+    if (FoldLower(Next(s, i)) != FoldLower(Next(prefix, j))) return std::string_view::npos;
   }
-  return true;
+  return i;
+}
+}  // namespace
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+  return PrefixNoCase(s, prefix) != std::string_view::npos;
 }
 
-size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from) {
+size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from, size_t* matched) {
+  if (matched) *matched = 0;
   if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
   for (size_t p = from; p < hay.size(); ++p) {
     // Only start at character boundaries.
     if ((static_cast<unsigned char>(hay[p]) & 0xC0) == 0x80) continue;
-    if (StartsWithNoCase(hay.substr(p), needle)) return p;
+    const size_t n = PrefixNoCase(hay.substr(p), needle);
+    if (n == std::string_view::npos) continue;
+    if (matched) *matched = n;
+    return p;
   }
   return std::string_view::npos;
 }
@@ -113,14 +124,12 @@ std::string ReplaceNoCase(std::string_view s, std::string_view what, std::string
   std::string out;
   size_t pos = 0;
   while (true) {
-    size_t hit = FindNoCase(s, what, pos);
+    size_t matched = 0;
+    size_t hit = FindNoCase(s, what, pos, &matched);
     if (hit == std::string_view::npos) break;
     out.append(s.substr(pos, hit - pos));
     out.append(with);
-    // Skip the matched text: its byte length can differ from what's (case folding of Latin-1 keeps lengths).
-    size_t i = hit, j = 0;
-    while (j < what.size()) { Next(s, i); Next(what, j); }
-    pos = i;
+    pos = hit + matched;
   }
   out.append(s.substr(pos));
   return out;

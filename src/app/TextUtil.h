@@ -13,8 +13,10 @@ std::string Lower(std::string_view s);
 std::string Upper(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
-// Position of the first occurrence of needle in hay ignoring letter case, or npos.
-size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from = 0);
+// Position of the first occurrence of needle in hay ignoring letter case, or npos. matched, when
+// given, gets the byte length of that occurrence in hay, which can differ from needle's (a
+// Latin-1 byte in hay matches its UTF-8 letter in needle).
+size_t FindNoCase(std::string_view hay, std::string_view needle, size_t from = 0, size_t* matched = nullptr);
 // Replaces every occurrence of what (ignoring letter case) by with.
 std::string ReplaceNoCase(std::string_view s, std::string_view what, std::string_view with);
 std::string Replace(std::string_view s, std::string_view what, std::string_view with);

@@ -52,12 +52,14 @@ int64_t OutputBytePosition() {
   return h ? alib::ChannelGetPosition(h, alib::kPosByte) : -1;
 }
 
-void SayChapter(int index) {
+std::string ChapterText(int index) {
   const auto& list = OutputChapters();
   const std::string number = std::to_string(index + 1), total = std::to_string(list.size());
   const std::string& title = list[static_cast<size_t>(index)].title;
-  Speak(title.empty() ? Lang("Say.ChapterNumber", number, total) : Lang("Say.Chapter", number, total, title));
+  return title.empty() ? Lang("Say.ChapterNumber", number, total) : Lang("Say.Chapter", number, total, title);
 }
+
+void SayChapter(int index) { Speak(ChapterText(index)); }
 
 void JumpToChapter(int index) {
   const uint32_t h = OutputChannel().Handle;
@@ -137,6 +139,11 @@ std::string CurrentChapterTitle() {
   if (i < 0) return {};
   const std::string& title = OutputChapters()[static_cast<size_t>(i)].title;
   return title.empty() ? Lang("Say.ChapterUntitled", std::to_string(i + 1)) : title;
+}
+
+std::string CurrentChapterText() {
+  const int i = CurrentChapter();
+  return i < 0 ? std::string() : ChapterText(i);
 }
 
 void NextChapter() {

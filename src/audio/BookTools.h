@@ -15,6 +15,8 @@ const std::vector<alib::ChapterInfo>& OutputChapters();
 int CurrentChapter();
 // The current chapter's title ("Chapter 3" when it has none); empty when there is no chapter.
 std::string CurrentChapterTitle();
+// The current chapter as its jump announces it ("Chapter 4 of 12: title"); empty when none.
+std::string CurrentChapterText();
 // The chapter keys, with their announcement "Chapter 4 of 12: title". Previous goes back to
 // the start of the current chapter when more than kChapterRestartSeconds into it.
 void NextChapter();

@@ -1,6 +1,7 @@
 #include "audio/Playback.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <memory>
 #include <thread>
@@ -98,6 +99,7 @@ struct PendingOpen {
   uint32_t handle = 0;
   int error = 0;
   bool done = false;  // the worker has returned (its thread can be joined at once)
+  std::atomic<bool> cancel{false};  // set when nobody waits for it any more: the connect is abandoned
 };
 
 struct UrlOpens {
@@ -107,11 +109,21 @@ struct UrlOpens {
   uint64_t wanted[2] = {0, 0};  // the open each side waits for (Output, Monitor); others are stale
   uint64_t lastId = 0;
 
+  // Lock held. Abandons the connects of the side (both with -1) that nobody waits for.
+  void CancelStale(int side) {
+    for (auto& w : workers)
+      if ((side < 0 || side == (w.first->monitor ? 1 : 0)) && w.first->id != wanted[w.first->monitor ? 1 : 0])
+        w.first->cancel = true;
+  }
+
+  // The workers are told to give up first: neither a reset nor the program's end waits for a
+  // server that does not answer.
   void JoinAll() {
     std::vector<std::thread> all;
     {
       std::lock_guard<std::mutex> g(lock);
       wanted[0] = wanted[1] = 0;
+      CancelStale(-1);
       for (auto& w : workers) all.push_back(std::move(w.second));
       workers.clear();
     }
@@ -124,8 +136,8 @@ struct UrlOpens {
     for (auto& p : left)
       if (p->handle) alib::StreamFree(p->handle);
   }
-  // The program may end while a server is still being waited for: the worker ends with its
-  // connect time-out, before the audio library goes away.
+  // The program may end while a server is still being waited for: the worker is abandoned and
+  // ends before the audio library goes away.
   ~UrlOpens() { JoinAll(); }
 };
 
@@ -135,7 +147,7 @@ UrlOpens& Opens() {
 }
 
 void OpenWorker(std::shared_ptr<PendingOpen> p) {
-  const uint32_t h = alib::StreamCreateURL(p->url.c_str(), 0, alib::kUnicode | alib::kStreamDecode, nullptr, nullptr);
+  const uint32_t h = alib::StreamCreateURLCancelable(p->url.c_str(), alib::kUnicode | alib::kStreamDecode, &p->cancel);
   const int error = alib::ErrorGetCode();
   UrlOpens& o = Opens();
   bool wanted;
@@ -214,6 +226,7 @@ uint64_t OpenUrlInBackground(const std::string& url, bool monitor, std::function
     std::lock_guard<std::mutex> g(o.lock);
     p->id = ++o.lastId;
     o.wanted[monitor ? 1 : 0] = p->id;
+    o.CancelStale(monitor ? 1 : 0);
     for (auto it = o.workers.begin(); it != o.workers.end();) {
       if (it->first->done) {
         ended.push_back(std::move(it->second));
@@ -234,6 +247,7 @@ void CancelUrlOpen(bool monitor) {
   {
     std::lock_guard<std::mutex> g(o.lock);
     o.wanted[monitor ? 1 : 0] = 0;
+    o.CancelStale(monitor ? 1 : 0);
     for (auto it = o.finished.begin(); it != o.finished.end();) {
       if ((*it)->monitor == monitor) {
         if ((*it)->handle) unused.push_back((*it)->handle);

@@ -84,7 +84,8 @@ uint64_t OpenUrlInBackground(const std::string& url, bool monitor,
                              std::function<void(uint32_t decoding, int error)> opened = {});
 // Forgets the side's pending request (its stream is freed when it arrives).
 void CancelUrlOpen(bool monitor);
-// Waits for every worker to end and frees what they opened (reset, end of the program).
+// Abandons every connect under way, waits for the workers to end and frees what they opened
+// (reset, quit).
 void WaitForUrlOpens();
 // mode -1 toggles, 0 resumes, other values pause; the Output stream's activity state after it.
 int SetOutputPause(int mode);

@@ -104,6 +104,7 @@ class AudioStatus : public StatusSource {
   int SelectedLine() override { return PlayListRows().FirstSelected() + 1; }
   std::string ChapterTitle() override { return CurrentChapterTitle(); }
   std::string SleepTimerText() override { return SleepTimerStatus(); }
+  std::string ChapterText() override { return CurrentChapterText(); }
 };
 
 std::vector<int32_t> AudioPlayerPort::ExamineFiles(const std::vector<std::string>& files) {
@@ -193,6 +194,8 @@ Feature PlaybackFeature() {
   f.commonEvent = PlaybackCommonEvent;
   f.menuCommand = PlaybackMenuCommand;
   f.refreshDisplay = RefreshPositionDisplay;
+  // A stream still connecting at quit is abandoned, not waited for.
+  f.exit = WaitForUrlOpens;
   return f;
 }
 

@@ -27,6 +27,7 @@
 //   device never starve (the mixer waits for their decoder), so a minute of audio renders in
 //   milliseconds and renders are repeatable; network streams can still stall.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -191,6 +192,10 @@ void Shutdown();
 // --- streams ---
 uint32_t StreamCreateFile(bool mem, const char* path, uint64_t offset, uint64_t length, uint32_t flags);
 uint32_t StreamCreateURL(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user);
+// StreamCreateURL(url, 0, flags, nullptr, nullptr) that gives up as soon as *cancel becomes true
+// on another thread: the connect, the wait for the server's answer and the following of play
+// list links are abandoned, and it fails with kErrorTimeout. cancel is read during the call only.
+uint32_t StreamCreateURLCancelable(const char* url, uint32_t flags, const std::atomic<bool>* cancel);
 bool StreamFree(uint32_t handle);
 // Length in bytes that a stream made from the file would give, learnt without making one and
 // without any device: safe on any thread, several at once. -1 on failure (ErrorGetCode on

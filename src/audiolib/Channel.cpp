@@ -60,7 +60,8 @@ bool CurrentDevice(int& device) {
   return true;
 }
 
-uint32_t CreateStream(const std::string& location, bool network, uint32_t flags) {
+uint32_t CreateStream(const std::string& location, bool network, uint32_t flags,
+                      const std::atomic<bool>* cancel = nullptr) {
   const bool decode = (flags & kStreamDecode) != 0;
   int device = -1;
   if (!decode && !CurrentDevice(device)) return Fail(kErrorInit, 0u);
@@ -82,17 +83,18 @@ uint32_t CreateStream(const std::string& location, bool network, uint32_t flags)
   }
   auto abort = std::make_unique<std::atomic<bool>>(false);
   auto dec = std::make_unique<Decoder>();
-  int rc = dec->Open(location, network, net, abort.get());
+  int rc = dec->Open(location, network, net, abort.get(), cancel);
   if (rc == kErrorFileForm && network && followPlaylists) {
     // A radio link is often a playlist naming the stream; follow it, two levels at most.
     std::string at = location, link;
     for (int depth = 0; depth < 2 && rc == kErrorFileForm; ++depth) {
-      if (!PlaylistFirstLink(at, net, abort.get(), link)) break;
+      if (!PlaylistFirstLink(at, net, abort.get(), cancel, link)) break;
       at = link;
       dec = std::make_unique<Decoder>();
-      rc = dec->Open(at, true, net, abort.get());
+      rc = dec->Open(at, true, net, abort.get(), cancel);
     }
   }
+  if (cancel && cancel->load()) rc = kErrorTimeout;
   if (rc != kOk) return Fail(rc, 0u);
   auto ch = std::make_shared<Channel>();
   ch->device = device;
@@ -192,6 +194,13 @@ uint32_t StreamCreateURL(const char* url, uint32_t offset, uint32_t flags, Downl
   std::string fixed;
   if (!IsNetworkUrl(url, fixed)) return Fail(kErrorFileOpen, 0u);
   return CreateStream(fixed, true, flags);
+}
+
+uint32_t StreamCreateURLCancelable(const char* url, uint32_t flags, const std::atomic<bool>* cancel) {
+  if (!url) return Fail(kErrorFileOpen, 0u);
+  std::string fixed;
+  if (!IsNetworkUrl(url, fixed)) return Fail(kErrorFileOpen, 0u);
+  return CreateStream(fixed, true, flags, cancel);
 }
 
 bool StreamFree(uint32_t handle) { return FreeChannelHandle(handle); }

@@ -1,8 +1,10 @@
 #include "audiolib/Decoder.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,6 +42,7 @@ using Clock = std::chrono::steady_clock;
 
 struct InterruptState {
   const std::atomic<bool>* abort = nullptr;
+  const std::atomic<bool>* cancel = nullptr;  // while opening only
   Clock::time_point openDeadline{};
   bool opening = false;
 };
@@ -47,6 +50,7 @@ struct InterruptState {
 int InterruptCallback(void* opaque) {
   auto* st = static_cast<InterruptState*>(opaque);
   if (st->abort && st->abort->load()) return 1;
+  if (st->cancel && st->cancel->load()) return 1;
   if (st->opening && Clock::now() > st->openDeadline) return 1;
   return 0;
 }
@@ -313,8 +317,10 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
   AVDictionary* opts = nullptr;
   if (network) {
     if (!net.agent.empty()) av_dict_set(&opts, "user_agent", net.agent.c_str(), 0);
-    av_dict_set_int(&opts, "rw_timeout", int64_t(net.readTimeoutMs) * 1000, 0);
-    av_dict_set_int(&opts, "timeout", int64_t(net.readTimeoutMs) * 1000, 0);
+    // FFmpeg refuses (and fails the open on) a socket time-out beyond INT_MAX microseconds.
+    const int64_t readTimeoutUs = std::min<int64_t>(int64_t(net.readTimeoutMs) * 1000, INT_MAX);
+    av_dict_set_int(&opts, "rw_timeout", readTimeoutUs, 0);
+    av_dict_set_int(&opts, "timeout", readTimeoutUs, 0);
     av_dict_set(&opts, "icy", "1", 0);
     // FFmpeg accepts any certificate unless told otherwise.
     av_dict_set(&opts, "tls_verify", "1", 0);
@@ -455,7 +461,15 @@ int Decoder::OpenFormat(const std::string& location, bool network, const NetOpti
 }
 
 int Decoder::Open(const std::string& location, bool network, const NetOptions& net,
-                  const std::atomic<bool>* abort) {
+                  const std::atomic<bool>* abort, const std::atomic<bool>* cancel) {
+  impl_->interrupt.cancel = cancel;
+  const int rc = OpenStream(location, network, net, abort);
+  impl_->interrupt.cancel = nullptr;  // the caller's flag need not outlive the call
+  return rc;
+}
+
+int Decoder::OpenStream(const std::string& location, bool network, const NetOptions& net,
+                        const std::atomic<bool>* abort) {
   InitFfmpegOnce();
   Impl& d = *impl_;
   d.network = network;
@@ -776,17 +790,18 @@ bool Decoder::WmaTags(std::string& out) const {
 }
 
 bool PlaylistFirstLink(const std::string& url, const NetOptions& net, const std::atomic<bool>* abort,
-                       std::string& link) {
+                       const std::atomic<bool>* cancel, std::string& link) {
   InitFfmpegOnce();
   constexpr size_t kMaxPlaylist = 64 * 1024;  // a playlist is small; anything larger is not one
   InterruptState interrupt;
   interrupt.abort = abort;
+  interrupt.cancel = cancel;
   interrupt.opening = true;
   interrupt.openDeadline = Clock::now() + std::chrono::milliseconds(std::max(net.connectTimeoutMs, 100));
   AVIOInterruptCB cb{InterruptCallback, &interrupt};
   AVDictionary* opts = nullptr;
   if (!net.agent.empty()) av_dict_set(&opts, "user_agent", net.agent.c_str(), 0);
-  av_dict_set_int(&opts, "rw_timeout", int64_t(net.readTimeoutMs) * 1000, 0);
+  av_dict_set_int(&opts, "rw_timeout", std::min<int64_t>(int64_t(net.readTimeoutMs) * 1000, INT_MAX), 0);
   av_dict_set(&opts, "tls_verify", "1", 0);
   if (FileExists(kCaBundle)) av_dict_set(&opts, "ca_file", kCaBundle, 0);
   AVIOContext* io = nullptr;

@@ -28,8 +28,10 @@ class Decoder {
   Decoder& operator=(const Decoder&) = delete;
 
   // Opens path or URL; returns an error code of AudioLib.h (kOk on success).
-  // abort, when set from another thread, breaks any blocking network call.
-  int Open(const std::string& location, bool network, const NetOptions& net, const std::atomic<bool>* abort);
+  // abort, when set from another thread, breaks any blocking network call; cancel (the caller's,
+  // read during the call only) breaks those of the opening.
+  int Open(const std::string& location, bool network, const NetOptions& net, const std::atomic<bool>* abort,
+           const std::atomic<bool>* cancel = nullptr);
   // Learns only the length (output frames) of a local file, as Open would give it, without
   // setting up the codec: for examining many files. Returns an error code like Open.
   int ProbeLength(const std::string& path, int64_t& frames);
@@ -63,6 +65,7 @@ class Decoder {
   std::string icyMeta_;
 
   // lengthOnly: nothing will be decoded, so the length may be learnt without building an index.
+  int OpenStream(const std::string& location, bool network, const NetOptions& net, const std::atomic<bool>* abort);
   int OpenFormat(const std::string& location, bool network, const NetOptions& net, bool lengthOnly, Probe& probe);
   bool FeedFrame(void* frame, std::vector<float>& out);
   bool SetupResampler(void* frame);
@@ -70,9 +73,10 @@ class Decoder {
 };
 
 // Reads a small playlist (PLS or M3U) at url and gives its first network link. False when the
-// resource is not such a playlist or holds no http, https or ftp link.
+// resource is not such a playlist or holds no http, https or ftp link. abort and cancel as for
+// Decoder::Open.
 bool PlaylistFirstLink(const std::string& url, const NetOptions& net, const std::atomic<bool>* abort,
-                       std::string& link);
+                       const std::atomic<bool>* cancel, std::string& link);
 
 // Keeps FFmpeg quiet and ready for network use; safe to call many times.
 void InitFfmpegOnce();

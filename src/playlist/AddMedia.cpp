@@ -1,5 +1,6 @@
 #include "playlist/AddMedia.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -9,6 +10,7 @@
 #include "app/TextUtil.h"
 #include "lang/Lang.h"
 #include "platform/Files.h"
+#include "platform/Platform.h"
 #include "playlist/PlayListFile.h"
 #include "playlist/PlayListView.h"
 #include "playlist/PlayerPort.h"
@@ -72,6 +74,7 @@ bool IsVideoFile(const std::string& path) {
 void ListFolder(const std::string& folder, std::vector<Track>& target, const std::string& rawFilter) {
   std::string filter = text::Lower(rawFilter);
   std::string playLists = ListSetting(setting::FilePlayList);
+  const size_t before = target.size();
   std::error_code ec;
   std::filesystem::directory_iterator it(platform::FsPath(folder), ec), end;
   for (; !ec && it != end; it.increment(ec)) {
@@ -92,6 +95,13 @@ void ListFolder(const std::string& folder, std::vector<Track>& target, const std
     }
     target.push_back(std::move(t));
   }
+  // The file system gives its entries in no useful order (hash order on most Linux file
+  // systems): a book's chapters or a show's tracks come by name, as a user reads them.
+  std::stable_sort(target.begin() + static_cast<std::ptrdiff_t>(before), target.end(),
+                   [](const Track& a, const Track& b) {
+                     std::string la = text::Lower(a.File), lb = text::Lower(b.File);
+                     return la != lb ? la < lb : a.File < b.File;
+                   });
 }
 
 int AddEntry(Track track, int32_t& firstId, const std::string& filter, int depth) {
@@ -188,7 +198,9 @@ int AddFolderCommand(int add) {
   std::string filter;
   if (GetMWValue(setting::OnlyGoodExtension).empty())
     filter = GetMWValue(setting::FileAudio) + GetMWValue(setting::FileVideo);
-  std::string folder = TheShell().FolderRequester(title, "");
+  // The folder the file dialogs and the explorer start in: without one, the toolkit's dialog
+  // opens on its recent places, where no folder can be chosen and a typed path is not taken.
+  std::string folder = TheShell().FolderRequester(title, platform::CurrentFolder());
   int count = 0;
   int32_t firstId = 0;
   if (!folder.empty()) {

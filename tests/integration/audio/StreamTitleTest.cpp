@@ -1,10 +1,18 @@
 // A radio stream on the Output: its title from the ICY metadata reaches the status text and the
 // window title, and follows the stream when the title changes.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <future>
 #include <thread>
 
+#include "app/Startup.h"
 #include "integration/audiolib/ServerProcess.h"
 #include "unit/audio/AudioFixture.h"
 
@@ -134,5 +142,73 @@ TEST_F(AudioTest, ConnectingLeavesTheMainLoopFreeAndTheNewestRequestWins) {
   EXPECT_EQ(alib::ChannelGetDevice(MonitorChannel().Handle), MonitorChannel().Device);
   EXPECT_NE(MonitorChannel().Device, OutputChannel().Device);
   EXPECT_EQ(MonitorChannel().Track.ID, quoted);
+}
+
+// Quitting while the Output connects to a host whose system accepts the connection and never
+// answers, and the Monitor to a server that sends its headers and then nothing: both connects
+// are abandoned (their time-out is an hour), the quit is silent, the settings are written and no
+// stream is left. The listening socket then finds its connection already closed by the player.
+TEST_F(AudioTest, QuitWhileStreamsConnectAbandonsTheConnects) {
+  ServerProcess server;
+  ASSERT_TRUE(StartRadio(server, media));
+  alib::SetConfig(alib::kConfigNetTimeout, 3600 * 1000);
+  alib::SetConfig(alib::kConfigNetReadTimeout, 3600 * 1000);
+  const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t len = sizeof a;
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);  // the system completes the connection; nobody accepts it
+  ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
+  auto addUrl = [](const std::string& url) {
+    Track t;
+    t.File = url;
+    ExamineTrack(t, true);
+    int32_t id = 0;
+    ::AddTrack(t, id);
+    InsertTrackRow(id, -1);
+    return id;
+  };
+  const int32_t silent = addUrl("http://127.0.0.1:" + std::to_string(ntohs(a.sin_port)) + "/live.mp3");
+  const int32_t hang = addUrl("http://127.0.0.1:" + server.Value("PORT") + "/hang.mp3");
+  PlayTrack(silent, false);
+  EXPECT_EQ(MonitorPlay(*FindTrack(hang)), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));  // both are inside their connect
+  ASSERT_TRUE(OutputConnecting());
+  const size_t said = speech.lines.size();
+  App.SettingsChanged = true;
+
+  // A guard against a hang only: without the abandon the quit would last the hour.
+  std::promise<int> ended;
+  std::future<int> code = ended.get_future();
+  std::thread quit([&ended] { ended.set_value(ShutDown()); });
+  if (code.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+    quit.detach();
+    FAIL() << "the quit waits for the connects";
+  }
+  quit.join();
+  EXPECT_EQ(code.get(), 0);
+  ProcessSyncEvents();
+  EXPECT_EQ(speech.lines.size(), said);
+  EXPECT_EQ(OutputChannel().Handle, 0u);
+  EXPECT_EQ(MonitorChannel().Handle, 0u);
+  EXPECT_EQ(StateOf(silent), Ready);
+  EXPECT_TRUE(std::filesystem::exists(dir + "Tondrial.ini"));
+  // The player's end of the connection is closed: its request, then the end of the stream (the
+  // system may deliver that a moment after the close; were the connection kept, nothing would
+  // come before the receive time-out).
+  const int c = ::accept(listener, nullptr, nullptr);
+  ASSERT_GE(c, 0);
+  timeval wait{10, 0};
+  ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+  char buf[4096];
+  ssize_t n, total = 0;
+  while ((n = ::recv(c, buf, sizeof buf, 0)) > 0) total += n;
+  EXPECT_GT(total, 0);
+  EXPECT_EQ(n, 0) << "the connection is still open";
+  ::close(c);
+  ::close(listener);
 }
 }  // namespace

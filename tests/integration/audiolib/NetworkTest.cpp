@@ -2,6 +2,7 @@
 // the user agent, certificate checks, and chained Ogg streams.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <mutex>
@@ -212,6 +213,31 @@ TEST_F(Network, AServerThatSendsNothingTimesOut) {
   EXPECT_NE(ErrorGetCode(), kOk);
   EXPECT_EQ(StreamCreateURL((g_base + "/missing.mp3").c_str(), 0, 0, nullptr, nullptr), 0u);
   EXPECT_EQ(ErrorGetCode(), kErrorFileOpen);
+
+  // The caller gives up: with time-outs of ten minutes the open ends when told to (the test
+  // would otherwise last them), also while a play list's link is being followed.
+  SetConfig(kConfigNetTimeout, 600000);
+  SetConfig(kConfigNetReadTimeout, 600000);
+  const uint32_t followed = GetConfig(kConfigNetPlaylist);
+  SetConfig(kConfigNetPlaylist, 1);
+  for (const char* path : {"/hang.mp3", "/hang.pls"}) {
+    std::atomic<bool> cancel{false};
+    std::thread giveUp([&cancel] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      cancel = true;
+    });
+    h = StreamCreateURLCancelable((g_base + path).c_str(), kStreamDecode, &cancel);
+    giveUp.join();
+    EXPECT_EQ(h, 0u) << path;
+    EXPECT_EQ(ErrorGetCode(), kErrorTimeout) << path;
+    if (h) StreamFree(h);
+  }
+  // Not cancelled, it opens as StreamCreateURL does.
+  std::atomic<bool> keep{false};
+  h = StreamCreateURLCancelable((g_base + "/radio.mp3").c_str(), kStreamDecode, &keep);
+  EXPECT_NE(h, 0u) << ErrorGetCode();
+  StreamFree(h);
+  SetConfig(kConfigNetPlaylist, followed);
 }
 
 TEST_F(Network, CertificatesAreChecked) {

@@ -12,6 +12,7 @@ Prints "PORT <n>" (and "TLSPORT <n>" with a certificate) once listening.
 /quoted.mp3 like /radio.mp3, one title holding ";" and a quote, sent in Latin-1
 /chain.ogg  the Ogg file, once
 /list.pls, /list.m3u, /nested.m3u, /empty.pls  playlists naming /radio.mp3 (or no usable link)
+/hang.pls   a playlist naming /hang.mp3
 """
 import socket
 import ssl
@@ -103,13 +104,14 @@ class Handler(BaseHTTPRequestHandler):
             self.end_headers()
             self.wfile.flush()
             time.sleep(30)
-        elif path in ("/list.pls", "/list.m3u", "/nested.m3u", "/empty.pls"):
+        elif path in ("/list.pls", "/list.m3u", "/nested.m3u", "/empty.pls", "/hang.pls"):
             host = "http://%s:%d" % self.server.server_address[:2]
             body = {
                 "/list.pls": "[playlist]\nNumberOfEntries=1\nFile1=%s/radio.mp3\nTitle1=Radio\n" % host,
                 "/list.m3u": "#EXTM3U\n#EXTINF:-1,Radio\n%s/radio.mp3\n" % host,
                 "/nested.m3u": "%s/list.pls\n" % host,
                 "/empty.pls": "[playlist]\nFile1=/etc/passwd\n",
+                "/hang.pls": "[playlist]\nFile1=%s/hang.mp3\n" % host,
             }[path].encode()
             self.send_response(200)
             self.send_header("Content-Type", "audio/x-scpls" if path.endswith("pls") else "audio/x-mpegurl")

@@ -26,6 +26,11 @@ TEST(FormatTime, BracketsDropZeroLeadingUnits) {
   // Tags in capitals are tags too.
   EXPECT_EQ(FormatTime(65, "[%HH h ]%II:%Ss"), "1:5");
   EXPECT_EQ(FormatTime(7265, "[%HH h ]%II:%Ss"), "2 h 1:5");
+  // Also tags beyond ASCII, and a Latin-1 byte of a template read as its letter: the number
+  // takes the place of exactly the bytes that matched.
+  EXPECT_EQ(FormatTime(65, "%MINÜTE:%SÉK!", "hh", "minüte", "sék"), "1:5!");
+  EXPECT_EQ(FormatTime(65, "%min\xDCte:%S\xC9K!", "hh", "minüte", "sék"), "1:5!");
+  EXPECT_EQ(FormatTime(61, "%MINÜTE minutes", "hh", "minüte", "sék"), "1 minute");
   // Many sections: each dropped or kept on its own, nothing of the rest lost.
   std::string many, kept;
   for (int i = 0; i < 20000; ++i) {

@@ -57,6 +57,13 @@ TEST_F(PathToolsTest, EnsureFolderCreatesAndProvesWritable) {
 TEST_F(PathToolsTest, TextHelpers) {
   EXPECT_TRUE(text::EqualsNoCase("FRANÇAIS", "français"));
   EXPECT_EQ(text::ReplaceNoCase("a%S1%b%s1%", "%s1%", "X"), "aXbX");
+  // A Latin-1 byte matches its UTF-8 letter: the match is one byte shorter than the needle.
+  size_t matched = 0;
+  EXPECT_EQ(text::FindNoCase("x\xC9T\xC9!", "été", 0, &matched), 1u);
+  EXPECT_EQ(matched, 3u);
+  EXPECT_EQ(text::FindNoCase("ÉTÉ", "été", 1, &matched), std::string::npos);
+  EXPECT_EQ(matched, 0u);
+  EXPECT_EQ(text::ReplaceNoCase("x\xC9T\xC9!", "été", "summer"), "xsummer!");
   EXPECT_EQ(text::FromUtf16LE(text::ToUtf16LE("é€😀")), "é€😀");
   EXPECT_EQ(text::FromWindows1252("\x80\xE9"), "€é");
   EXPECT_EQ(text::ParseInt("4294967297"), 1);  // wraps like a 32-bit reader

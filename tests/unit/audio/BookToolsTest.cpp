@@ -88,6 +88,9 @@ TEST_F(Books, ChapterKeysJumpAndSayWhereTheyLanded) {
   // What is heard follows the jump: the tone goes on from the new place.
   Render(1);
   EXPECT_GT(Level(heard.size() / 2.0 / kRate - 0.5, heard.size() / 2.0 / kRate, 0), 0.02);
+  // A template without the chapter still tells where in the book the reader is.
+  SetMWValue(setting::DisplayInfos, "%ss s");
+  EXPECT_EQ(Status(), "1 s, Chapter 1 of 3: Opening");
 
   // A file without chapters says so, and nothing moves.
   int32_t plain = AddTrack(Tone("left20.wav", 20));
@@ -99,6 +102,8 @@ TEST_F(Books, ChapterKeysJumpAndSayWhereTheyLanded) {
   Key(cmd::PreviousChapter);
   EXPECT_EQ(speech.Last(), "no chapters");
   EXPECT_NEAR(Position(), before, 0.05);
+  EXPECT_EQ(Status(), "1 s");
+  SetMWValue(setting::DisplayInfos, "%CH");
   EXPECT_EQ(Status(), "");
 }
 

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "PlayListFixture.h"
+#include "platform/Platform.h"
 #include "playlist/AddMedia.h"
 #include "playlist/PlayListFile.h"
 
@@ -84,6 +85,17 @@ TEST_F(Adding, FolderIsReadOneLevelDeep) {
   EXPECT_EQ(files, 2);  // one.mp3 and other.m3, not part.mp
 }
 
+TEST_F(Adding, FolderComesInNameOrder) {
+  for (const char* name : {"10.mp3", "b.mp3", "02.mp3", "A.mp3", "01.mp3", "c.mp3", "11.mp3", "03.mp3"})
+    MakeFile(std::string("book/") + name);
+  int32_t first = 0;
+  EXPECT_EQ(AddPath(dir + "book/", first, ""), 8);
+  std::vector<std::string> names;
+  for (const Track& t : PlayList()) names.push_back(fileutil::FilePart(t.File));
+  EXPECT_EQ(names, (std::vector<std::string>{"01.mp3", "02.mp3", "03.mp3", "10.mp3", "11.mp3", "A.mp3", "b.mp3", "c.mp3"}));
+  EXPECT_EQ(first, PlayList()[0].ID);
+}
+
 TEST_F(Adding, PlayListEntriesAreNotExpandedFurther) {
   MakeFile("a.mp3");
   MakeFile("b.mp3");
@@ -152,6 +164,7 @@ TEST_F(Adding, FolderAndAddressCommands) {
   MakeFile("dir/a.mp3");
   shell.folderAnswers.push_back(dir + "dir");  // dialogs answer without the final "/"
   EXPECT_EQ(AddFolderCommand(0), 1);
+  EXPECT_EQ(shell.folderRequests, std::vector<std::string>{platform::CurrentFolder()});
   EXPECT_EQ(player.started.size(), 1u);
   EXPECT_EQ(speech.Last(), "1 added");
 

@@ -38,6 +38,12 @@ TEST_F(Profiles, SwitchingStoresAndRestoresListsWithTheirStates) {
   EXPECT_TRUE(PlayList().empty());
   EXPECT_EQ(PlayListRows().Count(), 0);
   EXPECT_TRUE(shell.menuChecked[cmd::ProfilDefault + 1]);
+  // Chosen again from the menu, which took its mark off: nothing said, the mark is back.
+  shell.menuChecked[cmd::ProfilDefault + 1] = false;
+  speech.lines.clear();
+  ProfileCommand(cmd::ProfilDefault + 1);
+  EXPECT_TRUE(shell.menuChecked[cmd::ProfilDefault + 1]);
+  EXPECT_TRUE(speech.lines.empty());
   EXPECT_FALSE(shell.menuChecked[cmd::ProfilDefault]);
   EXPECT_TRUE(fileutil::Exists(dir + "ProfilDefault.M3U"));
   AddRow(MakeFile("m.mp3"));
