@@ -263,6 +263,9 @@ class SettingsWriter {
 };
 
 SettingsWriter& Writer() {
+  // The event log is made first so that it outlives the writer, which logs until it is joined.
+  static const bool logFirst = (LogText(), true);
+  (void)logFirst;
   static SettingsWriter w;
   return w;
 }
