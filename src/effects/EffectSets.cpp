@@ -333,6 +333,8 @@ void UpdateEffectMenus() {
     }
     if (i >= 1) shell.SetMenuItemText(kEffectsConfigBase + i, name);
   }
+  // The no-effect set has nothing to edit: greyed, rather than an item that silently does nothing.
+  shell.SetMenuItemEnabled(kEffectsConfigBase, false);
 }
 
 void ResetEffectSets() {

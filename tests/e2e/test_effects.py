@@ -66,8 +66,8 @@ def main():
         win = stage.start(GTK_MODULES="gail:atk-bridge")
         time.sleep(1.0)
 
-        # Configuration menu, "Configurer les effets", "Effet 1" (after "Effet 0").
-        for k in ("alt+c", "Down", "Down", "Right", "Down", "Return"):
+        # Configuration menu, "Configurer les effets", "Effet 1" (the first that can be edited).
+        for k in ("alt+c", "Down", "Down", "Right", "Return"):
             desk.xdotool("key", k)
             time.sleep(0.4)
         dlg = desk.wait_window("^" + TITLE + "$", timeout=15)
@@ -160,7 +160,7 @@ def main():
         # Reopened: the new name in the title. Return on the Cancel button cancels, and so
         # does Escape.
         for attempt in ("Return on Cancel", "Escape"):
-            for k in ("alt+c", "Down", "Down", "Right", "Down", "Return"):
+            for k in ("alt+c", "Down", "Down", "Right", "Return"):
                 desk.xdotool("key", k)
                 time.sleep(0.4)
             assert desk.wait_window("^Modifier l'effet Studio$", timeout=15), "the renamed set did not open"
@@ -184,7 +184,7 @@ def main():
         desk.xdotool("key", "Home")
         desk.xdotool("key", "Return")
         time.sleep(1.5)
-        for k in ("alt+c", "Down", "Down", "Right", "Down", "Down", "Return"):
+        for k in ("alt+c", "Down", "Down", "Right", "Down", "Return"):
             desk.xdotool("key", k)
             time.sleep(0.4)
         assert desk.wait_window("^Modifier l'effet Effet 2$", timeout=15), "set 2 did not open"

@@ -48,6 +48,7 @@ TEST_F(DeviceEffect, StartUpNamesTheSetsAndMarksNoEffectOnBothDevices) {
   EXPECT_EQ(shell.menuText[286], "Hall");
   EXPECT_EQ(shell.menuText[285], "Effect 2");
   EXPECT_EQ(shell.menuText.count(283), 0u);
+  EXPECT_FALSE(shell.menuEnabled.at(283));  // set 0 cannot be edited
   EXPECT_EQ(EffectSetName(OutputEffectIndex()), "No effect");
 }
 
