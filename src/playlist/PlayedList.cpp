@@ -53,8 +53,9 @@ void SaveListCommand(SavedList which) {
   std::string file = name.substr(name.find_last_of('/') == std::string::npos ? 0 : name.find_last_of('/') + 1);
   size_t dot = file.rfind('.');
   if (dot == std::string::npos || !text::EqualsNoCase(file.substr(dot + 1), "M3U")) name += ".M3U";
-  if (which == SavedList::PlayedList) SavePlayedListFile(name);
-  else SavePlayListFile(name);
+  const int saved = which == SavedList::PlayedList ? SavePlayedListFile(name) : SavePlayListFile(name);
+  // A list that was not written must not pass for saved: the presenter would count on it.
+  if (!saved) TheShell().MessageRequester(Lang("Msg.Error"), Lang("Msg\\Save.Failed", name), kRequesterError);
 }
 
 bool PlayedListCommand(int id) {

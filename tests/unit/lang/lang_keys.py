@@ -54,7 +54,7 @@ KEY_SHAPE = re.compile(r"^[A-Za-z0-9]+(\\[A-Za-z0-9]+)?(\.\t?[A-Za-z0-9]+)*$")
 
 # The texts that receive a value, and which placeholders they must hold.
 PLACEHOLDERS = {
-    "CNV\\Msg.NewVersion": {1}, "Msg\\Settings.Elsewhere": {1}, "Effects\\Title.Edit": {1}, "Explore\\Button.AddAllFile": {1},
+    "CNV\\Msg.NewVersion": {1}, "Msg\\Settings.Elsewhere": {1}, "Msg\\Save.Failed": {1}, "Effects\\Title.Edit": {1}, "Explore\\Button.AddAllFile": {1},
     "Menu\\Effects.Number": {1}, "Property\\Desc.Duration": {1}, "Property\\Desc.File": {1},
     "Property\\Desc.Path": {1}, "Property\\Title.Edit": {1}, "Say.Joined": {1}, "Say.MovedDown": {1},
     "Say.MovedUp": {1}, "Say.NbAdded": {1}, "Say.Profil": {1}, "State.BookReaded": {1},

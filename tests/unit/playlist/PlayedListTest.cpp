@@ -49,4 +49,12 @@ TEST_F(PlayedListTest, SaveAddsTheExtensionOnlyWhenMissing) {
   fileutil::ReadFile(dir + "show.M3U", text);
   EXPECT_NE(text.find("a.mp3"), std::string::npos);
   EXPECT_TRUE(speech.lines.empty());  // saving says nothing
+  EXPECT_TRUE(shell.messages.empty());
+
+  // A place that cannot be written is told, not passed over.
+  shell.fileAnswers.push_back({dir + "no/such/folder/lost"});
+  PlayedListCommand(cmd::SavePlayList);
+  ASSERT_EQ(shell.messages.size(), 1u);
+  EXPECT_EQ(shell.messages[0].flags, kRequesterError);
+  EXPECT_FALSE(fileutil::Exists(dir + "no/such/folder/lost.M3U"));
 }
