@@ -64,13 +64,19 @@ export TONDRIAL_SPEECH_RECORD="Z:${work//\//\\}\\speech.txt"
 wine "$build/tests/readers/nvda.exe" >/dev/null 2>&1 &
 (cd "$dir" && wine Tondrial-Portable.exe >/dev/null 2>&1; echo $? > "$work/exit") &
 
+# The newest shown window whose title matches $1, waited for up to $2 half-seconds; "" if none.
+shown_window() {
+  local w=""
+  for _ in $(seq "$2"); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -1 || true)
+    [ -n "$w" ] && break
+    sleep 0.5
+  done
+  echo "$w"
+}
+
 # The program has a second, never shown window of the same title: only the shown one is ours.
-window=""
-for _ in $(seq 120); do
-  window=$(xdotool search --onlyvisible --name '^Tondrial-Portable$' 2>/dev/null | tail -1 || true)
-  [ -n "$window" ] && break
-  sleep 0.5
-done
+window=$(shown_window '^Tondrial-Portable$' 120)
 [ -n "$window" ] || fail "the window Tondrial-Portable did not appear"
 sleep 2
 
@@ -130,12 +136,7 @@ python3 -c "import sys; sys.exit(not ($level > 0.01 and abs($freq - 440) < 5 and
 # The global hotkey, pressed while another Windows program has the focus. (Wine sees only the
 # keys its own windows receive: with a program outside Wine in front, no hotkey reaches it.)
 wine notepad >/dev/null 2>&1 &
-other=""
-for _ in $(seq 60); do
-  other=$(xdotool search --onlyvisible --name 'Notepad$' 2>/dev/null | tail -1 || true)
-  [ -n "$other" ] && break
-  sleep 0.5
-done
+other=$(shown_window 'Notepad$' 60)
 [ -n "$other" ] || fail "the other Windows program did not appear"
 sleep 1
 xdotool windowactivate --sync "$other" >/dev/null 2>&1 || true
@@ -165,12 +166,7 @@ rm -rf "$appdata/MerrowinS" "$work/Tondrial" "$work/exit"
 (cd "$work" && unzip -q "$zip")
 [ -f "$dir/Tondrial.exe" ] && [ ! -e "$dir/Tondrial-Portable.exe" ] || fail "the per-user zip does not hold Tondrial.exe alone"
 (cd "$dir" && wine Tondrial.exe "Ünïcode-名前.mp3" >/dev/null 2>&1; echo $? > "$work/exit") &
-window=""
-for _ in $(seq 120); do
-  window=$(xdotool search --onlyvisible --name '^Tondrial$' 2>/dev/null | tail -1 || true)
-  [ -n "$window" ] && break
-  sleep 0.5
-done
+window=$(shown_window '^Tondrial$' 120)
 [ -n "$window" ] || fail "the window Tondrial (per-user) did not appear"
 sleep 1
 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
