@@ -26,7 +26,7 @@ test_pkgs=(
 
 windows_pkgs=(
   g++-mingw-w64-x86-64-posix nasm dpkg-dev wine wine64 zip unzip xvfb xdotool openbox x11-utils
-  pulseaudio pulseaudio-utils sox python3
+  pulseaudio pulseaudio-utils sox python3 ffmpeg
 )
 
 want=("${build_pkgs[@]}")
